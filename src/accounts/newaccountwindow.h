@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/childwindow.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kesterly {
+
+// Creates an account folder from a name and an opening balance; does not open it.
+class NewAccountWindow : public ChildWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kName = "Form10";
+    explicit NewAccountWindow(Windows& windows);
+
+    std::optional<QPoint> designPosition() const override { return QPoint(0, 0); }
+    // Click on "Enter".
+    void createAccount();
+
+private:
+    QLineEdit* balanceBox_;
+    QPushButton* enterButton_;
+    QLineEdit* nameBox_;
+    QLabel* folderLabel_;
+    QLabel* remindersLabel_;
+};
+
+} // namespace kesterly

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QFont>
+
+namespace kesterly::fonts {
+
+// Arial, or its metric twin Liberation Sans where Arial is not installed.
+QFont arial(double points, bool underline = false);
+// The narrow display face of the clock, the date and the balance.
+QFont display(double points);
+// The classic dialog face of the Update window.
+QFont sansSerif(double points, bool underline = false);
+
+} // namespace kesterly::fonts

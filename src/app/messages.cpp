@@ -1,0 +1,68 @@
+#include "app/messages.h"
+
+#include <QMessageBox>
+#include <QPointer>
+
+namespace kesterly {
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton boxButton(Choice choice)
+{
+    switch (choice) {
+    case Choice::Ok:
+        return QMessageBox::Ok;
+    case Choice::Retry:
+        return QMessageBox::Retry;
+    case Choice::Discard:
+        return QMessageBox::Discard;
+    case Choice::Cancel:
+        break;
+    }
+    return QMessageBox::Cancel;
+}
+
+} // namespace
+
+void DialogPresenter::show(const Message& message)
+{
+    ask(message, {Choice::Ok});
+}
+
+Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices)
+{
+    QPointer<QMessageBox> box =
+        new QMessageBox(boxIcon(message.icon), message.title, message.text,
+                        QMessageBox::NoButton, parent_);
+    for (const Choice choice : choices)
+        box->addButton(boxButton(choice));
+    if (!choices.isEmpty())
+        box->setDefaultButton(boxButton(choices.first()));
+    box->exec();
+    Choice answer = choices.isEmpty() ? Choice::Ok : choices.last();
+    if (box) {
+        for (const Choice choice : choices) {
+            if (box->clickedButton() == box->button(boxButton(choice)))
+                answer = choice;
+        }
+        delete box;
+    }
+    return answer;
+}
+
+} // namespace kesterly

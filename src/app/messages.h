@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace kesterly {
+
+enum class MessageIcon { None, Information, Exclamation, Critical };
+enum class Choice { Ok, Retry, Discard, Cancel };
+
+struct Message {
+    QString text;
+    QString title;
+    MessageIcon icon = MessageIcon::None;
+    bool operator==(const Message&) const = default;
+};
+
+// Every message box of the program goes through one presenter. Production shows a
+// modal QMessageBox (timers keep running in its event loop); tests record the message
+// and answer at once.
+class MessagePresenter {
+public:
+    virtual ~MessagePresenter() = default;
+    // A box with an OK button; returns when the user has closed it.
+    virtual void show(const Message& message) = 0;
+    // A box offering the given choices, the first being the default.
+    virtual Choice ask(const Message& message, const QList<Choice>& choices) = 0;
+};
+
+class DialogPresenter final : public MessagePresenter {
+public:
+    // Boxes are centred over the given window (the main window, once there is one).
+    void setParentWindow(QWidget* parent) { parent_ = parent; }
+    void show(const Message& message) override;
+    Choice ask(const Message& message, const QList<Choice>& choices) override;
+
+private:
+    QWidget* parent_ = nullptr;
+};
+
+} // namespace kesterly

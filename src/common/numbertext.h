@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <optional>
+
+// The three conversions between text and number that every amount, balance and
+// interest figure goes through. They follow the user's regional settings.
+namespace kesterly {
+
+// The user's locale: the system's, where "C" or POSIX counts as United States English.
+// A test (or a caller that must be independent of the machine) may pin it with
+// ScopedUserLocale.
+QLocale userLocale();
+// The locale the program uses on a machine set to the given one.
+QLocale userLocaleFor(const QLocale& system);
+
+class ScopedUserLocale {
+public:
+    explicit ScopedUserLocale(const QLocale& locale);
+    ~ScopedUserLocale();
+    ScopedUserLocale(const ScopedUserLocale&) = delete;
+    ScopedUserLocale& operator=(const ScopedUserLocale&) = delete;
+
+private:
+    std::optional<QLocale> previous_;
+};
+
+// The whole text, blanks around it aside, must be a number as the locale writes it:
+// optional sign, digits with the locale's decimal and thousands separators, and an
+// optional exponent (E, optional sign, digits). Anything else, the empty text, and a
+// number beyond the range of a double give no value.
+std::optional<double> strictNumber(const QString& text, const QLocale& locale = userLocale());
+
+// Reads as much of a number as the text starts with: blanks, tabs and line feeds are
+// skipped wherever they stand; then a sign, digits, one decimal point and an exponent
+// (E or D). The decimal point is "." or the locale's own separator, so a balance this
+// program wrote under a comma locale reads back with its fraction. No digit gives 0; a
+// number too large for a double gives an infinity, which callers treat as out of range.
+double leadingNumber(const QString& text, const QLocale& locale = userLocale());
+
+// At most 15 significant digits, no trailing zeros, no thousands separators, the
+// locale's decimal separator, "0" before it below 1, exponent form ("1.5E+20") for very
+// large and very small magnitudes.
+QString numberToText(double value, const QLocale& locale = userLocale());
+
+} // namespace kesterly

@@ -1,0 +1,214 @@
+#include "accounts/newaccountwindow.h"
+#include "app/mainwindow.h"
+#include "support/appfixture.h"
+#include "support/files.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kesterly;
+using namespace kesterly::test;
+
+class NewAccountTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void layoutAndFocusOrder();
+    void createsHouseholdWithThirteenFiles();
+    void openingBalanceStoredAsTyped_data();
+    void openingBalanceStoredAsTyped();
+    void refusesUnsafeNames_data();
+    void refusesUnsafeNames();
+    void existingAccountIsLeftUntouched();
+    void folderFailureIsToldAndKeepsWhatWasTyped();
+    void closeBoxCreatesNothing();
+
+private:
+    NewAccountWindow& open() { return fixture_->windows->show<NewAccountWindow>(); }
+    void type(const QString& name, const QString& balance);
+    void clickEnter();
+    std::unique_ptr<AppFixture> fixture_;
+};
+
+void NewAccountTest::init()
+{
+    fixture_ = std::make_unique<AppFixture>();
+}
+
+void NewAccountTest::cleanup()
+{
+    fixture_.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void NewAccountTest::type(const QString& name, const QString& balance)
+{
+    auto& window = open();
+    QTest::keyClicks(window.findChild<QLineEdit*>("Text2"), name);
+    QTest::keyClicks(window.findChild<QLineEdit*>("Text1"), balance);
+}
+
+void NewAccountTest::clickEnter()
+{
+    QTest::mouseClick(open().findChild<QPushButton*>("Command1"), Qt::LeftButton);
+}
+
+void NewAccountTest::layoutAndFocusOrder()
+{
+    auto& window = open();
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowActive(&fixture_->windows->mainWindow()));
+    QCOMPARE(window.windowTitle(), QString(47, ' ') + "New Account");
+    QCOMPARE(window.size(), QSize(364, 305));
+    QCOMPARE(window.subWindow()->pos(), QPoint(0, 0));
+    QCOMPARE(window.findChild<QLabel*>("Label1")->text(), QStringLiteral("Opening Balance :"));
+    QCOMPARE(window.findChild<QLabel*>("Label2")->text(), QStringLiteral("Your Name :"));
+    QCOMPARE(window.findChild<QPushButton*>("Command1")->text(), QStringLiteral("Enter"));
+    QCOMPARE(window.findChild<QLineEdit*>("Text1")->geometry(), QRect(64, 168, 201, 33));
+
+    auto* balance = window.findChild<QLineEdit*>("Text1");
+    QTRY_COMPARE(QApplication::focusWidget(), balance);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window.findChild<QPushButton*>("Command1"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window.findChild<QLineEdit*>("Text2"));
+}
+
+void NewAccountTest::createsHouseholdWithThirteenFiles()
+{
+    type("Household", "500");
+    const QString folder = fixture_->path("Household" + QString(QDir::separator()));
+    QStringList labelsWhileOpen;
+    fixture_->messages.whileOpen = [&](const Message&) {
+        auto* window = fixture_->windows->find<NewAccountWindow>();
+        labelsWhileOpen << (window ? window->findChild<QLabel*>("Label3")->text() + "|" +
+                                         window->findChild<QLabel*>("Label4")->text()
+                                   : "<closed>");
+    };
+    clickEnter();
+
+    QCOMPARE(fixture_->messages.shown,
+             (QList<Message>{
+                 {"New Account was Successfully Created", "New Account", MessageIcon::Exclamation},
+                 {"Are you want open your new project (click : open Account)", "Kesterly",
+                  MessageIcon::None}}));
+    const QString labels = folder + "|" + folder + "Reminders" + QDir::separator();
+    QCOMPARE(labelsWhileOpen, (QStringList{labels, labels}));
+    QVERIFY(!fixture_->windows->find<NewAccountWindow>());
+
+    QCOMPARE(bytesOf(folder + "Name.txt"), QByteArray("Household\r\n"));
+    QCOMPARE(bytesOf(folder + "OpeningBalance.txt"), QByteArray("500\r\n"));
+    for (const char* list : {"IncomeDate.txt", "IncomeDes.txt", "IncomeAmn.txt", "Incomebal.txt",
+                             "ExpenseDate.txt", "ExpenseDes.txt", "ExpenseAmn.txt",
+                             "Expensebal.txt", "Reminders/Date.txt", "Reminders/Time.txt",
+                             "Reminders/Description.txt"})
+        QCOMPARE(bytesOf(folder + list), QByteArray("\r\n"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 10);
+    QCOMPARE(QDir(folder + "Reminders").entryList(QDir::Files).size(), 3);
+
+    // The next opening starts empty.
+    auto& again = open();
+    QCOMPARE(again.findChild<QLineEdit*>("Text2")->text(), QString());
+    QCOMPARE(again.findChild<QLabel*>("Label3")->text(), QString());
+}
+
+void NewAccountTest::openingBalanceStoredAsTyped_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("balance");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty balance") << "Ann" << "" << QByteArray("\r\n");
+    QTest::newRow("letters") << "Ann" << "abc" << QByteArray("abc\r\n");
+    QTest::newRow("decimals kept") << "Ann" << "500.00" << QByteArray("500.00\r\n");
+    QTest::newRow("name with spaces") << "Ann and Bob" << "1" << QByteArray("1\r\n");
+}
+
+void NewAccountTest::openingBalanceStoredAsTyped()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, balance);
+    QFETCH(QByteArray, bytes);
+    type(name, balance);
+    clickEnter();
+    QCOMPARE(bytesOf(fixture_->path(name + "/OpeningBalance.txt")), bytes);
+    QCOMPARE(bytesOf(fixture_->path(name + "/Name.txt")), name.toUtf8() + "\r\n");
+}
+
+void NewAccountTest::refusesUnsafeNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << "";
+    QTest::newRow("dot") << ".";
+    QTest::newRow("dot dot") << "..";
+    QTest::newRow("slash") << "../Escape";
+    QTest::newRow("backslash") << "a\\b";
+    QTest::newRow("tab") << "a\tb";
+    QTest::newRow("NUL") << QString("a") + QChar(0) + "b";
+}
+
+void NewAccountTest::refusesUnsafeNames()
+{
+    QFETCH(QString, name);
+    const QByteArray before = snapshot(QFileInfo(fixture_->root()).dir().absolutePath());
+    auto& window = open();
+    window.findChild<QLineEdit*>("Text2")->setText(name);
+    window.findChild<QLineEdit*>("Text1")->setText("500");
+    clickEnter();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QCOMPARE(fixture_->messages.shown[0].title, QStringLiteral("New Account"));
+    QVERIFY(!fixture_->messages.shown[0].text.isEmpty());
+    QCOMPARE(snapshot(QFileInfo(fixture_->root()).dir().absolutePath()), before);
+    QVERIFY(fixture_->windows->find<NewAccountWindow>());
+    QCOMPARE(window.findChild<QLineEdit*>("Text2")->text(), name);
+}
+
+void NewAccountTest::existingAccountIsLeftUntouched()
+{
+    writeBytes(fixture_->path("Household/Name.txt"), "Household\r\n");
+    writeBytes(fixture_->path("Household/OpeningBalance.txt"), "700\r\n");
+    writeBytes(fixture_->path("Household/IncomeDes.txt"), "\r\nsalary\r\n");
+    const QByteArray before = snapshot(fixture_->root());
+    type("Household", "500");
+    clickEnter();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QVERIFY(fixture_->messages.shown[0].text.contains("already exists"));
+    QCOMPARE(snapshot(fixture_->root()), before);
+}
+
+void NewAccountTest::folderFailureIsToldAndKeepsWhatWasTyped()
+{
+    // The root is a plain file, so no folder can be made in it.
+    QTemporaryDir elsewhere;
+    const QString rootFile = elsewhere.filePath("not-a-folder");
+    writeBytes(rootFile, "x");
+    Windows windows({fixture_->messages, fixture_->clock, rootFile + QDir::separator()});
+    auto& window = windows.show<NewAccountWindow>();
+    window.findChild<QLineEdit*>("Text2")->setText("Household");
+    window.findChild<QLineEdit*>("Text1")->setText("500");
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QVERIFY2(fixture_->messages.shown[0].text.contains(rootFile),
+             qPrintable(fixture_->messages.shown[0].text));
+    QCOMPARE(window.findChild<QLineEdit*>("Text2")->text(), QStringLiteral("Household"));
+    QCOMPARE(window.findChild<QLineEdit*>("Text1")->text(), QStringLiteral("500"));
+    QCOMPARE(bytesOf(rootFile), QByteArray("x"));
+}
+
+void NewAccountTest::closeBoxCreatesNothing()
+{
+    const QByteArray before = snapshot(fixture_->root());
+    type("Household", "500");
+    QVERIFY(open().closeWindow());
+    QVERIFY(!fixture_->windows->find<NewAccountWindow>());
+    QCOMPARE(snapshot(fixture_->root()), before);
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+QTEST_MAIN(NewAccountTest)
+#include "test_newaccount.moc"

@@ -1,0 +1,30 @@
+#include "support/appfixture.h"
+
+#include <QDir>
+
+namespace kesterly::test {
+
+AppFixture::AppFixture()
+    : clock(QDateTime(QDate(2026, 12, 9), QTime(23, 21, 50, 100)))
+{
+    windows = std::make_unique<Windows>(
+        Windows::Services{messages, clock, QDir::toNativeSeparators(dir_.path() + QLatin1Char('/'))});
+}
+
+AppFixture::~AppFixture()
+{
+    // Discard the windows without running their close steps a second time.
+    windows.reset();
+}
+
+QString AppFixture::root() const
+{
+    return QDir::toNativeSeparators(dir_.path() + QLatin1Char('/'));
+}
+
+QString AppFixture::path(const QString& relative) const
+{
+    return root() + relative;
+}
+
+} // namespace kesterly::test

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/messages.h"
+
+#include <QList>
+#include <functional>
+
+namespace kesterly::test {
+
+// Notes every message box instead of showing it and answers at once.
+class RecordingMessages final : public MessagePresenter {
+public:
+    void show(const Message& message) override;
+    Choice ask(const Message& message, const QList<Choice>& choices) override;
+
+    QList<Message> shown;
+    // Answers for ask(), used in order; when none is left, the first choice is taken.
+    QList<Choice> answers;
+    // Runs while a box "is open", to check what the user would see behind it.
+    std::function<void(const Message&)> whileOpen;
+};
+
+} // namespace kesterly::test
+
+namespace kesterly {
+// Lets QCOMPARE show a message box that differs.
+char* toString(const Message& message);
+} // namespace kesterly
