@@ -1,10 +1,14 @@
 #include "app/mainwindow.h"
 
+#include "accounts/newaccountwindow.h"
+#include "app/statuspanel.h"
 #include "app/twips.h"
 #include "app/windows.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QMdiArea>
+#include <QMenuBar>
 
 namespace kesterly {
 
@@ -14,16 +18,85 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea
     setWindowTitle(QStringLiteral("Kesterly"));
     area_->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(area_);
-    resize(twipsSize(15144, 8784));
+
+    QMenu* account = menuBar()->addMenu(QStringLiteral("&Account"));
+    account->setObjectName(QStringLiteral("cmdaccount"));
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    viewMenu_->setObjectName(QStringLiteral("cmdview"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("cmdhelp"));
+
+    // A command without a step belongs to a window the program does not have yet; it
+    // stays disabled.
+    addCommand(account, "cmdnew", QStringLiteral("New Account"), Qt::CTRL | Qt::Key_N,
+               [this] { windows_.show<NewAccountWindow>(); });
+    addCommand(account, "cmdopen", QStringLiteral("Open Account"), Qt::CTRL | Qt::Key_O, {});
+
+    addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R, {});
+    addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I, {});
+    addCommand(viewMenu_, "cmdentry", QStringLiteral("Entry Form"), Qt::CTRL | Qt::Key_E, {});
+    addCommand(viewMenu_, "cmdIn", QStringLiteral("Income"), Qt::CTRL | Qt::Key_A, {});
+    addCommand(viewMenu_, "cmdex", QStringLiteral("Expense"), Qt::CTRL | Qt::Key_B, {});
+
+    addCommand(help, "cmdfhv", QStringLiteral("For Help Visit"), Qt::Key_F5, {});
+    addCommand(help, "cmdup", QStringLiteral("Update"), Qt::Key_F6, {});
+    addCommand(help, "cmdabout", QStringLiteral("About"), Qt::Key_F7, {});
+
+    // The client area is made for the panels the load step places at its right.
+    const QSize client = twipsSize(15144, 8784);
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::load() {}
+void MainWindow::addCommand(QMenu* menu, const char* name, const QString& caption,
+                            const QKeySequence& shortcut, const std::function<void()>& step)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    action->setEnabled(bool(step));
+    if (step) {
+        connect(action, &QAction::triggered, this, step);
+        available_ << action;
+    }
+}
+
+void MainWindow::load()
+{
+    windows_.show<StatusPanel>().setLeft(11500);
+}
+
+QAction* MainWindow::command(const QString& name) const
+{
+    return findChild<QAction*>(name);
+}
+
+void MainWindow::setViewMenuEnabled(bool enabled)
+{
+    viewMenu_->setEnabled(enabled);
+    // A disabled menu still lets its shortcuts through: the commands follow the menu.
+    for (QAction* action : viewMenu_->actions())
+        action->setEnabled(enabled && available_.contains(action));
+}
+
+bool MainWindow::viewMenuEnabled() const
+{
+    return viewMenu_->isEnabled();
+}
+
+void MainWindow::showAccountInCaption(const QString& folder)
+{
+    setWindowTitle(QStringLiteral("Kesterly  (%1)").arg(folder));
+}
+
+void MainWindow::helpStep() {}
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    if (windows_.closeAll(nullptr))
+    // The status panel closes last: the others' close steps read the account from it.
+    if (windows_.closeAll(windows_.find<StatusPanel>()))
         event->accept();
     else
         event->ignore();
