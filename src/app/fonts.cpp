@@ -20,6 +20,11 @@ QFont make(const QStringList& families, double points, bool underline)
 
 } // namespace
 
+QFont controls()
+{
+    return sansSerif(8.25);
+}
+
 QFont arial(double points, bool underline)
 {
     return make({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}, points, underline);

@@ -4,6 +4,10 @@
 
 namespace kesterly::fonts {
 
+// The default control font of every window: the classic 8-point dialog face the
+// layouts are measured for.
+QFont controls();
+
 // Arial, or its metric twin Liberation Sans where Arial is not installed.
 QFont arial(double points, bool underline = false);
 // The narrow display face of the clock, the date and the balance.

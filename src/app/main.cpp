@@ -1,6 +1,8 @@
 #include "accounts/accountfolder.h"
+#include "app/fonts.h"
 #include "app/mainwindow.h"
 #include "app/messages.h"
+#include "app/splashwindow.h"
 #include "app/windows.h"
 #include "common/clock.h"
 
@@ -10,11 +12,16 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesterly"));
+    QApplication::setFont(kesterly::fonts::controls());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));
 
     kesterly::SystemClock clock;
     kesterly::DialogPresenter messages;
     kesterly::Windows windows({messages, clock, kesterly::account::defaultRoot()});
-    messages.setParentWindow(&windows.mainWindow());
-    windows.mainWindow().show();
+
+    auto* splash = new kesterly::SplashWindow(windows);
+    QObject::connect(splash, &QObject::destroyed, &app,
+                     [&windows, &messages] { messages.setParentWindow(windows.findMainWindow()); });
+    splash->show();
     return QApplication::exec();
 }

@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "accounts/newaccountwindow.h"
+#include "accounts/openaccountwindow.h"
+#include "app/startchooser.h"
 #include "app/statuspanel.h"
 #include "app/twips.h"
 #include "app/windows.h"
@@ -9,11 +11,46 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QResizeEvent>
 
 namespace kesterly {
 
-MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea(this))
+namespace {
+
+// The client area: white, with the program's picture in its middle.
+class BackdropArea : public QMdiArea {
+public:
+    explicit BackdropArea(QWidget* parent)
+        : QMdiArea(parent), picture_(QStringLiteral(":/pictures/background.jpg"))
+    {
+        viewport()->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/pointer.png")), 0, 0));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QPixmap backdrop(event->size());
+        backdrop.fill(Qt::white);
+        QPainter painter(&backdrop);
+        painter.drawPixmap((backdrop.width() - picture_.width()) / 2,
+                           (backdrop.height() - picture_.height()) / 2, picture_);
+        painter.end();
+        setBackground(backdrop);
+        QMdiArea::resizeEvent(event);
+    }
+
+private:
+    QPixmap picture_;
+};
+
+} // namespace
+
+MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new BackdropArea(this))
 {
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Kesterly"));
     area_->setObjectName(QStringLiteral("mdiArea"));
@@ -30,7 +67,8 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea
     // stays disabled.
     addCommand(account, "cmdnew", QStringLiteral("New Account"), Qt::CTRL | Qt::Key_N,
                [this] { windows_.show<NewAccountWindow>(); });
-    addCommand(account, "cmdopen", QStringLiteral("Open Account"), Qt::CTRL | Qt::Key_O, {});
+    addCommand(account, "cmdopen", QStringLiteral("Open Account"), Qt::CTRL | Qt::Key_O,
+               [this] { windows_.show<OpenAccountWindow>(); });
 
     addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R, {});
     addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I, {});
@@ -45,6 +83,8 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea
     // The client area is made for the panels the load step places at its right.
     const QSize client = twipsSize(15144, 8784);
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 MainWindow::~MainWindow() = default;
@@ -65,6 +105,7 @@ void MainWindow::addCommand(QMenu* menu, const char* name, const QString& captio
 
 void MainWindow::load()
 {
+    windows_.show<StartChooser>();
     windows_.show<StatusPanel>().setLeft(11500);
 }
 

@@ -59,6 +59,8 @@ void Windows::adopt(ChildWindow* window)
     QMdiSubWindow* frame = mainWindow().mdiArea()->addSubWindow(window, frameFlags(window->frame()));
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setWindowIcon(window->windowIcon());
+    // The main window's own pointer is for its empty client area only.
+    frame->setCursor(Qt::ArrowCursor);
     if (window->frame() != ChildWindow::Frame::Sizable)
         frame->setFixedSize(frame->sizeHint());
     if (const auto position = window->designPosition())

@@ -1,5 +1,8 @@
 #include "support/appfixture.h"
 
+#include "app/fonts.h"
+
+#include <QApplication>
 #include <QDir>
 
 namespace kesterly::test {
@@ -7,6 +10,7 @@ namespace kesterly::test {
 AppFixture::AppFixture()
     : clock(QDateTime(QDate(2026, 12, 9), QTime(23, 21, 50, 100)))
 {
+    QApplication::setFont(fonts::controls());
     windows = std::make_unique<Windows>(
         Windows::Services{messages, clock, QDir::toNativeSeparators(dir_.path() + QLatin1Char('/'))});
 }

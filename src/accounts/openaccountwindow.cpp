@@ -1,0 +1,87 @@
+#include "accounts/openaccountwindow.h"
+
+#include "accounts/accountfolder.h"
+#include "accounts/folderlists.h"
+#include "accounts/listfile.h"
+#include "app/contentswindow.h"
+#include "app/mainwindow.h"
+#include "app/statuspanel.h"
+#include "app/windows.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+
+namespace kesterly {
+
+OpenAccountWindow::OpenAccountWindow(Windows& windows)
+    : ChildWindow(windows, kName, QString(58, QLatin1Char(' ')) + QStringLiteral("Open Account"),
+                  6744, 4536, Frame::FixedTool)
+{
+    place<QLabel>("Label1", 360, 240, 2052, 252)
+        ->setText(QStringLiteral("Select your account folder :"));
+    driveList_ = place<DriveList>("Drive1", 1920, 600, 1812, 288);
+    driveList_->setAccessibleName(QStringLiteral("Drive"));
+    folderList_ = place<DirectoryList>("Dir1", 1920, 1080, 1812, 1584);
+    folderList_->setAccessibleName(QStringLiteral("Select your account folder"));
+    place<QLabel>("Label3", 3960, 2400, 2172, 252)->setText(QStringLiteral("(eg : c:\\velquist )"));
+    chosenLabel_ = place<QLabel>("Label2", 1200, 3120, 2052, 252);
+    okButton_ = place<QPushButton>("Command1", 1800, 3480, 1932, 492);
+    okButton_->setText(QStringLiteral("Ok"));
+    setTabOrder(driveList_, folderList_);
+    setTabOrder(folderList_, okButton_);
+    setFocusProxy(driveList_);
+
+    folderList_->setPath(QDir::currentPath());
+    driveList_->selectDriveOf(folderList_->path());
+
+    connect(driveList_, &QComboBox::currentIndexChanged, this, &OpenAccountWindow::driveChanged);
+    connect(folderList_, &DirectoryList::pathChanged, this, &OpenAccountWindow::showChosenFolder);
+    connect(folderList_, &QListWidget::itemClicked, this, &OpenAccountWindow::showChosenFolder);
+    connect(folderList_, &QListWidget::itemPressed, this, &OpenAccountWindow::showChosenFolder);
+    connect(okButton_, &QPushButton::clicked, this, &OpenAccountWindow::openAccount);
+}
+
+QString OpenAccountWindow::chosenFolder() const
+{
+    return folderList_->path();
+}
+
+void OpenAccountWindow::showChosenFolder()
+{
+    chosenLabel_->setText(chosenFolder());
+}
+
+void OpenAccountWindow::driveChanged()
+{
+    const QString drive = driveList_->drive();
+    if (!folderList_->setPath(drive)) {
+        windows().inform(QStringLiteral("The drive %1 cannot be opened.").arg(drive),
+                         QStringLiteral("Open Account"), MessageIcon::Exclamation);
+        driveList_->selectDriveOf(folderList_->path());
+    }
+}
+
+void OpenAccountWindow::openAccount()
+{
+    StatusPanel& panel = windows().get<StatusPanel>();
+    // Open windows write back to the folder they were loaded from; closing them now keeps
+    // one account's rows out of another account's folder.
+    if (chosenFolder() != panel.accountFolder() && !windows().closeAccountWindows())
+        return;
+
+    windows().mainWindow().showAccountInCaption(chosenFolder());
+    panel.setAccountFolder(chosenFolder());
+    const auto name = listfile::readValue(account::filePath(chosenFolder(), account::kName));
+    if (name.ok()) {
+        panel.setAccountName(*name.value);
+        closeWindow();
+    }
+    windows().show<ContentsWindow>();
+    windows().inform(QStringLiteral("If any account is already opened Please reopen all window "
+                                    "in this program to reset the value of Amount"),
+                     QStringLiteral("Please"), MessageIcon::Information);
+    windows().mainWindow().setViewMenuEnabled(true);
+}
+
+} // namespace kesterly

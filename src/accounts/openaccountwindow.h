@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/childwindow.h"
+
+class QLabel;
+class QPushButton;
+
+namespace kesterly {
+
+class DirectoryList;
+class DriveList;
+
+// Makes a chosen folder the current account.
+class OpenAccountWindow : public ChildWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kName = "Form12";
+    explicit OpenAccountWindow(Windows& windows);
+
+    std::optional<QPoint> designPosition() const override { return QPoint(0, 0); }
+    // The folder the directory list has open.
+    QString chosenFolder() const;
+    // Click on "Ok".
+    void openAccount();
+
+private:
+    void driveChanged();
+    void showChosenFolder();
+
+    DriveList* driveList_;
+    DirectoryList* folderList_;
+    QLabel* chosenLabel_;
+    QPushButton* okButton_;
+};
+
+} // namespace kesterly

@@ -1,0 +1,251 @@
+#include "accounts/folderlists.h"
+#include "accounts/openaccountwindow.h"
+#include "app/contentswindow.h"
+#include "app/mainwindow.h"
+#include "app/statuspanel.h"
+#include "support/appfixture.h"
+#include "support/files.h"
+#include "support/focus.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kesterly;
+using namespace kesterly::test;
+
+namespace {
+
+// A window that holds account data, to see what Open Account does with it.
+class AccountProbe : public ChildWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kName = "Form97";
+    explicit AccountProbe(Windows& windows)
+        : ChildWindow(windows, kName, QStringLiteral("Probe"), 1500, 1500, Frame::Fixed)
+    {
+    }
+    bool holdsAccountData() const override { return true; }
+    static inline QStringList closedWhileFolder;
+
+protected:
+    bool closeStep() override
+    {
+        closedWhileFolder << windows().get<StatusPanel>().accountFolder();
+        return true;
+    }
+};
+
+const QString kAccountMessage = QStringLiteral(
+    "If any account is already opened Please reopen all window in this program to reset the "
+    "value of Amount");
+
+} // namespace
+
+class OpenAccountTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void layoutAndStartFolder();
+    void okOpensTheFolderTheListShowed();
+    void nameIsReadAsATypedValue_data();
+    void nameIsReadAsATypedValue();
+    void folderWithoutNameKeepsTheNameAndTheWindow();
+    void singleClickDoesNotChangeTheChosenFolder();
+    void doubleClickAndEnterOpenAnEntry();
+    void anotherAccountClosesAccountWindowsFirst();
+    void sameAccountKeepsItsWindows();
+
+private:
+    QString account(const QString& name) const
+    {
+        return QDir::cleanPath(fixture_->root() + name);
+    }
+    OpenAccountWindow& open() { return fixture_->windows->show<OpenAccountWindow>(); }
+    void clickOk() { QTest::mouseClick(open().findChild<QPushButton*>("Command1"), Qt::LeftButton); }
+    std::unique_ptr<AppFixture> fixture_;
+    QString startFolder_;
+};
+
+void OpenAccountTest::init()
+{
+    fixture_ = std::make_unique<AppFixture>();
+    writeBytes(fixture_->path("Household/Name.txt"), "Household\r\n");
+    writeBytes(fixture_->path("Household/OpeningBalance.txt"), "500\r\n");
+    writeBytes(fixture_->path("Bond/Name.txt"), "007\r\n");
+    QDir().mkpath(fixture_->path("Empty"));
+    startFolder_ = QDir::currentPath();
+    QDir::setCurrent(account("Household"));
+    AccountProbe::closedWhileFolder.clear();
+}
+
+void OpenAccountTest::cleanup()
+{
+    QDir::setCurrent(startFolder_);
+    fixture_.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void OpenAccountTest::layoutAndStartFolder()
+{
+    auto& window = open();
+    QCOMPARE(window.windowTitle(), QString(58, ' ') + "Open Account");
+    QCOMPARE(window.size(), QSize(450, 302));
+    QCOMPARE(window.subWindow()->pos(), QPoint(0, 0));
+    QCOMPARE(window.findChild<QLabel*>("Label3")->text(), QStringLiteral("(eg : c:\\velquist )"));
+    QCOMPARE(window.chosenFolder(), account("Household"));
+    QCOMPARE(window.findChild<QLabel*>("Label2")->text(), QString());
+    auto* drives = window.findChild<QComboBox*>("Drive1");
+    QCOMPARE(drives->itemText(0), QStringLiteral("/"));
+    QVERIFY(account("Household").startsWith(drives->currentText()));
+    QCOMPARE(focusOrder(*fixture_->windows, window, 3),
+             (QStringList{"Drive1", "Dir1", "Command1"}));
+}
+
+void OpenAccountTest::okOpensTheFolderTheListShowed()
+{
+    open();
+    // As after the splash step.
+    fixture_->windows->mainWindow().setViewMenuEnabled(false);
+    QString captionWhileMessage;
+    bool viewEnabledWhileMessage = true;
+    fixture_->messages.whileOpen = [&](const Message&) {
+        captionWhileMessage = fixture_->windows->mainWindow().windowTitle();
+        viewEnabledWhileMessage = fixture_->windows->mainWindow().viewMenuEnabled();
+        QVERIFY(fixture_->windows->find<ContentsWindow>());
+    };
+    clickOk();
+    const QString folder = account("Household");
+    QCOMPARE(fixture_->windows->mainWindow().windowTitle(), "Kesterly  (" + folder + ")");
+    QCOMPARE(captionWhileMessage, "Kesterly  (" + folder + ")");
+    QVERIFY(!viewEnabledWhileMessage);
+    StatusPanel& panel = fixture_->windows->get<StatusPanel>();
+    QCOMPARE(panel.accountFolder(), folder);
+    QCOMPARE(panel.accountName(), QStringLiteral("Household"));
+    QVERIFY(!fixture_->windows->find<OpenAccountWindow>());
+    QVERIFY(fixture_->windows->find<ContentsWindow>());
+    QCOMPARE(fixture_->messages.shown,
+             (QList<Message>{{kAccountMessage, "Please", MessageIcon::Information}}));
+    QVERIFY(fixture_->windows->mainWindow().viewMenuEnabled());
+}
+
+void OpenAccountTest::nameIsReadAsATypedValue_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("digits") << QByteArray("007\r\n") << "7";
+    QTest::newRow("two lines") << QByteArray("Ann\r\nBob\r\n") << "Ann";
+    QTest::newRow("leading blanks") << QByteArray("  Ann Smith\r\n") << "Ann Smith";
+}
+
+void OpenAccountTest::nameIsReadAsATypedValue()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    writeBytes(fixture_->path("Bond/Name.txt"), bytes);
+    QVERIFY(open().findChild<DirectoryList*>("Dir1")->setPath(account("Bond")));
+    clickOk();
+    QCOMPARE(fixture_->windows->get<StatusPanel>().accountName(), name);
+}
+
+void OpenAccountTest::folderWithoutNameKeepsTheNameAndTheWindow()
+{
+    clickOk();
+    fixture_->windows->find<ContentsWindow>()->closeWindow();
+    fixture_->messages.shown.clear();
+    fixture_->windows->mainWindow().setViewMenuEnabled(false);
+
+    QVERIFY(open().findChild<DirectoryList*>("Dir1")->setPath(account("Empty")));
+    clickOk();
+    StatusPanel& panel = fixture_->windows->get<StatusPanel>();
+    QCOMPARE(panel.accountFolder(), account("Empty"));
+    QCOMPARE(panel.accountName(), QStringLiteral("Household"));
+    QCOMPARE(fixture_->windows->mainWindow().windowTitle(), "Kesterly  (" + account("Empty") + ")");
+    QVERIFY(fixture_->windows->find<OpenAccountWindow>());
+    QVERIFY(fixture_->windows->find<ContentsWindow>());
+    QCOMPARE(fixture_->messages.shown,
+             (QList<Message>{{kAccountMessage, "Please", MessageIcon::Information}}));
+    QVERIFY(fixture_->windows->mainWindow().viewMenuEnabled());
+}
+
+void OpenAccountTest::singleClickDoesNotChangeTheChosenFolder()
+{
+    auto& window = open();
+    auto* list = window.findChild<DirectoryList*>("Dir1");
+    QVERIFY(list->setPath(fixture_->root()));
+    int bond = -1;
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->entryPath(row) == account("Bond"))
+            bond = row;
+    }
+    QVERIFY(bond >= 0);
+    const QRect entry = list->visualItemRect(list->item(bond));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
+    QCOMPARE(list->currentRow(), bond);
+    QCOMPARE(window.chosenFolder(), account(""));
+    QCOMPARE(window.findChild<QLabel*>("Label2")->text(), account(""));
+    clickOk();
+    QCOMPARE(fixture_->windows->get<StatusPanel>().accountFolder(), account(""));
+}
+
+void OpenAccountTest::doubleClickAndEnterOpenAnEntry()
+{
+    auto& window = open();
+    auto* list = window.findChild<DirectoryList*>("Dir1");
+    QVERIFY(list->setPath(fixture_->root()));
+    auto rowOf = [&](const QString& path) {
+        for (int row = 0; row < list->count(); ++row) {
+            if (list->entryPath(row) == path)
+                return row;
+        }
+        return -1;
+    };
+    const QRect bond = list->visualItemRect(list->item(rowOf(account("Bond"))));
+    // What a real double click delivers: press, release, double-click, release.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, bond.center());
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, bond.center(),
+                            list->viewport()->mapToGlobal(bond.center()), Qt::LeftButton,
+                            Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &doubleClick);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, bond.center());
+    QCOMPARE(window.chosenFolder(), account("Bond"));
+    QCOMPARE(window.findChild<QLabel*>("Label2")->text(), account("Bond"));
+
+    // Up to the parent and into Household by keyboard.
+    list->setCurrentRow(rowOf(account("")));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(window.chosenFolder(), account(""));
+    list->setCurrentRow(rowOf(account("Household")));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(window.chosenFolder(), account("Household"));
+}
+
+void OpenAccountTest::anotherAccountClosesAccountWindowsFirst()
+{
+    clickOk();
+    fixture_->windows->get<AccountProbe>();
+    QVERIFY(open().findChild<DirectoryList*>("Dir1")->setPath(account("Bond")));
+    clickOk();
+    // The window closed while the panel still named the account it belonged to.
+    QCOMPARE(AccountProbe::closedWhileFolder, QStringList{account("Household")});
+    QVERIFY(!fixture_->windows->find<AccountProbe>());
+    QCOMPARE(fixture_->windows->get<StatusPanel>().accountFolder(), account("Bond"));
+}
+
+void OpenAccountTest::sameAccountKeepsItsWindows()
+{
+    clickOk();
+    auto* probe = &fixture_->windows->get<AccountProbe>();
+    clickOk();
+    QCOMPARE(fixture_->windows->find<AccountProbe>(), probe);
+    QVERIFY(AccountProbe::closedWhileFolder.isEmpty());
+}
+
+QTEST_MAIN(OpenAccountTest)
+#include "test_openaccount.moc"

@@ -1,0 +1,32 @@
+#include "support/focus.h"
+
+#include "app/childwindow.h"
+#include "app/mainwindow.h"
+#include "app/windows.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace kesterly::test {
+
+QStringList focusOrder(Windows& windows, ChildWindow& window, int count)
+{
+    windows.mainWindow().show();
+    if (!QTest::qWaitForWindowActive(&windows.mainWindow()))
+        return {"<main window not active>"};
+    windows.bringToFront(&window);
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        // A focused inner part (a list's viewport) stands for its named control.
+        while (focus && focus->objectName().isEmpty())
+            focus = focus->parentWidget();
+        names << (focus ? focus->objectName() : QStringLiteral("<none>"));
+        if (!focus)
+            break;
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return names;
+}
+
+} // namespace kesterly::test
