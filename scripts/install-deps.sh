@@ -10,7 +10,7 @@ packages=(
   libgl-dev libxkbcommon-dev
   fonts-liberation fonts-dejavu-core
   locales
-  xvfb xauth xdotool xclip imagemagick x11-utils
+  xvfb xauth xdotool xclip imagemagick x11-utils openbox python3
 )
 
 missing=()

@@ -74,6 +74,7 @@ SplashWindow::SplashWindow(Windows& windows) : QWidget(nullptr), windows_(window
 void SplashWindow::splashStep()
 {
     windows_.mainWindow().show();
+    windows_.mainWindow().activateWindow();
     windows_.show<StatusPanel>();
     windows_.mainWindow().setViewMenuEnabled(false);
     close();
