@@ -1,0 +1,221 @@
+"""Drives the real Kesterly program in its own X server, as a user would.
+
+Each Session starts Xvfb on a free display, a window manager (so windows get the focus
+and a close request arrives as WM_DELETE_WINDOW, as on a desktop), and the program with
+HOME in a temporary folder. Keys and clicks go through xdotool; texts shown in message
+boxes are read through the clipboard (a message box copies itself on Ctrl+C).
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+class E2EFailure(AssertionError):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise E2EFailure(what)
+
+
+def check_equal(actual, expected, what):
+    if actual != expected:
+        raise E2EFailure(f"{what}: expected {expected!r}, got {actual!r}")
+
+
+class Session:
+    def __init__(self, program, lang="en_US.UTF-8", cwd=None, home=None):
+        self.program = os.path.abspath(program)
+        self.lang = lang
+        self.home = home or tempfile.mkdtemp(prefix="kesterly-e2e-")
+        self.cwd = cwd or self.home
+        self.processes = []
+        self.app = None
+        self.display = None
+        self.shots = os.environ.get("KESTERLY_E2E_SHOTS")
+
+    # --- start and stop -------------------------------------------------------------
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
+             "-nolisten", "tcp"],
+            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        self.processes.append(xvfb)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                raise E2EFailure("Xvfb did not start")
+            number += chunk
+        os.close(read_end)
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LANG=self.lang,
+                        LC_ALL=self.lang, LANGUAGE="", QTWEBENGINE_DISABLE_SANDBOX="1")
+        self.env.pop("QT_QPA_PLATFORM", None)
+        wm = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+        self.processes.append(wm)
+        self.wait(lambda: self._run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
+                  .find("window id") >= 0, "the window manager to start")
+        self.app = subprocess.Popen([self.program], env=self.env, cwd=self.cwd,
+                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        return self
+
+    def __exit__(self, kind, value, trace):
+        if kind is not None and self.display:
+            self.screenshot("failure")
+        if self.app and self.app.poll() is None:
+            self.app.kill()
+            self.app.wait()
+        if self.app and self.app.stdout:
+            output = self.app.stdout.read().decode(errors="replace")
+            if kind is not None and output.strip():
+                print("program output:\n" + output, file=sys.stderr)
+        for process in reversed(self.processes):
+            process.terminate()
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+        shutil.rmtree(self.home, ignore_errors=True)
+        return False
+
+    # --- low-level ------------------------------------------------------------------
+    def _run(self, command, check_ok=False):
+        done = subprocess.run(command, env=self.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, text=True)
+        if check_ok and done.returncode != 0:
+            raise E2EFailure(f"{command} failed: {done.stderr}")
+        return done.stdout
+
+    def wait(self, condition, what, timeout=10.0):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            if self.app and self.app.poll() is not None and self.app.returncode != 0:
+                raise E2EFailure(f"the program ended with {self.app.returncode} "
+                                 f"while waiting for {what}")
+            result = condition()
+            if result:
+                return result
+            time.sleep(0.05)
+        raise E2EFailure(f"timed out waiting for {what}")
+
+    def windows(self, title_pattern):
+        out = self._run(["xdotool", "search", "--onlyvisible", "--name", title_pattern])
+        return [w for w in out.split() if w]
+
+    def wait_window(self, title_pattern, timeout=10.0):
+        return self.wait(lambda: (self.windows(title_pattern) or [None])[-1],
+                         f"a window named {title_pattern!r}", timeout)
+
+    def focused_title(self):
+        window = self._run(["xdotool", "getwindowfocus"]).strip()
+        return self._run(["xdotool", "getwindowname", window]).strip() if window else ""
+
+    # --- acting as the user ---------------------------------------------------------
+    def pause(self, seconds=0.15):
+        time.sleep(seconds)
+
+    def key(self, *keys):
+        self._run(["xdotool", "key", "--delay", "40", *keys], check_ok=True)
+        self.pause()
+
+    def type(self, text):
+        self._run(["xdotool", "type", "--delay", "25", text], check_ok=True)
+        self.pause()
+
+    def click(self, x, y):
+        self._run(["xdotool", "mousemove", str(x), str(y), "click", "1"], check_ok=True)
+        self.pause()
+
+    def activate(self, window):
+        self._run(["xdotool", "windowactivate", "--sync", window])
+        self.pause()
+
+    def clipboard(self):
+        return self._run(["xclip", "-o", "-selection", "clipboard"])
+
+    def screenshot(self, name):
+        if self.shots:
+            os.makedirs(self.shots, exist_ok=True)
+            self._run(["import", "-window", "root", os.path.join(self.shots, name + ".png")])
+
+    # --- the program's own windows --------------------------------------------------
+    def click_splash(self):
+        splash = self.wait_window("^Kesterly$")
+        geometry = self._run(["xdotool", "getwindowgeometry", "--shell", splash])
+        values = dict(line.split("=") for line in geometry.split() if "=" in line)
+        x, y = int(values["X"]), int(values["Y"])
+        width, height = int(values["WIDTH"]), int(values["HEIGHT"])
+        # Anywhere on the picture but the label at its bottom left.
+        self.click(x + width * 3 // 4, y + height // 3)
+        self.wait(lambda: self._main_window(), "the main window")
+        self.pause(0.4)
+
+    def _main_window(self):
+        for window in self.windows("^Kesterly"):
+            geometry = self._run(["xdotool", "getwindowgeometry", window])
+            match = re.search(r"Geometry: (\d+)x(\d+)", geometry)
+            if match and int(match.group(1)) >= 1000:
+                return window
+        return None
+
+    def main_window(self):
+        return self.wait(self._main_window, "the main window")
+
+    def main_title(self):
+        return self._run(["xdotool", "getwindowname", self.main_window()]).strip()
+
+    def message(self, title):
+        """Reads the message box in front (its title and text), then closes it with Enter."""
+        box = self.wait_window("^" + re.escape(title) + "$")
+        self.activate(box)
+        self._run(["xclip", "-selection", "clipboard", "-i", "/dev/null"])
+        self.key("ctrl+c")
+        copied = self.wait(self.clipboard, f"the text of the message box {title!r}")
+        parts = [p.strip() for p in re.split(r"-{5,}", copied) if p.strip()]
+        check(len(parts) >= 2, f"message box copy looks odd: {copied!r}")
+        self.key("Return")
+        self.wait(lambda: box not in self.windows("^" + re.escape(title) + "$"),
+                  f"the message box {title!r} to close")
+        self.activate(self.main_window())
+        return parts[0], parts[1]
+
+    def expect_message(self, title, text):
+        got_title, got_text = self.message(title)
+        check_equal(got_title, title, "message box title")
+        check_equal(got_text, text, "message box text")
+
+    def close_main_window(self):
+        """Closes the main window as a window manager asks it to (WM_DELETE_WINDOW)."""
+        self.activate(self.main_window())
+        self.key("alt+F4")
+        code = self.app.wait(timeout=15)
+        check_equal(code, 0, "exit code of the program")
+
+    def file(self, relative):
+        with open(os.path.join(self.home, relative), "rb") as f:
+            return f.read()
+
+
+def run(tests):
+    """Runs each test function with the program path from the command line."""
+    program = sys.argv[1]
+    failed = 0
+    for test in tests:
+        try:
+            test(program)
+            print(f"PASS   : {test.__name__}")
+        except Exception as error:  # noqa: BLE001 - every failure is reported
+            failed += 1
+            print(f"FAIL!  : {test.__name__}: {error}")
+    print(f"{len(tests) - failed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)
