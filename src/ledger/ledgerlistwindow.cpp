@@ -24,22 +24,30 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
                   QString(layout.captionSpaces, QLatin1Char(' ')) + layout.title,
                   layout.clientWidth, layout.clientHeight, Frame::Fixed),
       layout_(layout) {
-    std::array<std::pair<int, QWidget*>, kColumns + 1> keyboardOrder;
-    for (int column = 0; column < kColumns; ++column) {
-        const ControlPlace& at = layout.lists[column];
-        lists_[column] = place<RowList>(kListNames[column], at.left, at.top, at.width, at.height);
-        keyboardOrder[column] = {at.tabIndex, lists_[column]};
+    // The controls are made in their keyboard order, so the focus starts on the first of
+    // them when the window opens (the date list here, the amount list in the Expense
+    // window) and Tab follows the order.
+    std::array<int, kColumns + 1> order{};
+    for (int i = 0; i <= kColumns; ++i)
+        order[i] = i;
+    const auto tabIndex = [&layout](int control) {
+        return control == kColumns ? layout.removeButton.tabIndex : layout.lists[control].tabIndex;
+    };
+    std::sort(order.begin(), order.end(),
+              [&tabIndex](int a, int b) { return tabIndex(a) < tabIndex(b); });
+    for (const int control : order) {
+        if (control == kColumns) {
+            const ControlPlace& at = layout.removeButton;
+            removeButton_ = place<QPushButton>("Command1", at.left, at.top, at.width, at.height);
+            removeButton_->setText(QStringLiteral("Remove Selected"));
+        } else {
+            const ControlPlace& at = layout.lists[control];
+            lists_[control] =
+                place<RowList>(kListNames[control], at.left, at.top, at.width, at.height);
+        }
     }
-    const ControlPlace& at = layout.removeButton;
-    removeButton_ = place<QPushButton>("Command1", at.left, at.top, at.width, at.height);
-    removeButton_->setText(QStringLiteral("Remove Selected"));
-    keyboardOrder[kColumns] = {at.tabIndex, removeButton_};
-
-    std::sort(keyboardOrder.begin(), keyboardOrder.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 1; i < keyboardOrder.size(); ++i)
-        setTabOrder(keyboardOrder[i - 1].second, keyboardOrder[i].second);
-    setFocusProxy(keyboardOrder.front().second);
+    setFocusProxy(order.front() == kColumns ? static_cast<QWidget*>(removeButton_)
+                                            : lists_[order.front()]);
 
     // The selection ring: a list whose selected row changes selects the same row in the
     // next list, date to description to amount to balance and back to date. A list
