@@ -6,6 +6,9 @@
 #include "app/statuspanel.h"
 #include "app/twips.h"
 #include "app/windows.h"
+#include "ledger/entryform.h"
+#include "ledger/expensewindow.h"
+#include "ledger/incomewindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -72,9 +75,12 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
 
     addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R, {});
     addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I, {});
-    addCommand(viewMenu_, "cmdentry", QStringLiteral("Entry Form"), Qt::CTRL | Qt::Key_E, {});
-    addCommand(viewMenu_, "cmdIn", QStringLiteral("Income"), Qt::CTRL | Qt::Key_A, {});
-    addCommand(viewMenu_, "cmdex", QStringLiteral("Expense"), Qt::CTRL | Qt::Key_B, {});
+    addCommand(viewMenu_, "cmdentry", QStringLiteral("Entry Form"), Qt::CTRL | Qt::Key_E,
+               [this] { windows_.show<EntryForm>(); });
+    addCommand(viewMenu_, "cmdIn", QStringLiteral("Income"), Qt::CTRL | Qt::Key_A,
+               [this] { windows_.show<IncomeWindow>(); });
+    addCommand(viewMenu_, "cmdex", QStringLiteral("Expense"), Qt::CTRL | Qt::Key_B,
+               [this] { windows_.show<ExpenseWindow>(); });
 
     addCommand(help, "cmdfhv", QStringLiteral("For Help Visit"), Qt::Key_F5, {});
     addCommand(help, "cmdup", QStringLiteral("Update"), Qt::Key_F6, {});

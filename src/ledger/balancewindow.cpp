@@ -1,0 +1,41 @@
+#include "ledger/balancewindow.h"
+
+#include "accounts/accountfolder.h"
+#include "accounts/listfile.h"
+#include "app/fonts.h"
+#include "app/statuspanel.h"
+#include "app/windows.h"
+
+#include <QLabel>
+
+namespace kesterly {
+
+BalanceWindow::BalanceWindow(Windows& windows)
+    : ChildWindow(windows, kName, QString(32, QLatin1Char(' ')) + QStringLiteral("Balance"), 3624,
+                  1332, Frame::Fixed) {
+    place<QLabel>("Label2", 366, 240, 1092, 252)->setText(QStringLiteral("Your Balance :"));
+    balanceLabel_ = place<QLabel>("Label1", 366, 600, 2892, 492);
+    balanceLabel_->setFont(fonts::display(19.8));
+    balanceLabel_->setText(QStringLiteral("0.00"));
+}
+
+void BalanceWindow::load() {
+    // Without an account, or without a readable balance, the window shows "0.00".
+    const auto* panel = windows().find<StatusPanel>();
+    const QString folder = panel ? panel->accountFolder() : QString();
+    if (folder.isEmpty())
+        return;
+    const auto stored = listfile::readValue(account::filePath(folder, account::kOpeningBalance));
+    if (stored.ok())
+        balanceLabel_->setText(*stored.value);
+}
+
+QString BalanceWindow::balanceText() const {
+    return balanceLabel_->text();
+}
+
+void BalanceWindow::setBalanceText(const QString& text) {
+    balanceLabel_->setText(text);
+}
+
+} // namespace kesterly

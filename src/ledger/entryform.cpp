@@ -1,0 +1,195 @@
+#include "ledger/entryform.h"
+
+#include "accounts/accountfolder.h"
+#include "accounts/listfile.h"
+#include "app/fonts.h"
+#include "app/statuspanel.h"
+#include "app/windows.h"
+#include "ledger/balancewindow.h"
+#include "ledger/expensewindow.h"
+#include "ledger/incomewindow.h"
+#include "ledger/ledgermath.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace kesterly {
+
+namespace {
+const QString kTitle = QStringLiteral("Entry Form");
+}
+
+EntryForm::EntryForm(Windows& windows)
+    : ChildWindow(windows, kName, QString(89, QLatin1Char(' ')) + kTitle, 9420, 6084,
+                  Frame::Fixed) {
+    place<QLabel>("Label1", 960, 720, 492, 252)->setText(QStringLiteral("Date :"));
+    dateBox_ = place<QLineEdit>("Text1", 1560, 650, 2652, 372);
+    place<QLabel>("Label2", 480, 1320, 972, 252)->setText(QStringLiteral("Description :"));
+    descriptionBox_ = place<QLineEdit>("Text2", 1560, 1280, 2652, 372);
+    place<QLabel>("Label3", 720, 1920, 732, 252)->setText(QStringLiteral("Amount :"));
+    amountBox_ = place<QLineEdit>("Text3", 1560, 1850, 2652, 372);
+    incomeOption_ = place<QRadioButton>("Option1", 1560, 2640, 1212, 372);
+    incomeOption_->setText(QStringLiteral("Income"));
+    expenseOption_ = place<QRadioButton>("Option2", 2880, 2640, 1212, 372);
+    expenseOption_->setText(QStringLiteral("Expense"));
+    submitButton_ = place<QPushButton>("Command1", 1800, 3720, 2052, 612);
+    submitButton_->setText(QStringLiteral("Submit"));
+    balanceLabel_ = place<QLabel>("Label4", 5280, 4440, 3732, 492);
+    balanceLabel_->setFont(fonts::arial(19.8));
+    place<QLabel>("Label5", 5160, 4080, 1452, 252)->setText(QStringLiteral("Your Balance :"));
+    saveButton_ = place<QPushButton>("Command2", 1800, 4560, 2052, 492);
+    saveButton_->setText(QStringLiteral("Save to File"));
+
+    for (QLineEdit* box : {dateBox_, descriptionBox_, amountBox_})
+        box->setFont(fonts::arial(12));
+    dateBox_->setAccessibleName(QStringLiteral("Date"));
+    descriptionBox_->setAccessibleName(QStringLiteral("Description"));
+    amountBox_->setAccessibleName(QStringLiteral("Amount"));
+
+    setTabOrder(dateBox_, descriptionBox_);
+    setTabOrder(descriptionBox_, amountBox_);
+    setTabOrder(amountBox_, incomeOption_);
+    setTabOrder(incomeOption_, expenseOption_);
+    setTabOrder(expenseOption_, submitButton_);
+    setTabOrder(submitButton_, saveButton_);
+    setFocusProxy(dateBox_);
+
+    connect(submitButton_, &QPushButton::clicked, this, &EntryForm::submit);
+    connect(saveButton_, &QPushButton::clicked, this, &EntryForm::saveToFile);
+}
+
+void EntryForm::load() {
+    if (auto* panel = windows().find<StatusPanel>())
+        folder_ = panel->accountFolder();
+    if (folder_.isEmpty()) {
+        setBalance(QString());
+        return;
+    }
+    const QString path = account::filePath(folder_, account::kOpeningBalance);
+    const auto stored = listfile::readList(path);
+    QString balance;
+    if (!stored.ok()) {
+        balanceUnread_ = QFileInfo::exists(path);
+        windows().inform(stored.error + (balanceUnread_
+                                             ? QStringLiteral(" The balance starts empty, and the "
+                                                              "file is left as it is unless you "
+                                                              "click \"Save to File\".")
+                                             : QStringLiteral(" The balance starts empty.")),
+                         kTitle, MessageIcon::Exclamation);
+    } else if (stored.value->isEmpty()) {
+        windows().inform(
+            QStringLiteral("\"%1\" holds no balance. The balance starts empty.").arg(path), kTitle,
+            MessageIcon::Exclamation);
+    } else {
+        balance = listfile::typedField(stored.value->first());
+    }
+    setBalance(balance);
+}
+
+QString EntryForm::balanceText() const {
+    return balanceLabel_->text();
+}
+
+void EntryForm::setBalance(const QString& text) {
+    balanceLabel_->setText(text);
+    // The Balance window mirrors every new balance, and opens again for it when the user
+    // has closed it.
+    windows().get<BalanceWindow>().setBalanceText(text);
+}
+
+void EntryForm::submit() {
+    if (!incomeOption_->isChecked() && !expenseOption_->isChecked())
+        return;
+    if (folder_.isEmpty()) {
+        windows().inform(QStringLiteral("No account is open, so the entry cannot be recorded. "
+                                        "Open an account first."),
+                         kTitle, MessageIcon::Exclamation);
+        return;
+    }
+    if (incomeOption_->isChecked())
+        record<IncomeWindow>(true);
+    if (expenseOption_->isChecked())
+        record<ExpenseWindow>(false);
+}
+
+template <class ListWindow> void EntryForm::record(bool income) {
+    // Everything is checked before the first row goes in, so the four lists stay of
+    // equal length and the balance keeps its value when the entry is refused.
+    const QString title = income ? QStringLiteral("Income") : QStringLiteral("Expense");
+    const ledger::BalanceAfter after =
+        ledger::balanceAfter(balanceLabel_->text(), amountBox_->text(), income);
+    if (!after.text) {
+        windows().inform(after.problem, kTitle, MessageIcon::Exclamation);
+        return;
+    }
+    ListWindow& list = windows().get<ListWindow>();
+    if (!checkSameAccount(list, title))
+        return;
+    if (list.rowCount() >= ledger::kMaxRows) {
+        windows().inform(QStringLiteral("The %1 list already holds %2 entries, the most it can "
+                                        "hold. The entry was not recorded.")
+                             .arg(title)
+                             .arg(list.rowCount()),
+                         kTitle, MessageIcon::Exclamation);
+        return;
+    }
+    list.appendRow(ledger::Date, dateBox_->text());
+    list.appendRow(ledger::Description, descriptionBox_->text());
+    list.appendRow(ledger::Amount, amountBox_->text());
+    setBalance(*after.text);
+    list.appendRow(ledger::Balance, *after.text);
+}
+
+bool EntryForm::checkSameAccount(const LedgerListWindow& window, const QString& listTitle) {
+    if (window.folder() == folder_)
+        return true;
+    windows().inform(QStringLiteral("This form holds the balance of the account in \"%1\", but "
+                                    "the %2 window holds the account in \"%3\". Close both "
+                                    "windows and open them again. The entry was not recorded.")
+                         .arg(folder_, listTitle, window.folder()),
+                     kTitle, MessageIcon::Exclamation);
+    return false;
+}
+
+void EntryForm::saveToFile() {
+    saveBalance(Saving::Asked);
+}
+
+bool EntryForm::closeStep() {
+    saveBalance(Saving::Closing);
+    return true;
+}
+
+void EntryForm::saveBalance(Saving saving) {
+    if (folder_.isEmpty()) {
+        if (saving == Saving::Asked)
+            windows().inform(QStringLiteral("No account is open, so the balance cannot be "
+                                            "saved. Open an account first."),
+                             kTitle, MessageIcon::Exclamation);
+        return;
+    }
+    if (saving == Saving::Closing && balanceUnread_)
+        return;
+    const QString path = account::filePath(folder_, account::kOpeningBalance);
+    for (;;) {
+        const listfile::Outcome written = listfile::writeValue(path, balanceLabel_->text());
+        if (written) {
+            balanceUnread_ = false;
+            return;
+        }
+        const QString choices =
+            saving == Saving::Closing
+                ? QStringLiteral("\n\nChoose Retry to try again, or Discard to close the form "
+                                 "without saving the balance.")
+                : QStringLiteral("\n\nChoose Retry to try again, or Discard to leave the file "
+                                 "as it is.");
+        if (windows().ask(written.message() + choices, kTitle, MessageIcon::Exclamation,
+                          {Choice::Retry, Choice::Discard}) != Choice::Retry)
+            return;
+    }
+}
+
+} // namespace kesterly

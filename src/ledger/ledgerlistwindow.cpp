@@ -1,0 +1,142 @@
+#include "ledger/ledgerlistwindow.h"
+
+#include "accounts/listfile.h"
+#include "app/statuspanel.h"
+#include "app/windows.h"
+#include "ledger/rowlist.h"
+
+#include <QFileInfo>
+#include <QPushButton>
+#include <algorithm>
+
+namespace kesterly {
+
+using namespace ledger;
+
+namespace {
+
+constexpr std::array<const char*, kColumns> kListNames = {"Date1", "Des1", "Amount1", "Bal1"};
+
+} // namespace
+
+LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& layout)
+    : ChildWindow(windows, layout.name,
+                  QString(layout.captionSpaces, QLatin1Char(' ')) + layout.title,
+                  layout.clientWidth, layout.clientHeight, Frame::Fixed),
+      layout_(layout) {
+    // The controls are made in their keyboard order, so the focus starts on the first of
+    // them when the window opens (the date list here, the amount list in the Expense
+    // window) and Tab follows the order.
+    std::array<int, kColumns + 1> order{};
+    for (int i = 0; i <= kColumns; ++i)
+        order[i] = i;
+    const auto tabIndex = [&layout](int control) {
+        return control == kColumns ? layout.removeButton.tabIndex : layout.lists[control].tabIndex;
+    };
+    std::sort(order.begin(), order.end(),
+              [&tabIndex](int a, int b) { return tabIndex(a) < tabIndex(b); });
+    for (const int control : order) {
+        if (control == kColumns) {
+            const ControlPlace& at = layout.removeButton;
+            removeButton_ = place<QPushButton>("Command1", at.left, at.top, at.width, at.height);
+            removeButton_->setText(QStringLiteral("Remove Selected"));
+        } else {
+            const ControlPlace& at = layout.lists[control];
+            lists_[control] =
+                place<RowList>(kListNames[control], at.left, at.top, at.width, at.height);
+        }
+    }
+    setFocusProxy(order.front() == kColumns ? static_cast<QWidget*>(removeButton_)
+                                            : lists_[order.front()]);
+
+    // The selection ring: a list whose selected row changes selects the same row in the
+    // next list, date to description to amount to balance and back to date. A list
+    // already on that row does nothing, so one change goes round once and stops.
+    for (int column = 0; column < kColumns; ++column) {
+        RowList* next = lists_[(column + 1) % kColumns];
+        connect(lists_[column], &RowList::selectedIndexChanged, next,
+                [next](int index) { next->setSelectedIndex(index); });
+    }
+    connect(removeButton_, &QPushButton::clicked, this, &LedgerListWindow::removeSelected);
+}
+
+void LedgerListWindow::load() {
+    // With no account open there is nothing to read, and nothing will be written.
+    if (auto* panel = windows().find<StatusPanel>())
+        folder_ = panel->accountFolder();
+    if (folder_.isEmpty())
+        return;
+
+    LoadedTable table = readTable(folder_, layout_.files);
+    read_ = table.read;
+    for (int column = 0; column < kColumns; ++column)
+        lists_[column]->setRows(table.columns[column]);
+
+    QStringList told;
+    for (int column = 0; column < kColumns; ++column) {
+        if (read_[column])
+            continue;
+        const QString path = account::filePath(folder_, columnFile(layout_.files, Column(column)));
+        told << table.problems.takeFirst() +
+                    (QFileInfo::exists(path)
+                         ? QStringLiteral(" Its list is shown with empty rows, and the file is "
+                                          "left as it is when this window closes.")
+                         : QStringLiteral(" Its list is shown with empty rows, and the file is "
+                                          "created when this window closes."));
+    }
+    if (!told.isEmpty())
+        windows().inform(told.join(QLatin1Char('\n')), layout_.title, MessageIcon::Exclamation);
+}
+
+int LedgerListWindow::rowCount() const {
+    int rows = 0;
+    for (const RowList* list : lists_)
+        rows = std::max(rows, list->rowCount());
+    return rows;
+}
+
+void LedgerListWindow::appendRow(Column column, const QString& text) {
+    lists_[column]->appendRow(text);
+}
+
+void LedgerListWindow::removeSelected() {
+    // Each list loses the row at its own selected index; the ring keeps those equal. A
+    // list without a selected row ends the removal where it stands.
+    for (RowList* list : lists_) {
+        if (!list->removeRow(list->selectedIndex()))
+            return;
+    }
+    // The removed row left no selection, so this selects the first row of all four,
+    // unless none is left.
+    lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
+}
+
+bool LedgerListWindow::closeStep() {
+    writeBack();
+    return true;
+}
+
+void LedgerListWindow::writeBack() {
+    if (folder_.isEmpty())
+        return;
+    for (int column = 0; column < kColumns; ++column) {
+        const QString path = account::filePath(folder_, columnFile(layout_.files, Column(column)));
+        // A file that could not be read is not replaced by what the window could show.
+        if (!read_[column] && QFileInfo::exists(path))
+            continue;
+        for (;;) {
+            const listfile::Outcome written = listfile::writeList(path, lists_[column]->rows());
+            if (written)
+                break;
+            const Choice answer = windows().ask(
+                written.message() +
+                    QStringLiteral("\n\nChoose Retry to try again, or Discard to close the "
+                                   "window without saving the lists not yet saved."),
+                layout_.title, MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
+            if (answer != Choice::Retry)
+                return;
+        }
+    }
+}
+
+} // namespace kesterly

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "accounts/accountfolder.h"
+#include "app/childwindow.h"
+#include "ledger/ledgertable.h"
+
+#include <array>
+
+class QPushButton;
+
+namespace kesterly {
+
+class RowList;
+
+// Where a control sits, in twips, and its place in the keyboard order.
+struct ControlPlace {
+    int left, top, width, height, tabIndex;
+};
+
+// What tells the Income window and the Expense window apart.
+struct LedgerListLayout {
+    const char* name;
+    QString title; // the caption without its centring spaces; also the message title
+    int captionSpaces;
+    int clientWidth, clientHeight;
+    std::array<ControlPlace, ledger::kColumns> lists; // date, description, amount, balance
+    ControlPlace removeButton;
+    account::TableFiles files;
+};
+
+// Four parallel lists of one ledger table and a "Remove Selected" button. The lists are
+// read from the account's files when the window opens and written back to the same
+// folder when it closes; in between the Entry form appends entries to them.
+class LedgerListWindow : public ChildWindow {
+    Q_OBJECT
+public:
+    LedgerListWindow(Windows& windows, const LedgerListLayout& layout);
+
+    bool holdsAccountData() const override { return true; }
+    void load() override;
+
+    RowList* list(ledger::Column column) const { return lists_[column]; }
+    // The number of entries (every list holds as many rows).
+    int rowCount() const;
+    // Adds a text as the new last row of one list; no selection changes.
+    void appendRow(ledger::Column column, const QString& text);
+    // Click on "Remove Selected".
+    void removeSelected();
+    // The account folder the lists were read from; empty when no account was open.
+    QString folder() const { return folder_; }
+
+protected:
+    bool closeStep() override;
+
+private:
+    void writeBack();
+
+    LedgerListLayout layout_;
+    std::array<RowList*, ledger::kColumns> lists_{};
+    QPushButton* removeButton_;
+    QString folder_;
+    std::array<bool, ledger::kColumns> read_{};
+};
+
+} // namespace kesterly

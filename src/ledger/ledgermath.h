@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The arithmetic of one entry on the running balance.
+namespace kesterly::ledger {
+
+struct BalanceAfter {
+    std::optional<QString> text; // the new balance as it is shown and stored
+    QString problem;             // why the entry cannot be recorded, when there is no text
+};
+
+// The balance text is read as far as it is a number (letters alone count as 0); the
+// amount must be a number as a whole, blanks around it aside. Income adds the amount,
+// expense subtracts it. An amount that is not a number, or a result beyond the range of
+// a double, gives a problem instead of a balance.
+BalanceAfter balanceAfter(const QString& balanceText, const QString& amountText, bool income);
+
+} // namespace kesterly::ledger

@@ -1,0 +1,87 @@
+#include "ledger/rowlist.h"
+
+#include <QStringListModel>
+
+namespace kesterly {
+
+RowList::RowList(QWidget* parent) : QListView(parent), model_(new QStringListModel(this)) {
+    setModel(model_);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every row is one line of the same height: the view then lays out a table of
+    // thousands of rows without measuring each one.
+    setUniformItemSizes(true);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &RowList::followSelection);
+}
+
+int RowList::rowCount() const {
+    return model_->rowCount();
+}
+
+QStringList RowList::rows() const {
+    return model_->stringList();
+}
+
+QString RowList::row(int index) const {
+    return model_->data(model_->index(index)).toString();
+}
+
+void RowList::setRows(const QStringList& rows) {
+    quiet_ = true;
+    model_->setStringList(rows);
+    selectionModel()->clear();
+    quiet_ = false;
+    selected_ = -1;
+}
+
+void RowList::appendRow(const QString& text) {
+    const int end = model_->rowCount();
+    model_->insertRows(end, 1);
+    model_->setData(model_->index(end), text);
+}
+
+bool RowList::removeRow(int index) {
+    if (index < 0 || index >= model_->rowCount())
+        return false;
+    // The model moves the selection to a neighbouring row on its own; the list instead
+    // has no selected row after its selected row went, and tells nobody.
+    quiet_ = true;
+    model_->removeRows(index, 1);
+    if (index == selected_) {
+        selectionModel()->clear();
+        selected_ = -1;
+    } else if (index < selected_) {
+        --selected_;
+    }
+    quiet_ = false;
+    return true;
+}
+
+bool RowList::setSelectedIndex(int index) {
+    if (index < -1 || index >= model_->rowCount())
+        return false;
+    if (index == selected_)
+        return true;
+    if (index < 0) {
+        selectionModel()->clear();
+        return true;
+    }
+    const QModelIndex item = model_->index(index);
+    selectionModel()->setCurrentIndex(item, QItemSelectionModel::ClearAndSelect);
+    scrollTo(item);
+    return true;
+}
+
+void RowList::followSelection() {
+    if (quiet_)
+        return;
+    const QModelIndexList chosen = selectionModel()->selectedIndexes();
+    const int index = chosen.isEmpty() ? -1 : chosen.first().row();
+    if (index == selected_)
+        return;
+    selected_ = index;
+    emit selectedIndexChanged(index);
+}
+
+} // namespace kesterly

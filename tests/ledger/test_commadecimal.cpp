@@ -1,0 +1,82 @@
+#include "common/numbertext.h"
+#include "ledger/balancewindow.h"
+#include "ledger/entryform.h"
+#include "ledger/incomewindow.h"
+#include "ledgeraccount.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace kesterly;
+using namespace kesterly::test;
+
+// Run under a German locale: balances are written with a decimal comma and must read back
+// with their fraction at the next entry.
+class CommaDecimalTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QCOMPARE(QApplication::topLevelWidgets().size(), 0); }
+    void localeWritesACommaHere();
+    void balanceWithACommaKeepsItsFraction_data();
+    void balanceWithACommaKeepsItsFraction();
+    void savedBalanceReadsBackAfterReopening();
+
+private:
+    static void submit(EntryForm& form, const QString& amount, const char* option);
+};
+
+void CommaDecimalTest::submit(EntryForm& form, const QString& amount, const char* option) {
+    auto* box = form.findChild<QLineEdit*>("Text3");
+    box->clear();
+    QTest::keyClicks(box, amount);
+    QTest::mouseClick(form.findChild<QRadioButton*>(option), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+}
+
+void CommaDecimalTest::localeWritesACommaHere() {
+    QCOMPARE(numberToText(700.5), QStringLiteral("700,5"));
+}
+
+void CommaDecimalTest::balanceWithACommaKeepsItsFraction_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("700,5 plus 1") << QByteArray("700,5\r\n") << "1"
+                                  << "701,5";
+    QTest::newRow("comma amount") << QByteArray("700,5\r\n") << "0,25"
+                                  << "700,75";
+}
+
+void CommaDecimalTest::balanceWithACommaKeepsItsFraction() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, amount);
+    QFETCH(QString, after);
+    AppFixture fixture;
+    openAccount(fixture, writeAccount(fixture, "Haushalt", stored));
+    auto& form = fixture.windows->show<EntryForm>();
+    submit(form, amount, "Option1");
+    QCOMPARE(form.balanceText(), after);
+    QCOMPARE(fixture.windows->find<BalanceWindow>()->balanceText(), after);
+    QVERIFY(fixture.messages.shown.isEmpty());
+}
+
+void CommaDecimalTest::savedBalanceReadsBackAfterReopening() {
+    AppFixture fixture;
+    const QString folder = writeAccount(fixture, "Haushalt", "700\r\n");
+    openAccount(fixture, folder);
+    submit(fixture.windows->show<EntryForm>(), "0,5", "Option1");
+    QVERIFY(fixture.windows->find<EntryForm>()->closeWindow());
+    QCOMPARE(bytesOf(folder + "/OpeningBalance.txt"), QByteArray("700,5\r\n"));
+    auto& again = fixture.windows->show<EntryForm>();
+    QCOMPARE(again.balanceText(), QStringLiteral("700,5"));
+    submit(again, "1", "Option2");
+    QCOMPARE(again.balanceText(), QStringLiteral("699,5"));
+    QVERIFY(fixture.windows->find<IncomeWindow>()->closeWindow());
+    QCOMPARE(bytesOf(folder + "/Incomebal.txt"), QByteArray("\r\n700,5\r\n"));
+}
+
+QTEST_MAIN(CommaDecimalTest)
+#include "test_commadecimal.moc"

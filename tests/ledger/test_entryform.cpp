@@ -1,0 +1,429 @@
+#include "app/mainwindow.h"
+#include "ledger/balancewindow.h"
+#include "ledger/entryform.h"
+#include "ledger/expensewindow.h"
+#include "ledger/incomewindow.h"
+#include "ledgeraccount.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace kesterly;
+using namespace kesterly::ledger;
+using namespace kesterly::test;
+
+class EntryFormTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void layoutAndFocusOrder();
+    void openingShowsTypedBalanceInBothWindows_data();
+    void openingShowsTypedBalanceInBothWindows();
+    void workedExamples_data();
+    void workedExamples();
+    void submitWithNoOptionDoesNothing();
+    void submitOpensTheListAfterItsRows();
+    void doubleSubmitRecordsTwice();
+    void blanksAroundAmountAreKeptInTheRow();
+    void refusedAmountAppendsNothing_data();
+    void refusedAmountAppendsNothing();
+    void balanceWindowReopensWithTheNewBalance();
+    void saveToFileWritesOnlyTheBalance();
+    void noAccountReadsAndWritesNothing();
+    void writesOnlyToTheFolderItReadFrom();
+    void unreadableBalanceIsToldAndKept_data();
+    void unreadableBalanceIsToldAndKept();
+    void balanceWriteFailureOffersRetryAndDiscard_data();
+    void balanceWriteFailureOffersRetryAndDiscard();
+    void submitPastTheRowLimitIsRefused_data();
+    void submitPastTheRowLimitIsRefused();
+
+private:
+    EntryForm& form() { return fixture_->windows->show<EntryForm>(); }
+    QString balanceFile() const { return folder_ + "/OpeningBalance.txt"; }
+    void enter(const QString& date, const QString& description, const QString& amount,
+               const char* option);
+    void clickSubmit();
+    QString shownBalance() { return form().findChild<QLabel*>("Label4")->text(); }
+    QString mirroredBalance();
+    std::unique_ptr<AppFixture> fixture_;
+    QString folder_;
+};
+
+void EntryFormTest::init() {
+    fixture_ = std::make_unique<AppFixture>();
+    folder_ = writeAccount(*fixture_, "Household");
+    openAccount(*fixture_, folder_);
+}
+
+void EntryFormTest::cleanup() {
+    fixture_.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void EntryFormTest::enter(const QString& date, const QString& description, const QString& amount,
+                          const char* option) {
+    auto& window = form();
+    for (const auto& [name, text] :
+         {std::pair{"Text1", date}, std::pair{"Text2", description}, std::pair{"Text3", amount}}) {
+        auto* box = window.findChild<QLineEdit*>(name);
+        box->clear();
+        QTest::keyClicks(box, text);
+    }
+    if (option)
+        QTest::mouseClick(window.findChild<QRadioButton*>(option), Qt::LeftButton);
+}
+
+void EntryFormTest::clickSubmit() {
+    QTest::mouseClick(form().findChild<QPushButton*>("Command1"), Qt::LeftButton);
+}
+
+QString EntryFormTest::mirroredBalance() {
+    auto* balance = fixture_->windows->find<BalanceWindow>();
+    return balance ? balance->findChild<QLabel*>("Label1")->text() : QStringLiteral("<closed>");
+}
+
+void EntryFormTest::layoutAndFocusOrder() {
+    auto& window = form();
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowActive(&fixture_->windows->mainWindow()));
+    fixture_->windows->show<EntryForm>();
+    QCOMPARE(window.windowTitle(), QString(89, ' ') + "Entry Form");
+    QCOMPARE(window.size(), twipsSize(9420, 6084));
+    QCOMPARE(window.findChild<QLineEdit*>("Text3")->geometry(), twipsRect(1560, 1850, 2652, 372));
+    QCOMPARE(window.findChild<QLabel*>("Label4")->geometry(), twipsRect(5280, 4440, 3732, 492));
+    QCOMPARE(window.findChild<QLabel*>("Label5")->text(), QStringLiteral("Your Balance :"));
+    QCOMPARE(window.findChild<QPushButton*>("Command2")->text(), QStringLiteral("Save to File"));
+    QVERIFY(!window.findChild<QRadioButton*>("Option1")->isChecked());
+    QVERIFY(!window.findChild<QRadioButton*>("Option2")->isChecked());
+
+    QTRY_COMPARE(QApplication::focusWidget(), window.findChild<QLineEdit*>("Text1"));
+    QStringList visited;
+    for (int i = 0; i < 4; ++i) {
+        visited << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(visited, (QStringList{"Text1", "Text2", "Text3", "Option1"}));
+    window.findChild<QPushButton*>("Command1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command2"));
+
+    // The options are one group.
+    enter("", "", "", "Option1");
+    enter("", "", "", "Option2");
+    QVERIFY(!window.findChild<QRadioButton*>("Option1")->isChecked());
+}
+
+void EntryFormTest::openingShowsTypedBalanceInBothWindows_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("afterClose");
+    QTest::newRow("500.00") << QByteArray("500.00\r\n") << "500" << QByteArray("500\r\n");
+    QTest::newRow("007") << QByteArray("007\r\n") << "7" << QByteArray("7\r\n");
+    QTest::newRow("letters") << QByteArray("abc\r\n") << "abc" << QByteArray("abc\r\n");
+    QTest::newRow("blank line") << QByteArray("  \r\n9\r\n") << "" << QByteArray("\r\n");
+    QTest::newRow("second line ignored")
+        << QByteArray("150.50\r\n1\r\n") << "150.5" << QByteArray("150.5\r\n");
+}
+
+void EntryFormTest::openingShowsTypedBalanceInBothWindows() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shown);
+    QFETCH(QByteArray, afterClose);
+    writeBytes(balanceFile(), stored);
+    form();
+    QCOMPARE(shownBalance(), shown);
+    QCOMPARE(mirroredBalance(), shown);
+    QVERIFY(fixture_->messages.shown.isEmpty());
+    QVERIFY(form().closeWindow());
+    QCOMPARE(bytesOf(balanceFile()), afterClose);
+    // The Balance window stays open; it saves nothing.
+    QVERIFY(fixture_->windows->find<BalanceWindow>());
+    QVERIFY(fixture_->windows->find<BalanceWindow>()->closeWindow());
+    QCOMPARE(bytesOf(balanceFile()), afterClose);
+}
+
+void EntryFormTest::workedExamples_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<bool>("income");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("income 25.50") << QByteArray("100\r\n") << "25.50" << true << "125.5";
+    QTest::newRow("expense 9.99") << QByteArray("125.5\r\n") << "9.99" << false << "115.51";
+    QTest::newRow("income rounds the double sum")
+        << QByteArray("100.1\r\n") << "200.2" << true << "300.3";
+    QTest::newRow("expense below zero") << QByteArray("500\r\n") << "750" << false << "-250";
+    QTest::newRow("empty balance") << QByteArray("\r\n") << "100" << true << "100";
+    QTest::newRow("negative income") << QByteArray("100\r\n") << "-50" << true << "50";
+    QTest::newRow("letters count as 0") << QByteArray("abc\r\n") << "100" << true << "100";
+    QTest::newRow("leading digits count") << QByteArray("12abc\r\n") << "1" << true << "13";
+    QTest::newRow("thousands separator") << QByteArray("0\r\n") << "1,000" << true << "1000";
+    QTest::newRow("exponent") << QByteArray("1\r\n") << "2E3" << false << "-1999";
+}
+
+void EntryFormTest::workedExamples() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, amount);
+    QFETCH(bool, income);
+    QFETCH(QString, after);
+    writeBytes(balanceFile(), stored);
+    enter("1/5/2026", "entry", amount, income ? "Option1" : "Option2");
+    clickSubmit();
+    QCOMPARE(shownBalance(), after);
+    QCOMPARE(mirroredBalance(), after);
+    LedgerListWindow* list =
+        income ? static_cast<LedgerListWindow*>(fixture_->windows->find<IncomeWindow>())
+               : fixture_->windows->find<ExpenseWindow>();
+    QVERIFY(list);
+    QCOMPARE(entries(*list), (QStringList{"|||", "1/5/2026|entry|" + amount + "|" + after}));
+    QVERIFY(income ? !fixture_->windows->find<ExpenseWindow>()
+                   : !fixture_->windows->find<IncomeWindow>());
+    QVERIFY(fixture_->messages.shown.isEmpty());
+    // Submit writes no file.
+    QCOMPARE(bytesOf(balanceFile()), stored);
+}
+
+void EntryFormTest::submitWithNoOptionDoesNothing() {
+    enter("1/5", "gift", "20", nullptr);
+    clickSubmit();
+    QCOMPARE(shownBalance(), QStringLiteral("500"));
+    QVERIFY(!fixture_->windows->find<IncomeWindow>());
+    QVERIFY(!fixture_->windows->find<ExpenseWindow>());
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+void EntryFormTest::submitOpensTheListAfterItsRows() {
+    writeBytes(folder_ + "/ExpenseDate.txt", lines({"", "1/1"}));
+    writeBytes(folder_ + "/ExpenseDes.txt", lines({"", "rent"}));
+    writeBytes(folder_ + "/ExpenseAmn.txt", lines({"", "100"}));
+    writeBytes(folder_ + "/Expensebal.txt", lines({"", "400"}));
+    enter("2/1", "food", "50", "Option2");
+    clickSubmit();
+    auto* expense = fixture_->windows->find<ExpenseWindow>();
+    QVERIFY(expense);
+    QCOMPARE(entries(*expense), (QStringList{"|||", "1/1|rent|100|400", "2/1|food|50|450"}));
+}
+
+void EntryFormTest::doubleSubmitRecordsTwice() {
+    enter("1/5", "gift", "200", "Option1");
+    clickSubmit();
+    clickSubmit();
+    QCOMPARE(shownBalance(), QStringLiteral("900"));
+    QCOMPARE(entries(*fixture_->windows->find<IncomeWindow>()),
+             (QStringList{"|||", "1/5|gift|200|700", "1/5|gift|200|900"}));
+    // Neither the boxes nor the option are cleared.
+    QCOMPARE(form().findChild<QLineEdit*>("Text3")->text(), QStringLiteral("200"));
+    QVERIFY(form().findChild<QRadioButton*>("Option1")->isChecked());
+}
+
+void EntryFormTest::blanksAroundAmountAreKeptInTheRow() {
+    enter("", "", "  200 ", "Option1");
+    clickSubmit();
+    QCOMPARE(shownBalance(), QStringLiteral("700"));
+    QCOMPARE(entries(*fixture_->windows->find<IncomeWindow>()).last(),
+             QStringLiteral("||  200 |700"));
+}
+
+void EntryFormTest::refusedAmountAppendsNothing_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("letters") << QByteArray("500\r\n") << "abc"
+                             << "is not a number";
+    QTest::newRow("empty") << QByteArray("500\r\n") << ""
+                           << "is not a number";
+    QTest::newRow("digits then letters") << QByteArray("500\r\n") << "12abc"
+                                         << "is not a number";
+    QTest::newRow("beyond a double") << QByteArray("500\r\n") << "1E400"
+                                     << "is not a number";
+    QTest::newRow("sum beyond a double") << QByteArray("1.5E+308\r\n") << "1.5E308"
+                                         << "too large";
+    QTest::newRow("balance beyond a double") << QByteArray("9E999\r\n") << "1"
+                                             << "too large";
+}
+
+void EntryFormTest::refusedAmountAppendsNothing() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, amount);
+    QFETCH(QString, told);
+    writeBytes(balanceFile(), stored);
+    const QString before = shownBalance();
+    // With the Income window open and closed.
+    for (bool listOpen : {false, true}) {
+        fixture_->messages.shown.clear();
+        if (listOpen)
+            fixture_->windows->get<IncomeWindow>();
+        enter("1/5", "gift", amount, "Option1");
+        clickSubmit();
+        QCOMPARE(fixture_->messages.shown.size(), 1);
+        QVERIFY2(fixture_->messages.shown[0].text.contains(told),
+                 qPrintable(fixture_->messages.shown[0].text));
+        QCOMPARE(fixture_->messages.shown[0].title, QStringLiteral("Entry Form"));
+        QCOMPARE(shownBalance(), before);
+        QCOMPARE(mirroredBalance(), before);
+        auto* income = fixture_->windows->find<IncomeWindow>();
+        QCOMPARE(bool(income), listOpen);
+        if (income)
+            QCOMPARE(entries(*income), QStringList{"|||"});
+    }
+}
+
+void EntryFormTest::balanceWindowReopensWithTheNewBalance() {
+    form();
+    QVERIFY(fixture_->windows->find<BalanceWindow>()->closeWindow());
+    enter("1/5", "", "1", "Option2");
+    QCOMPARE(mirroredBalance(), QStringLiteral("<closed>"));
+    clickSubmit();
+    QCOMPARE(mirroredBalance(), QStringLiteral("499"));
+}
+
+void EntryFormTest::saveToFileWritesOnlyTheBalance() {
+    enter("1/5", "gift", "200", "Option1");
+    clickSubmit();
+    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QCOMPARE(bytesOf(balanceFile()), QByteArray("700\r\n"));
+    QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), QByteArray("\r\n"));
+    QVERIFY(fixture_->messages.shown.isEmpty());
+    QVERIFY(fixture_->windows->find<IncomeWindow>()->closeWindow());
+    QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), QByteArray("\r\ngift\r\n"));
+}
+
+void EntryFormTest::noAccountReadsAndWritesNothing() {
+    openAccount(*fixture_, QString());
+    const QByteArray before = snapshot(fixture_->root());
+    const bool rootHadFile = QFile::exists(QDir::rootPath() + "OpeningBalance.txt");
+    QCOMPARE(shownBalance(), QString());
+    QVERIFY(fixture_->messages.shown.isEmpty());
+
+    enter("1/5", "gift", "200", "Option1");
+    clickSubmit();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QVERIFY(fixture_->messages.shown[0].text.contains("No account is open"));
+    QVERIFY(!fixture_->windows->find<IncomeWindow>());
+
+    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QVERIFY(fixture_->messages.shown[1].text.contains("No account is open"));
+    QVERIFY(form().closeWindow());
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QCOMPARE(snapshot(fixture_->root()), before);
+    QCOMPARE(QFile::exists(QDir::rootPath() + "OpeningBalance.txt"), rootHadFile);
+}
+
+void EntryFormTest::writesOnlyToTheFolderItReadFrom() {
+    const QString other = writeAccount(*fixture_, "Other", "1\r\n");
+    const QByteArray otherBefore = snapshot(other);
+    enter("1/5", "gift", "200", "Option1");
+    openAccount(*fixture_, other);
+    // The Income window would open on the other account: the entry is refused.
+    clickSubmit();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QVERIFY2(fixture_->messages.shown[0].text.contains(other),
+             qPrintable(fixture_->messages.shown[0].text));
+    QCOMPARE(shownBalance(), QStringLiteral("500"));
+    QCOMPARE(entries(*fixture_->windows->find<IncomeWindow>()), QStringList{"|||"});
+    QVERIFY(fixture_->windows->find<IncomeWindow>()->closeWindow());
+
+    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QVERIFY(form().closeWindow());
+    QCOMPARE(snapshot(other), otherBefore);
+    QCOMPARE(bytesOf(balanceFile()), QByteArray("500\r\n"));
+}
+
+void EntryFormTest::unreadableBalanceIsToldAndKept_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("afterClose");
+    QTest::newRow("missing") << "missing" << QByteArray("\r\n");
+    QTest::newRow("no content") << "empty" << QByteArray("\r\n");
+    QTest::newRow("cannot be read") << "folder" << QByteArray("<missing>");
+}
+
+void EntryFormTest::unreadableBalanceIsToldAndKept() {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, afterClose);
+    QFile::remove(balanceFile());
+    if (kind == "empty")
+        writeBytes(balanceFile(), "");
+    if (kind == "folder")
+        QVERIFY(QDir().mkpath(balanceFile()));
+    QCOMPARE(shownBalance(), QString());
+    QCOMPARE(mirroredBalance(), QString());
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QVERIFY2(fixture_->messages.shown[0].text.contains(balanceFile()),
+             qPrintable(fixture_->messages.shown[0].text));
+    QVERIFY(form().closeWindow());
+    QCOMPARE(bytesOf(balanceFile()), afterClose);
+    QCOMPARE(QFileInfo(balanceFile()).isDir(), kind == "folder");
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+}
+
+void EntryFormTest::balanceWriteFailureOffersRetryAndDiscard_data() {
+    QTest::addColumn<bool>("closing");
+    QTest::addColumn<bool>("retry");
+    QTest::newRow("save, retry") << false << true;
+    QTest::newRow("save, discard") << false << false;
+    QTest::newRow("close, retry") << true << true;
+    QTest::newRow("close, discard") << true << false;
+}
+
+void EntryFormTest::balanceWriteFailureOffersRetryAndDiscard() {
+    QFETCH(bool, closing);
+    QFETCH(bool, retry);
+    enter("1/5", "gift", "200", "Option1");
+    clickSubmit();
+    QVERIFY(QFile::remove(balanceFile()));
+    QVERIFY(QDir().mkpath(balanceFile()));
+    fixture_->messages.answers = {retry ? Choice::Retry : Choice::Discard};
+    fixture_->messages.whileOpen = [&](const Message&) {
+        if (retry)
+            QDir(balanceFile()).removeRecursively();
+    };
+    if (closing)
+        QVERIFY(form().closeWindow());
+    else
+        QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QCOMPARE(bool(fixture_->windows->find<EntryForm>()), !closing);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message asked = fixture_->messages.shown[0];
+    QCOMPARE(asked.title, QStringLiteral("Entry Form"));
+    QVERIFY2(asked.text.contains(balanceFile()), qPrintable(asked.text));
+    if (retry)
+        QCOMPARE(bytesOf(balanceFile()), QByteArray("700\r\n"));
+    else
+        QVERIFY(QFileInfo(balanceFile()).isDir());
+    if (!closing)
+        QCOMPARE(shownBalance(), QStringLiteral("700"));
+}
+
+void EntryFormTest::submitPastTheRowLimitIsRefused_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("one below the limit") << kMaxRows - 1 << true;
+    QTest::newRow("at the limit") << kMaxRows << false;
+}
+
+void EntryFormTest::submitPastTheRowLimitIsRefused() {
+    QFETCH(int, rows);
+    QFETCH(bool, accepted);
+    const QByteArray bytes = QByteArray("x\r\n").repeated(rows);
+    for (const QString& file : account::kExpenseTable.inOrder())
+        writeBytes(folder_ + "/" + file, bytes);
+    enter("1/5", "rent", "100", "Option2");
+    clickSubmit();
+    auto* expense = fixture_->windows->find<ExpenseWindow>();
+    QVERIFY(expense);
+    QCOMPARE(expense->rowCount(), accepted ? rows + 1 : rows);
+    QCOMPARE(shownBalance(), accepted ? QStringLiteral("400") : QStringLiteral("500"));
+    QCOMPARE(fixture_->messages.shown.size(), accepted ? 0 : 1);
+    if (!accepted)
+        QVERIFY(fixture_->messages.shown[0].text.contains("32767"));
+}
+
+QTEST_MAIN(EntryFormTest)
+#include "test_entryform.moc"

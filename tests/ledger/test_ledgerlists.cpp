@@ -1,0 +1,447 @@
+#include "app/mainwindow.h"
+#include "ledger/expensewindow.h"
+#include "ledger/incomewindow.h"
+#include "ledgeraccount.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTest>
+
+using namespace kesterly;
+using namespace kesterly::ledger;
+using namespace kesterly::test;
+
+namespace {
+
+const QStringList kListNames = {"Date1", "Des1", "Amount1", "Bal1"};
+
+} // namespace
+
+class LedgerListsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void layoutAndFocusOrder_data();
+    void layoutAndFocusOrder();
+    void freshAccountShowsOneEmptyRow_data();
+    void freshAccountShowsOneEmptyRow();
+    void closeAndReopenKeepsRows();
+    void clickGoesRoundTheRingOnce_data();
+    void clickGoesRoundTheRingOnce();
+    void keyboardMovesAllFourLists();
+    void removeRowFiveOfTen();
+    void removeTheOnlyRowLeavesEmptyFiles();
+    void removeWithNothingSelectedChangesNothing();
+    void appendingChangesNoSelection_data();
+    void appendingChangesNoSelection();
+    void unequalFilesArePadded();
+    void unreadableFileIsToldAndLeftAlone_data();
+    void unreadableFileIsToldAndLeftAlone();
+    void noAccountReadsAndWritesNothing();
+    void writesBackOnlyToTheFolderItReadFrom();
+    void writeFailureOffersRetryAndDiscard_data();
+    void writeFailureOffersRetryAndDiscard();
+    void tableBeyondTheRowLimitIsKeptWhole();
+
+private:
+    LedgerListWindow& open(const QString& which);
+    QString file(const QString& which, Column column) const;
+    void clickRow(RowList* list, int row);
+    std::unique_ptr<AppFixture> fixture_;
+    QString folder_;
+};
+
+void LedgerListsTest::init() {
+    fixture_ = std::make_unique<AppFixture>();
+    folder_ = writeAccount(*fixture_, "Household");
+    openAccount(*fixture_, folder_);
+}
+
+void LedgerListsTest::cleanup() {
+    fixture_.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+LedgerListWindow& LedgerListsTest::open(const QString& which) {
+    if (which == "Income")
+        return fixture_->windows->show<IncomeWindow>();
+    return fixture_->windows->show<ExpenseWindow>();
+}
+
+QString LedgerListsTest::file(const QString& which, Column column) const {
+    const account::TableFiles& files =
+        which == "Income" ? account::kIncomeTable : account::kExpenseTable;
+    return account::filePath(folder_, columnFile(files, column));
+}
+
+void LedgerListsTest::clickRow(RowList* list, int row) {
+    const QRect rect = list->visualRect(list->model()->index(row, 0));
+    QVERIFY(rect.isValid());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+void LedgerListsTest::layoutAndFocusOrder_data() {
+    QTest::addColumn<QString>("which");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QRect>("dateList");
+    QTest::addColumn<QRect>("button");
+    QTest::addColumn<QStringList>("focusOrder");
+    QTest::newRow("income") << "Income"
+                            << "Form5" << QString(74, ' ') + "Income" << twipsSize(7728, 6828)
+                            << twipsRect(558, 480, 1092, 5424) << twipsRect(2880, 6120, 1932, 492)
+                            << QStringList{"Date1", "Des1", "Amount1", "Bal1", "Command1"};
+    QTest::newRow("expense") << "Expense"
+                             << "Form6" << QString(73, ' ') + "Expense" << twipsSize(7704, 6984)
+                             << twipsRect(546, 480, 1212, 5424) << twipsRect(2640, 6120, 1932, 612)
+                             << QStringList{"Amount1", "Des1", "Date1", "Bal1", "Command1"};
+}
+
+void LedgerListsTest::layoutAndFocusOrder() {
+    QFETCH(QString, which);
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QSize, size);
+    QFETCH(QRect, dateList);
+    QFETCH(QRect, button);
+    QFETCH(QStringList, focusOrder);
+    auto& window = open(which);
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowActive(&fixture_->windows->mainWindow()));
+    QCOMPARE(window.objectName(), name);
+    QCOMPARE(window.windowTitle(), caption);
+    QCOMPARE(window.size(), size);
+    QCOMPARE(window.findChild<RowList*>("Date1")->geometry(), dateList);
+    auto* remove = window.findChild<QPushButton*>("Command1");
+    QCOMPARE(remove->geometry(), button);
+    QCOMPARE(remove->text(), QStringLiteral("Remove Selected"));
+    QVERIFY(window.holdsAccountData());
+
+    QStringList visited;
+    QTRY_VERIFY(QApplication::focusWidget());
+    for (int i = 0; i < focusOrder.size(); ++i) {
+        visited << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(visited, focusOrder);
+    // Focus alone selects nothing.
+    QCOMPARE(selectedIndexes(window), (QList<int>{-1, -1, -1, -1}));
+}
+
+void LedgerListsTest::freshAccountShowsOneEmptyRow_data() {
+    QTest::addColumn<QString>("which");
+    QTest::newRow("income") << "Income";
+    QTest::newRow("expense") << "Expense";
+}
+
+void LedgerListsTest::freshAccountShowsOneEmptyRow() {
+    QFETCH(QString, which);
+    auto& window = open(which);
+    QCOMPARE(entries(window), QStringList{"|||"});
+    QCOMPARE(selectedIndexes(window), (QList<int>{-1, -1, -1, -1}));
+    QVERIFY(fixture_->messages.shown.isEmpty());
+    QVERIFY(window.closeWindow());
+    for (int column = 0; column < kColumns; ++column)
+        QCOMPARE(bytesOf(file(which, Column(column))), QByteArray("\r\n"));
+}
+
+void LedgerListsTest::closeAndReopenKeepsRows() {
+    writeBytes(file("Expense", Date), "\r\n1/2/2026\r\n3/4/2026");
+    writeBytes(file("Expense", Description), "\r\n   rent\r\n\tfood, drink\r\n");
+    writeBytes(file("Expense", Amount), "\r\n700\n12.50\r\n");
+    writeBytes(file("Expense", Balance), "\r\n-200\r\n-212.5\r\n");
+    const QStringList expected = {"|||", "1/2/2026|rent|700|-200",
+                                  "3/4/2026|food, drink|12.50|-212.5"};
+    QCOMPARE(entries(open("Expense")), expected);
+    QVERIFY(open("Expense").closeWindow());
+    QVERIFY(!fixture_->windows->find<ExpenseWindow>());
+    QCOMPARE(bytesOf(file("Expense", Date)), QByteArray("\r\n1/2/2026\r\n3/4/2026\r\n"));
+    QCOMPARE(bytesOf(file("Expense", Description)), QByteArray("\r\nrent\r\nfood, drink\r\n"));
+    QCOMPARE(bytesOf(file("Expense", Amount)), QByteArray("\r\n700\r\n12.50\r\n"));
+    QCOMPARE(bytesOf(file("Expense", Balance)), QByteArray("\r\n-200\r\n-212.5\r\n"));
+    QCOMPARE(entries(open("Expense")), expected);
+}
+
+void LedgerListsTest::clickGoesRoundTheRingOnce_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("Date1") << 0 << QStringList{"Date1", "Des1", "Amount1", "Bal1"};
+    QTest::newRow("Des1") << 1 << QStringList{"Des1", "Amount1", "Bal1", "Date1"};
+    QTest::newRow("Amount1") << 2 << QStringList{"Amount1", "Bal1", "Date1", "Des1"};
+    QTest::newRow("Bal1") << 3 << QStringList{"Bal1", "Date1", "Des1", "Amount1"};
+}
+
+void LedgerListsTest::clickGoesRoundTheRingOnce() {
+    QFETCH(int, start);
+    QFETCH(QStringList, steps);
+    for (int column = 0; column < kColumns; ++column)
+        writeBytes(file("Income", Column(column)), lines({"a", "b", "c", "d", "e"}));
+    auto& window = open("Income");
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fixture_->windows->mainWindow()));
+    QStringList log;
+    for (int column = 0; column < kColumns; ++column)
+        connect(window.list(Column(column)), &RowList::selectedIndexChanged, &window,
+                [&log, column](int index) {
+                    log << kListNames[column] + "=" + QString::number(index);
+                });
+
+    clickRow(window.list(Column(start)), 3);
+    // Each list's own listener runs after its ring step has passed the change on, so the
+    // log holds the steps innermost first.
+    QStringList expected;
+    for (const QString& step : steps)
+        expected.prepend(step + "=3");
+    QCOMPARE(log, expected);
+    QCOMPARE(selectedIndexes(window), (QList<int>{3, 3, 3, 3}));
+
+    // A click on the row already selected changes nothing.
+    log.clear();
+    clickRow(window.list(Column((start + 2) % kColumns)), 3);
+    QCOMPARE(log, QStringList());
+
+    clickRow(window.list(Column((start + 1) % kColumns)), 1);
+    QCOMPARE(log.size(), 4);
+    QCOMPARE(selectedIndexes(window), (QList<int>{1, 1, 1, 1}));
+}
+
+void LedgerListsTest::keyboardMovesAllFourLists() {
+    for (int column = 0; column < kColumns; ++column)
+        writeBytes(file("Income", Column(column)), lines({"a", "b", "c", "d"}));
+    auto& window = open("Income");
+    RowList* descriptions = window.list(Description);
+    descriptions->setSelectedIndex(1);
+    QCOMPARE(selectedIndexes(window), (QList<int>{1, 1, 1, 1}));
+    QTest::keyClick(descriptions, Qt::Key_Down);
+    QCOMPARE(selectedIndexes(window), (QList<int>{2, 2, 2, 2}));
+    QTest::keyClick(window.list(Balance), Qt::Key_Up);
+    QCOMPARE(selectedIndexes(window), (QList<int>{1, 1, 1, 1}));
+}
+
+void LedgerListsTest::removeRowFiveOfTen() {
+    QStringList dates, descriptions, amounts, balances;
+    for (int i = 0; i < 10; ++i) {
+        dates << QString("%1/1/2026").arg(i + 1);
+        descriptions << QString("entry %1").arg(i);
+        amounts << QString::number(10 * i);
+        balances << QString::number(500 + 10 * i);
+    }
+    writeBytes(file("Income", Date), lines(dates));
+    writeBytes(file("Income", Description), lines(descriptions));
+    writeBytes(file("Income", Amount), lines(amounts));
+    writeBytes(file("Income", Balance), lines(balances));
+    const QByteArray balanceFile = bytesOf(folder_ + "/OpeningBalance.txt");
+    auto& window = open("Income");
+    window.list(Amount)->setSelectedIndex(5);
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+
+    QStringList expected;
+    for (int i = 0; i < 10; ++i) {
+        if (i != 5)
+            expected << dates[i] + "|" + descriptions[i] + "|" + amounts[i] + "|" + balances[i];
+    }
+    QCOMPARE(entries(window), expected);
+    QCOMPARE(selectedIndexes(window), (QList<int>{0, 0, 0, 0}));
+    // Removing changes neither the stored balance nor the files before the window closes.
+    QCOMPARE(bytesOf(folder_ + "/OpeningBalance.txt"), balanceFile);
+    QCOMPARE(bytesOf(file("Income", Date)), lines(dates));
+    QVERIFY(window.closeWindow());
+    dates.removeAt(5);
+    balances.removeAt(5);
+    QCOMPARE(bytesOf(file("Income", Date)), lines(dates));
+    QCOMPARE(bytesOf(file("Income", Balance)), lines(balances));
+}
+
+void LedgerListsTest::removeTheOnlyRowLeavesEmptyFiles() {
+    auto& window = open("Expense");
+    window.list(Balance)->setSelectedIndex(0);
+    QCOMPARE(selectedIndexes(window), (QList<int>{0, 0, 0, 0}));
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(entries(window), QStringList());
+    QCOMPARE(selectedIndexes(window), (QList<int>{-1, -1, -1, -1}));
+    QVERIFY(window.closeWindow());
+    for (int column = 0; column < kColumns; ++column)
+        QCOMPARE(bytesOf(file("Expense", Column(column))), QByteArray());
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+void LedgerListsTest::removeWithNothingSelectedChangesNothing() {
+    for (int column = 0; column < kColumns; ++column)
+        writeBytes(file("Income", Column(column)), lines({"a", "b"}));
+    auto& window = open("Income");
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(entries(window), (QStringList{"a|a|a|a", "b|b|b|b"}));
+    QCOMPARE(selectedIndexes(window), (QList<int>{-1, -1, -1, -1}));
+}
+
+void LedgerListsTest::appendingChangesNoSelection_data() {
+    QTest::addColumn<int>("selected");
+    QTest::newRow("nothing selected") << -1;
+    QTest::newRow("first row") << 0;
+    QTest::newRow("last row") << 1;
+}
+
+void LedgerListsTest::appendingChangesNoSelection() {
+    QFETCH(int, selected);
+    for (int column = 0; column < kColumns; ++column)
+        writeBytes(file("Income", Column(column)), lines({"a", "b"}));
+    auto& window = open("Income");
+    window.list(Date)->setSelectedIndex(selected);
+    QStringList log;
+    for (int column = 0; column < kColumns; ++column)
+        connect(window.list(Column(column)), &RowList::selectedIndexChanged, &window,
+                [&log](int index) { log << QString::number(index); });
+    window.appendRow(Date, "5/5/2026");
+    window.appendRow(Description, "gift");
+    window.appendRow(Amount, "20");
+    window.appendRow(Balance, "520");
+    QCOMPARE(log, QStringList());
+    QCOMPARE(selectedIndexes(window), (QList<int>{selected, selected, selected, selected}));
+    QCOMPARE(entries(window).last(), QStringLiteral("5/5/2026|gift|20|520"));
+    QCOMPARE(window.rowCount(), 3);
+}
+
+void LedgerListsTest::unequalFilesArePadded() {
+    writeBytes(file("Income", Date), lines({"1/1", "2/1", "3/1"}));
+    writeBytes(file("Income", Description), lines({"one"}));
+    writeBytes(file("Income", Amount), lines({"1", "2"}));
+    writeBytes(file("Income", Balance), "");
+    auto& window = open("Income");
+    QCOMPARE(entries(window), (QStringList{"1/1|one|1|", "2/1||2|", "3/1|||"}));
+    // Selecting the last row reaches every list.
+    window.list(Date)->setSelectedIndex(2);
+    QCOMPARE(selectedIndexes(window), (QList<int>{2, 2, 2, 2}));
+    QVERIFY(window.closeWindow());
+    QCOMPARE(bytesOf(file("Income", Description)), QByteArray("one\r\n\r\n\r\n"));
+    QCOMPARE(bytesOf(file("Income", Balance)), QByteArray("\r\n\r\n\r\n"));
+}
+
+void LedgerListsTest::unreadableFileIsToldAndLeftAlone_data() {
+    QTest::addColumn<bool>("missing");
+    QTest::newRow("missing file is created") << true;
+    QTest::newRow("unreadable file is kept") << false;
+}
+
+void LedgerListsTest::unreadableFileIsToldAndLeftAlone() {
+    QFETCH(bool, missing);
+    const QString descriptions = file("Income", Description);
+    QFile::remove(descriptions);
+    // A folder in the file's place cannot be read, whoever runs the test.
+    if (!missing)
+        QVERIFY(QDir().mkpath(descriptions));
+    writeBytes(file("Income", Date), lines({"", "1/1"}));
+    auto& window = open("Income");
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message told = fixture_->messages.shown[0];
+    QCOMPARE(told.title, QStringLiteral("Income"));
+    QCOMPARE(told.icon, MessageIcon::Exclamation);
+    QVERIFY2(told.text.contains(descriptions), qPrintable(told.text));
+    QCOMPARE(entries(window), (QStringList{"|||", "1/1|||"}));
+
+    window.appendRow(Date, "2/1");
+    window.appendRow(Description, "gift");
+    window.appendRow(Amount, "5");
+    window.appendRow(Balance, "505");
+    QVERIFY(window.closeWindow());
+    QCOMPARE(bytesOf(file("Income", Date)), lines({"", "1/1", "2/1"}));
+    QCOMPARE(bytesOf(file("Income", Balance)), lines({"", "", "505"}));
+    if (missing)
+        QCOMPARE(bytesOf(descriptions), lines({"", "", "gift"}));
+    else
+        QVERIFY(QFileInfo(descriptions).isDir());
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+}
+
+void LedgerListsTest::noAccountReadsAndWritesNothing() {
+    openAccount(*fixture_, QString());
+    const QByteArray before = snapshot(fixture_->root());
+    const bool rootHadFile = QFile::exists(QDir::rootPath() + "IncomeDate.txt");
+    auto& window = open("Income");
+    QCOMPARE(entries(window), QStringList());
+    window.appendRow(Date, "1/1");
+    QVERIFY(window.closeWindow());
+    QCOMPARE(snapshot(fixture_->root()), before);
+    QCOMPARE(QFile::exists(QDir::rootPath() + "IncomeDate.txt"), rootHadFile);
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+void LedgerListsTest::writesBackOnlyToTheFolderItReadFrom() {
+    const QString other = writeAccount(*fixture_, "Other");
+    const QByteArray otherBefore = snapshot(other);
+    auto& window = open("Expense");
+    openAccount(*fixture_, other);
+    window.appendRow(Date, "1/1");
+    window.appendRow(Description, "rent");
+    window.appendRow(Amount, "700");
+    window.appendRow(Balance, "-200");
+    QVERIFY(window.closeWindow());
+    QCOMPARE(snapshot(other), otherBefore);
+    QCOMPARE(bytesOf(file("Expense", Description)), QByteArray("\r\nrent\r\n"));
+}
+
+void LedgerListsTest::writeFailureOffersRetryAndDiscard_data() {
+    QTest::addColumn<bool>("retry");
+    QTest::newRow("retry after the cause is gone") << true;
+    QTest::newRow("discard") << false;
+}
+
+void LedgerListsTest::writeFailureOffersRetryAndDiscard() {
+    QFETCH(bool, retry);
+    auto& window = open("Income");
+    window.appendRow(Date, "1/1");
+    window.appendRow(Description, "gift");
+    window.appendRow(Amount, "5");
+    window.appendRow(Balance, "505");
+    // The description file turns into a folder while the window is open.
+    const QString descriptions = file("Income", Description);
+    QVERIFY(QFile::remove(descriptions));
+    QVERIFY(QDir().mkpath(descriptions));
+    fixture_->messages.answers = {retry ? Choice::Retry : Choice::Discard};
+    fixture_->messages.whileOpen = [&](const Message&) {
+        if (retry)
+            QDir(descriptions).removeRecursively();
+    };
+    QVERIFY(window.closeWindow());
+    QVERIFY(!fixture_->windows->find<IncomeWindow>());
+
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message asked = fixture_->messages.shown[0];
+    QCOMPARE(asked.title, QStringLiteral("Income"));
+    QVERIFY2(asked.text.contains(descriptions), qPrintable(asked.text));
+    QVERIFY2(asked.text.contains("Retry") && asked.text.contains("Discard"),
+             qPrintable(asked.text));
+    QCOMPARE(bytesOf(file("Income", Date)), lines({"", "1/1"}));
+    if (retry) {
+        QCOMPARE(bytesOf(descriptions), lines({"", "gift"}));
+        QCOMPARE(bytesOf(file("Income", Balance)), lines({"", "505"}));
+    } else {
+        QVERIFY(QFileInfo(descriptions).isDir());
+        // The files after the failed one keep their old content whole.
+        QCOMPARE(bytesOf(file("Income", Amount)), QByteArray("\r\n"));
+        QCOMPARE(bytesOf(file("Income", Balance)), QByteArray("\r\n"));
+    }
+}
+
+void LedgerListsTest::tableBeyondTheRowLimitIsKeptWhole() {
+    QStringList rows;
+    for (int i = 0; i < kMaxRows + 3; ++i)
+        rows << QString::number(i);
+    const QByteArray bytes = lines(rows);
+    for (int column = 0; column < kColumns; ++column)
+        writeBytes(file("Income", Column(column)), bytes);
+    auto& window = open("Income");
+    QCOMPARE(window.rowCount(), kMaxRows + 3);
+    window.list(Date)->setSelectedIndex(kMaxRows + 1);
+    QCOMPARE(selectedIndexes(window),
+             (QList<int>{kMaxRows + 1, kMaxRows + 1, kMaxRows + 1, kMaxRows + 1}));
+    QVERIFY(window.closeWindow());
+    for (int column = 0; column < kColumns; ++column)
+        QCOMPARE(bytesOf(file("Income", Column(column))), bytes);
+}
+
+QTEST_MAIN(LedgerListsTest)
+#include "test_ledgerlists.moc"
