@@ -4,6 +4,8 @@
 #include "app/statuspanel.h"
 #include "app/twips.h"
 #include "app/windows.h"
+#include "reminders/reminderwindow.h"
+#include "reminders/todaysreminderwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -32,7 +34,8 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea
                [this] { windows_.show<NewAccountWindow>(); });
     addCommand(account, "cmdopen", QStringLiteral("Open Account"), Qt::CTRL | Qt::Key_O, {});
 
-    addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R, {});
+    addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R,
+               [this] { windows_.show<ReminderWindow>(); });
     addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I, {});
     addCommand(viewMenu_, "cmdentry", QStringLiteral("Entry Form"), Qt::CTRL | Qt::Key_E, {});
     addCommand(viewMenu_, "cmdIn", QStringLiteral("Income"), Qt::CTRL | Qt::Key_A, {});
@@ -66,6 +69,7 @@ void MainWindow::addCommand(QMenu* menu, const char* name, const QString& captio
 void MainWindow::load()
 {
     windows_.show<StatusPanel>().setLeft(11500);
+    windows_.show<TodaysReminderWindow>().moveTo(11500, 3000);
 }
 
 QAction* MainWindow::command(const QString& name) const
