@@ -9,6 +9,8 @@
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
+#include "reminders/reminderwindow.h"
+#include "reminders/todaysreminderwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -73,7 +75,8 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
     addCommand(account, "cmdopen", QStringLiteral("Open Account"), Qt::CTRL | Qt::Key_O,
                [this] { windows_.show<OpenAccountWindow>(); });
 
-    addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R, {});
+    addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R,
+               [this] { windows_.show<ReminderWindow>(); });
     addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I, {});
     addCommand(viewMenu_, "cmdentry", QStringLiteral("Entry Form"), Qt::CTRL | Qt::Key_E,
                [this] { windows_.show<EntryForm>(); });
@@ -113,6 +116,7 @@ void MainWindow::load()
 {
     windows_.show<StartChooser>();
     windows_.show<StatusPanel>().setLeft(11500);
+    windows_.show<TodaysReminderWindow>().moveTo(11500, 3000);
 }
 
 QAction* MainWindow::command(const QString& name) const

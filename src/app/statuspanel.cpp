@@ -4,6 +4,9 @@
 #include "app/windows.h"
 #include "common/clock.h"
 #include "common/numbertext.h"
+#include "reminders/reminderchecks.h"
+#include "reminders/reminderwindow.h"
+#include "reminders/todaysreminderwindow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -55,10 +58,6 @@ StatusPanel::StatusPanel(Windows& windows)
     clockTimer_->setTimerType(Qt::PreciseTimer);
     connect(clockTimer_, &QTimer::timeout, this, &StatusPanel::refreshClock);
 
-    reminderTimer_ = new QTimer(this);
-    reminderTimer_->setObjectName(QStringLiteral("Timer2"));
-    connect(reminderTimer_, &QTimer::timeout, this, &StatusPanel::checkReminder);
-
     connect(switchButton_, &QPushButton::clicked, this, &StatusPanel::flipReminderSwitch);
 }
 
@@ -71,7 +70,7 @@ void StatusPanel::load()
 bool StatusPanel::closeStep()
 {
     clockTimer_->stop();
-    reminderTimer_->stop();
+    reminderCheckEnabled_ = false;
     return true;
 }
 
@@ -118,26 +117,40 @@ void StatusPanel::setSwitchCaption(const QString& caption)
 void StatusPanel::flipReminderSwitch()
 {
     // Only the exact caption "Off" counts as off.
-    if (switchCaption() == QLatin1String("Off"))
+    // The caption changes first: a Reminder window created by the selection below
+    // selects the option matching the new caption in its load step. The selection then
+    // runs the option's steps again on the loaded lists, so the first reminder is
+    // watched.
+    if (switchCaption() == QLatin1String("Off")) {
         setSwitchCaption(QStringLiteral("On"));
-    else
+        windows().get<ReminderWindow>().selectOn();
+    }
+    else {
         setSwitchCaption(QStringLiteral("Off"));
+        windows().get<ReminderWindow>().selectOff();
+    }
 }
 
 void StatusPanel::setReminderCheckEnabled(bool enabled)
 {
-    if (enabled)
-        reminderTimer_->start();
-    else
-        reminderTimer_->stop();
+    reminderCheckEnabled_ = enabled;
 }
 
 bool StatusPanel::reminderCheckEnabled() const
 {
-    return reminderTimer_->isActive();
+    return reminderCheckEnabled_;
 }
 
-void StatusPanel::checkReminder() {}
+void StatusPanel::checkReminder()
+{
+    // Referring to the Reminder window creates it again when the user has closed it
+    // while reminders are on.
+    ReminderWindow& reminder = windows().get<ReminderWindow>();
+    const QString watched = reminder.watchedTime();
+    if (watched.isEmpty() || watched != clockText())
+        return;
+    windows().get<TodaysReminderWindow>().setAlertText(reminder.watchedDescription());
+}
 
 void StatusPanel::refreshClock()
 {
@@ -147,6 +160,11 @@ void StatusPanel::refreshClock()
     const QDateTime timeMoment = windows().clock().now();
     clockLabel_->setText(kesterly::clockText(timeMoment.time(), locale));
     clockTimer_->start(1000 - timeMoment.time().msec() + kAfterBoundaryMs);
+    // The reminder checks compare with the clock text, which only changes here, so they
+    // run now rather than on timers of their own (see reminders::runChecks). The clock
+    // is armed first: an announcement's message box keeps the clock and the checks
+    // going while it is open.
+    reminders::runChecks(windows());
 }
 
 int StatusPanel::nextClockDelayMs() const

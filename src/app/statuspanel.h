@@ -35,14 +35,16 @@ public:
     // Click on the switch.
     void flipReminderSwitch();
 
-    // The panel's reminder check (enabled by switching reminders on).
+    // `Timer2`, the panel's reminder check (enabled by switching reminders on). The
+    // check runs right after each refresh of the clock text while it is enabled.
     void setReminderCheckEnabled(bool enabled);
     bool reminderCheckEnabled() const;
+    // The panel check: the watched reminder's time against the clock text.
     void checkReminder();
 
     // Reads the clock into the two labels, then arms the clock timer for just after the
     // next second boundary: the labels follow the clock closely while the program
-    // sleeps in between.
+    // sleeps in between. The reminder checks that are switched on run after it.
     void refreshClock();
     // How long the clock timer waits after a refresh, in milliseconds.
     int nextClockDelayMs() const;
@@ -59,7 +61,7 @@ private:
     QLineEdit* nameBox_;
     QLineEdit* folderBox_;
     QTimer* clockTimer_;
-    QTimer* reminderTimer_;
+    bool reminderCheckEnabled_ = false;
 };
 
 } // namespace kesterly

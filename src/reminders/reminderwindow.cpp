@@ -1,0 +1,304 @@
+#include "reminders/reminderwindow.h"
+
+#include "accounts/accountfolder.h"
+#include "accounts/listfile.h"
+#include "app/statuspanel.h"
+#include "app/windows.h"
+#include "common/clock.h"
+#include "common/numbertext.h"
+#include "reminders/todaysreminderwindow.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace kesterly {
+
+namespace {
+
+const QString& fileOf(int column) {
+    static const QString* files[] = {&account::kReminderDate, &account::kReminderTime,
+                                     &account::kReminderDescription};
+    return *files[column];
+}
+
+} // namespace
+
+ReminderWindow::ReminderWindow(Windows& windows)
+    : ChildWindow(windows, kName, QString(102, QLatin1Char(' ')) + QStringLiteral("Reminder"),
+                  10596, 5508, Frame::FixedTool) {
+    dateBox_ = place<QLineEdit>("Text1", 120, 360, 852, 288);
+    dateBox_->setText(QStringLiteral("Date"));
+    dateBox_->setAccessibleName(QStringLiteral("Date"));
+    timeBox_ = place<QLineEdit>("Text2", 1200, 360, 972, 288);
+    timeBox_->setText(QStringLiteral("Time"));
+    timeBox_->setAccessibleName(QStringLiteral("Time"));
+    descriptionBox_ = place<QLineEdit>("Text3", 2400, 360, 3252, 288);
+    descriptionBox_->setText(QStringLiteral("Description"));
+    descriptionBox_->setAccessibleName(QStringLiteral("Description"));
+    addButton_ = place<QPushButton>("Command1", 5760, 300, 1092, 372);
+    addButton_->setText(QStringLiteral("Add"));
+
+    lists_[DateColumn] = place<QListWidget>("Date1", 120, 840, 972, 3312);
+    lists_[TimeColumn] = place<QListWidget>("Time1", 1200, 840, 972, 3312);
+    lists_[DescriptionColumn] = place<QListWidget>("Des1", 2400, 840, 4452, 3312);
+    lists_[DateColumn]->setAccessibleName(QStringLiteral("Reminder dates"));
+    lists_[TimeColumn]->setAccessibleName(QStringLiteral("Reminder times"));
+    lists_[DescriptionColumn]->setAccessibleName(QStringLiteral("Reminder descriptions"));
+    for (int column = 0; column < ColumnCount; ++column) {
+        lists_[column]->setSelectionMode(QAbstractItemView::SingleSelection);
+        // The lists follow one another by their selection, not by the current row the
+        // view sets on its own when it takes the focus.
+        connect(lists_[column], &QListWidget::itemSelectionChanged, this,
+                [this, column] { followSelection(Column(column)); });
+    }
+
+    copyBox_ = place<QPlainTextEdit>("Text5", 7080, 1200, 3252, 2292);
+    copyBox_->setReadOnly(true);
+    copyBox_->setAccessibleName(QStringLiteral("Announced reminder"));
+    removeButton_ = place<QPushButton>("Command2", 4320, 4320, 2532, 372);
+    removeButton_->setText(QStringLiteral("Remove Selected"));
+    smallWindowButton_ = place<QPushButton>("Command3", 4320, 4800, 2532, 372);
+    smallWindowButton_->setText(QStringLiteral("Show in Small Window"));
+    place<QLabel>("Label1", 360, 4480, 972, 252)->setText(QStringLiteral("Reminder is :"));
+    onOption_ = place<QRadioButton>("Option1", 1440, 4370, 732, 372);
+    onOption_->setText(QStringLiteral("On"));
+    offOption_ = place<QRadioButton>("Option2", 2280, 4370, 732, 372);
+    offOption_->setText(QStringLiteral("Off"));
+
+    setTabOrder(lists_[DateColumn], lists_[DescriptionColumn]);
+    setTabOrder(lists_[DescriptionColumn], lists_[TimeColumn]);
+    setTabOrder(lists_[TimeColumn], dateBox_);
+    setTabOrder(dateBox_, timeBox_);
+    setTabOrder(timeBox_, descriptionBox_);
+    setTabOrder(descriptionBox_, addButton_);
+    setTabOrder(addButton_, removeButton_);
+    setTabOrder(removeButton_, onOption_);
+    setTabOrder(onOption_, offOption_);
+    setTabOrder(offOption_, smallWindowButton_);
+    setTabOrder(smallWindowButton_, copyBox_);
+
+    connect(addButton_, &QPushButton::clicked, this, &ReminderWindow::addRow);
+    connect(removeButton_, &QPushButton::clicked, this, &ReminderWindow::removeSelected);
+    connect(smallWindowButton_, &QPushButton::clicked, this, &ReminderWindow::showInSmallWindow);
+    // Only a change of option runs its steps: clicking the option already selected
+    // does nothing.
+    connect(onOption_, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            switchOn();
+    });
+    connect(offOption_, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            switchOff();
+    });
+}
+
+void ReminderWindow::load() {
+    StatusPanel& panel = windows().get<StatusPanel>();
+    // Only the exact caption "Off" counts as off. The lists are still empty here, so
+    // switching on watches no row yet.
+    if (panel.switchCaption() == QLatin1String("Off"))
+        selectOff();
+    else
+        selectOn();
+
+    // The boxes show the form in which a reminder's date and time are written.
+    const QLocale locale = userLocale();
+    dateBox_->setText(dateText(windows().clock().now().date(), locale));
+    timeBox_->setText(clockText(windows().clock().now().time(), locale));
+
+    folder_ = panel.accountFolder();
+    readLists();
+}
+
+void ReminderWindow::readLists() {
+    // With no account open there is nothing to read (and nothing is written back).
+    if (folder_.isEmpty())
+        return;
+    // Each file is read on its own: one missing file must not leave the others' rows
+    // out of the lists, or closing the window would overwrite them with nothing.
+    for (const Column column : {DateColumn, DescriptionColumn, TimeColumn}) {
+        const QString path = account::reminderFilePath(folder_, fileOf(column));
+        const auto rows = listfile::readList(path);
+        if (!rows.ok()) {
+            unreadable_[column] = QFileInfo::exists(path);
+            continue;
+        }
+        lists_[column]->addItems(*rows.value);
+    }
+    // Files of unequal length (edited outside the program) get empty rows at their end,
+    // so every row of the lists stays one reminder and a selection reaches all three.
+    int rows = 0;
+    for (QListWidget* list : lists_)
+        rows = std::max(rows, list->count());
+    for (QListWidget* list : lists_) {
+        while (list->count() < rows)
+            list->addItem(QString());
+    }
+}
+
+void ReminderWindow::addRow() {
+    lists_[DateColumn]->addItem(dateBox_->text());
+    lists_[TimeColumn]->addItem(timeBox_->text());
+    lists_[DescriptionColumn]->addItem(descriptionBox_->text());
+}
+
+void ReminderWindow::removeSelected() {
+    for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
+        const int row = selectedRow(column);
+        if (row < 0)
+            return;
+        // Removing the selected row leaves the list with no row selected; the view's own
+        // choice of a new current row must not run the row-selection rule.
+        QListWidget* list = lists_[column];
+        const QSignalBlocker quiet(list);
+        delete list->takeItem(row);
+        list->clearSelection();
+        list->setCurrentRow(-1);
+        knownSelection_[column] = -1;
+    }
+    // The first row becomes the watched row.
+    selectRow(DateColumn, selectedRow(DateColumn) + 1);
+}
+
+void ReminderWindow::showInSmallWindow() {
+    windows().hide(this);
+    windows().show<TodaysReminderWindow>();
+}
+
+void ReminderWindow::selectOn() {
+    if (onOption_->isChecked())
+        switchOn();
+    else
+        onOption_->setChecked(true);
+}
+
+void ReminderWindow::selectOff() {
+    if (offOption_->isChecked())
+        switchOff();
+    else
+        offOption_->setChecked(true);
+}
+
+void ReminderWindow::switchOn() {
+    StatusPanel& panel = windows().get<StatusPanel>();
+    panel.setSwitchCaption(QStringLiteral("On"));
+    windowCheckEnabled_ = true;
+    windows().show<StatusPanel>();
+    panel.setReminderCheckEnabled(true);
+    // With no rows both checks run but nothing is watched.
+    selectRow(TimeColumn, 0);
+}
+
+void ReminderWindow::switchOff() {
+    StatusPanel& panel = windows().get<StatusPanel>();
+    panel.setSwitchCaption(QStringLiteral("Off"));
+    windowCheckEnabled_ = false;
+    panel.setReminderCheckEnabled(false);
+}
+
+int ReminderWindow::watchedRow() const {
+    return selectedRow(TimeColumn);
+}
+
+QString ReminderWindow::watchedTime() const {
+    return selectedText(TimeColumn);
+}
+
+QString ReminderWindow::watchedDescription() const {
+    return selectedText(DescriptionColumn);
+}
+
+bool ReminderWindow::watchNextRow() {
+    return selectRow(TimeColumn, selectedRow(TimeColumn) + 1);
+}
+
+void ReminderWindow::checkReminder() {
+    const QString watched = watchedTime();
+    if (watched.isEmpty() || watched != windows().get<StatusPanel>().clockText())
+        return;
+    // The announcement may open a message box, and the user may close this window
+    // while it is open.
+    const QPointer<ReminderWindow> self(this);
+    windows().get<TodaysReminderWindow>().setAlertText(watchedDescription());
+    if (self)
+        copyBox_->setPlainText(watchedDescription());
+}
+
+void ReminderWindow::followSelection(Column changed) {
+    const int row = selectedRow(changed);
+    if (row == knownSelection_[changed])
+        return;
+    knownSelection_[changed] = row;
+    static constexpr Column kFollowers[ColumnCount][2] = {
+        {TimeColumn, DescriptionColumn}, // after the dates
+        {DateColumn, DescriptionColumn}, // after the times
+        {DateColumn, TimeColumn},        // after the descriptions
+    };
+    for (const Column follower : kFollowers[changed]) {
+        if (!selectRow(follower, row))
+            return;
+    }
+}
+
+bool ReminderWindow::selectRow(Column column, int row) {
+    QListWidget* list = lists_[column];
+    if (row < 0 || row >= list->count())
+        return false;
+    // Selecting the row already selected changes nothing, so the rule stops as soon as
+    // all three lists show the same row.
+    if (selectedRow(column) != row)
+        list->setCurrentRow(row);
+    return true;
+}
+
+int ReminderWindow::selectedRow(Column column) const {
+    const QList<QListWidgetItem*> selected = lists_[column]->selectedItems();
+    return selected.isEmpty() ? -1 : lists_[column]->row(selected.first());
+}
+
+QString ReminderWindow::selectedText(Column column) const {
+    const QList<QListWidgetItem*> selected = lists_[column]->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+bool ReminderWindow::closeStep() {
+    // The rows go back to the folder they came from, even when another account has been
+    // opened since; with no account open nothing is written.
+    if (folder_.isEmpty())
+        return true;
+    for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
+        if (!writeBack(column))
+            break;
+    }
+    return true;
+}
+
+bool ReminderWindow::writeBack(Column column) {
+    // A file that is there but could not be read keeps what it holds.
+    if (unreadable_[column])
+        return true;
+    QStringList rows;
+    for (int row = 0; row < lists_[column]->count(); ++row)
+        rows << lists_[column]->item(row)->text();
+    const QString path = account::reminderFilePath(folder_, fileOf(column));
+    for (;;) {
+        const listfile::Outcome written = listfile::writeList(path, rows);
+        if (written)
+            return true;
+        const Choice choice = windows().ask(
+            written.message() +
+                QStringLiteral("\n\nRetry to try again, or Discard to close the Reminder "
+                               "window without saving the reminders not yet saved."),
+            QString(), MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
+        if (choice != Choice::Retry)
+            return false;
+    }
+}
+
+} // namespace kesterly

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/childwindow.h"
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace kesterly {
+
+// The small window that shows the last announced reminder. When a check puts a new
+// description into it, the watch moves on to the next reminder and the user is told
+// "Reminder Reminds you".
+class TodaysReminderWindow : public ChildWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kName = "Form14";
+    explicit TodaysReminderWindow(Windows& windows);
+
+    // Where the main window shows it at start-up, and where it comes back when an
+    // announcement opens it again after the user closed it.
+    std::optional<QPoint> designPosition() const override { return QPoint(11500, 3000); }
+
+    QString alertText() const;
+    // Shows the description; a text different from the one shown is announced.
+    void setAlertText(const QString& text);
+    // Click on "Return to Original Winow".
+    void returnToReminders();
+
+private:
+    void announce();
+
+    QPlainTextEdit* alertBox_;
+    QPushButton* returnButton_;
+};
+
+} // namespace kesterly

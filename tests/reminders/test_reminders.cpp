@@ -1,0 +1,479 @@
+#include "app/mainwindow.h"
+#include "app/statuspanel.h"
+#include "reminders/reminderwindow.h"
+#include "reminders/todaysreminderwindow.h"
+#include "support/appfixture.h"
+#include "support/files.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace kesterly;
+using namespace kesterly::test;
+
+namespace {
+const Message kAlert{"Reminder Reminds you", "Reminder", MessageIcon::Information};
+}
+
+class RemindersTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void loadSelectsOptionFromPanel_data();
+    void loadSelectsOptionFromPanel();
+    void noAccountReadsAndWritesNothing();
+    void unequalFilesArePadded();
+    void addRemoveAndRowSelection();
+    void panelSwitchWatchesFirstRowAndOffKeepsSelection();
+    void userClickOnSelectedOptionChangesNothing();
+    void fiveMinutesApart();
+    void sameTimeAnnouncedTwice();
+    void sameDescriptionNotAnnouncedAgain();
+    void neverMatches_data();
+    void neverMatches();
+    void switchedOffComparesNothing();
+    void windowCheckFillsCopyBox();
+    void checksGoOnWhileBoxOpen();
+    void smallWindowAndBack();
+    void panelCheckRecreatesClosedWindow();
+    void filesAfterCloseByteForByte();
+    void writesBackToFolderItLoadedFrom();
+    void writeFailureIsTold();
+    void menuAndStartUp();
+
+private:
+    void account(const QByteArray& dates, const QByteArray& times, const QByteArray& descriptions);
+    QString reminderFile(const QString& name) const {
+        return fixture_->path("Household/Reminders/" + name);
+    }
+    StatusPanel& panel() { return fixture_->windows->get<StatusPanel>(); }
+    ReminderWindow& reminders() { return fixture_->windows->get<ReminderWindow>(); }
+    QListWidget* list(const char* name) { return reminders().findChild<QListWidget*>(name); }
+    QStringList rows(const char* name);
+    // Sets the clock and lets the panel refresh its clock text (which runs the checks).
+    void tickAt(int hour, int minute, int second);
+    std::unique_ptr<AppFixture> fixture_;
+};
+
+void RemindersTest::init() {
+    fixture_ = std::make_unique<AppFixture>();
+}
+
+void RemindersTest::cleanup() {
+    fixture_.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+void RemindersTest::account(const QByteArray& dates, const QByteArray& times,
+                            const QByteArray& descriptions) {
+    writeBytes(fixture_->path("Household/Name.txt"), "Household\r\n");
+    writeBytes(reminderFile("Date.txt"), dates);
+    writeBytes(reminderFile("Time.txt"), times);
+    writeBytes(reminderFile("Description.txt"), descriptions);
+    panel().setAccountFolder(fixture_->root() + "Household");
+}
+
+QStringList RemindersTest::rows(const char* name) {
+    QStringList texts;
+    for (int row = 0; row < list(name)->count(); ++row)
+        texts << list(name)->item(row)->text();
+    return texts;
+}
+
+void RemindersTest::tickAt(int hour, int minute, int second) {
+    fixture_->clock.set(QDateTime(QDate(2026, 12, 9), QTime(hour, minute, second, 3)));
+    panel().refreshClock();
+}
+
+void RemindersTest::loadSelectsOptionFromPanel_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("on");
+    QTest::newRow("Off") << "Off" << false;
+    QTest::newRow("On") << "On" << true;
+    QTest::newRow("anything else counts as on") << "off" << true;
+}
+
+void RemindersTest::loadSelectsOptionFromPanel() {
+    QFETCH(QString, caption);
+    QFETCH(bool, on);
+    account("1/1/2027\r\n", "9:00:00 AM\r\n", "Dentist\r\n");
+    panel().setSwitchCaption(caption);
+    auto& window = reminders();
+    QCOMPARE(window.findChild<QRadioButton*>("Option1")->isChecked(), on);
+    QCOMPARE(window.findChild<QRadioButton*>("Option2")->isChecked(), !on);
+    QCOMPARE(window.windowCheckEnabled(), on);
+    QCOMPARE(panel().reminderCheckEnabled(), on);
+    QCOMPARE(panel().switchCaption(), on ? QStringLiteral("On") : QStringLiteral("Off"));
+    // The option was selected before the rows were read: nothing is watched.
+    QCOMPARE(window.watchedRow(), -1);
+    QCOMPARE(rows("Des1"), QStringList{"Dentist"});
+    QCOMPARE(window.findChild<QLineEdit*>("Text1")->text(), QStringLiteral("12/9/2026"));
+    QCOMPARE(window.findChild<QLineEdit*>("Text2")->text(), QStringLiteral("11:21:50 PM"));
+    QCOMPARE(window.findChild<QLineEdit*>("Text3")->text(), QStringLiteral("Description"));
+    QCOMPARE(window.windowTitle(), QString(102, ' ') + "Reminder");
+    QCOMPARE(window.size(), twipsSize(10596, 5508));
+}
+
+void RemindersTest::noAccountReadsAndWritesNothing() {
+    const QByteArray before = snapshot(fixture_->root());
+    auto& window = reminders();
+    QCOMPARE(list("Date1")->count(), 0);
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(list("Time1")->count(), 1);
+    QVERIFY(window.closeWindow());
+    QCOMPARE(snapshot(fixture_->root()), before);
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+void RemindersTest::unequalFilesArePadded() {
+    // A missing date file does not keep the other files' rows out, and is created at close.
+    account("", "9:00:00 AM\r\n10:00:00 AM\r\n", "Dentist\r\n");
+    QFile::remove(reminderFile("Date.txt"));
+    auto& window = reminders();
+    QCOMPARE(rows("Date1"), (QStringList{"", ""}));
+    QCOMPARE(rows("Des1"), (QStringList{"Dentist", ""}));
+    list("Des1")->setCurrentRow(1);
+    QCOMPARE(window.watchedRow(), 1);
+    QCOMPARE(window.watchedTime(), QStringLiteral("10:00:00 AM"));
+    QVERIFY(window.closeWindow());
+    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Time.txt")), QByteArray("9:00:00 AM\r\n10:00:00 AM\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("Dentist\r\n\r\n"));
+}
+
+void RemindersTest::addRemoveAndRowSelection() {
+    account("\r\n", "\r\n", "\r\n");
+    auto& window = reminders();
+    auto* remove = window.findChild<QPushButton*>("Command2");
+    QTest::mouseClick(remove, Qt::LeftButton); // nothing selected: nothing removed
+    QCOMPARE(list("Date1")->count(), 1);
+
+    window.findChild<QLineEdit*>("Text3")->setText("Call Ann");
+    for (int i = 0; i < 9; ++i)
+        QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(rows("Des1").size(), 10);
+    QCOMPARE(rows("Time1").last(), QStringLiteral("11:21:50 PM"));
+    QCOMPARE(rows("Date1").last(), QStringLiteral("12/9/2026"));
+    QCOMPARE(window.watchedRow(), -1); // adding selects nothing
+
+    for (const char* clicked : {"Date1", "Time1", "Des1"}) {
+        QListWidget* l = list(clicked);
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
+                          l->visualItemRect(l->item(5)).center());
+        for (const char* other : {"Date1", "Time1", "Des1"})
+            QCOMPARE(list(other)->selectedItems().value(0), list(other)->item(5));
+        list("Date1")->setCurrentRow(2);
+    }
+    list("Time1")->setCurrentRow(5);
+    list("Des1")->item(5)->setText("fifth");
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QCOMPARE(rows("Des1").size(), 9);
+    QVERIFY(!rows("Des1").contains("fifth"));
+    QCOMPARE(window.watchedRow(), 0);
+    for (const char* name : {"Date1", "Time1", "Des1"})
+        QCOMPARE(list(name)->selectedItems().value(0), list(name)->item(0));
+
+    while (list("Date1")->count() > 1)
+        QTest::mouseClick(remove, Qt::LeftButton);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    for (const char* name : {"Date1", "Time1", "Des1"})
+        QCOMPARE(list(name)->count(), 0);
+    QCOMPARE(window.watchedRow(), -1);
+}
+
+void RemindersTest::panelSwitchWatchesFirstRowAndOffKeepsSelection() {
+    account("\r\n\r\n", "9:00:00 AM\r\n10:00:00 AM\r\n", "a\r\nb\r\n");
+    QVERIFY(!fixture_->windows->find<ReminderWindow>());
+    panel().flipReminderSwitch();
+    auto* window = fixture_->windows->find<ReminderWindow>();
+    QVERIFY(window);
+    QVERIFY(window->subWindow()->isVisibleTo(&fixture_->windows->mainWindow()));
+    QCOMPARE(panel().switchCaption(), QStringLiteral("On"));
+    QCOMPARE(window->watchedRow(), 0);
+    QVERIFY(panel().reminderCheckEnabled());
+    QVERIFY(window->windowCheckEnabled());
+
+    list("Time1")->setCurrentRow(1);
+    panel().flipReminderSwitch();
+    QCOMPARE(panel().switchCaption(), QStringLiteral("Off"));
+    QVERIFY(window->findChild<QRadioButton*>("Option2")->isChecked());
+    QVERIFY(!panel().reminderCheckEnabled());
+    QVERIFY(!window->windowCheckEnabled());
+    QCOMPARE(window->watchedRow(), 1);
+
+    // "On" from the window selects the first row again.
+    QTest::mouseClick(window->findChild<QRadioButton*>("Option1"), Qt::LeftButton);
+    QCOMPARE(panel().switchCaption(), QStringLiteral("On"));
+    QCOMPARE(window->watchedRow(), 0);
+}
+
+void RemindersTest::userClickOnSelectedOptionChangesNothing() {
+    account("\r\n\r\n", "9:00:00 AM\r\n10:00:00 AM\r\n", "a\r\nb\r\n");
+    panel().setSwitchCaption("On");
+    auto& window = reminders();
+    list("Date1")->setCurrentRow(1);
+    QTest::mouseClick(window.findChild<QRadioButton*>("Option1"), Qt::LeftButton);
+    QCOMPARE(window.watchedRow(), 1);
+    // From a step it runs again.
+    window.selectOn();
+    QCOMPARE(window.watchedRow(), 0);
+}
+
+void RemindersTest::fiveMinutesApart() {
+    account("\r\n\r\n", "11:30:00 PM\r\n11:35:00 PM\r\n", "Tea\r\nBed\r\n");
+    panel().flipReminderSwitch();
+    auto& today = fixture_->windows->get<TodaysReminderWindow>();
+    tickAt(23, 29, 59);
+    QCOMPARE(today.alertText(), QString());
+    tickAt(23, 30, 0);
+    QCOMPARE(today.alertText(), QStringLiteral("Tea"));
+    QCOMPARE(reminders().watchedRow(), 1);
+    QCOMPARE(fixture_->messages.shown, QList<Message>{kAlert});
+    tickAt(23, 35, 0);
+    QCOMPARE(today.alertText(), QStringLiteral("Bed"));
+    QCOMPARE(reminders().watchedRow(), 1); // the last row stays watched
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    tickAt(23, 35, 0);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+}
+
+void RemindersTest::sameTimeAnnouncedTwice() {
+    account("\r\n\r\n\r\n", "11:30:00 PM\r\n11:30:00 PM\r\n11:40:00 PM\r\n", "A\r\nB\r\nC\r\n");
+    panel().flipReminderSwitch();
+    // Only the panel check here: the follow-up round of the same second finds the
+    // second row, as the next ticks would.
+    reminders().selectOff();
+    panel().setReminderCheckEnabled(true);
+    QStringList seen;
+    fixture_->messages.whileOpen = [&](const Message&) {
+        seen << fixture_->windows->get<TodaysReminderWindow>().alertText();
+    };
+    tickAt(23, 30, 0);
+    QCOMPARE(seen, QStringList{"A"});
+    QTRY_COMPARE(seen, (QStringList{"A", "B"}));
+    QCOMPARE(reminders().watchedRow(), 2);
+    QTest::qWait(20);
+    QCOMPARE(fixture_->messages.shown, (QList<Message>{kAlert, kAlert}));
+}
+
+void RemindersTest::sameDescriptionNotAnnouncedAgain() {
+    account("\r\n\r\n\r\n", "11:30:00 PM\r\n11:31:00 PM\r\n11:32:00 PM\r\n", "A\r\nA\r\nB\r\n");
+    panel().flipReminderSwitch();
+    tickAt(23, 30, 0);
+    tickAt(23, 31, 0);
+    QCOMPARE(reminders().watchedRow(), 1);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    tickAt(23, 32, 0);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+}
+
+void RemindersTest::neverMatches_data() {
+    QTest::addColumn<QByteArray>("times");
+    QTest::addColumn<int>("watched");
+    QTest::newRow("without seconds") << QByteArray("11:30 PM\r\n\r\n") << 0;
+    QTest::newRow("lower-case pm") << QByteArray("11:30:00 pm\r\n\r\n") << 0;
+    QTest::newRow("24-hour hour") << QByteArray("23:30:00\r\n\r\n") << 0;
+    QTest::newRow("row not watched") << QByteArray("1:00:00 AM\r\n11:30:00 PM\r\n") << 0;
+    QTest::newRow("empty row") << QByteArray("\r\n\r\n") << 0;
+}
+
+void RemindersTest::neverMatches() {
+    QFETCH(QByteArray, times);
+    QFETCH(int, watched);
+    account("\r\n\r\n", times, "x\r\ny\r\n");
+    panel().flipReminderSwitch();
+    QCOMPARE(reminders().watchedRow(), watched);
+    tickAt(23, 30, 0);
+    QTest::qWait(5);
+    QCOMPARE(fixture_->windows->get<TodaysReminderWindow>().alertText(), QString());
+    QVERIFY(fixture_->messages.shown.isEmpty());
+    QCOMPARE(reminders().watchedRow(), watched);
+}
+
+void RemindersTest::switchedOffComparesNothing() {
+    account("\r\n\r\n", "11:30:00 PM\r\n\r\n", "x\r\ny\r\n");
+    panel().flipReminderSwitch();
+    panel().flipReminderSwitch();
+    tickAt(23, 30, 0);
+    QVERIFY(fixture_->messages.shown.isEmpty());
+    QCOMPARE(reminders().watchedRow(), 0);
+}
+
+void RemindersTest::windowCheckFillsCopyBox() {
+    account("\r\n\r\n", "11:30:00 PM\r\n11:35:00 PM\r\n", "Tea\r\nBed\r\n");
+    panel().flipReminderSwitch();
+    auto& window = reminders();
+    auto* copy = window.findChild<QPlainTextEdit*>("Text5");
+    QVERIFY(copy->isReadOnly());
+    tickAt(23, 30, 0);
+    // The panel check announced first and moved on: the window check found nothing.
+    QCOMPARE(copy->toPlainText(), QString());
+    // The window check on its own: the watch did not move (the text was already shown),
+    // so the matched description is copied.
+    list("Time1")->setCurrentRow(0);
+    window.checkReminder();
+    QCOMPARE(copy->toPlainText(), QStringLiteral("Tea"));
+    QCOMPARE(window.watchedRow(), 0);
+    // The watch moved on: the next row's description is copied.
+    list("Des1")->item(0)->setText("Tea again");
+    window.checkReminder();
+    QCOMPARE(window.watchedRow(), 1);
+    QCOMPARE(copy->toPlainText(), QStringLiteral("Bed"));
+    // The last row: the matched description.
+    tickAt(23, 35, 0);
+    QCOMPARE(copy->toPlainText(), QStringLiteral("Bed"));
+    QCOMPARE(fixture_->windows->get<TodaysReminderWindow>().alertText(), QStringLiteral("Bed"));
+}
+
+void RemindersTest::checksGoOnWhileBoxOpen() {
+    account("\r\n\r\n\r\n", "11:30:00 PM\r\n11:30:05 PM\r\n11:50:00 PM\r\n", "A\r\nB\r\nC\r\n");
+    panel().flipReminderSwitch();
+    QStringList seen;
+    fixture_->messages.whileOpen = [&](const Message&) {
+        seen << fixture_->windows->get<TodaysReminderWindow>().alertText();
+        if (seen.size() == 1) // the clock goes on while the first box is open
+            tickAt(23, 30, 5);
+    };
+    tickAt(23, 30, 0);
+    QCOMPARE(seen, (QStringList{"A", "B"}));
+    QCOMPARE(reminders().watchedRow(), 2);
+}
+
+void RemindersTest::smallWindowAndBack() {
+    account("\r\n\r\n", "11:30:00 PM\r\n11:35:00 PM\r\n", "Tea\r\nBed\r\n");
+    panel().flipReminderSwitch();
+    auto& window = reminders();
+    auto& main = fixture_->windows->mainWindow();
+    window.findChild<QLineEdit*>("Text3")->setText("Walk");
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    list("Des1")->setCurrentRow(2);
+    QTest::mouseClick(window.findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    auto& today = fixture_->windows->get<TodaysReminderWindow>();
+    QVERIFY(!window.subWindow()->isVisibleTo(&main));
+    QVERIFY(today.subWindow()->isVisibleTo(&main));
+
+    // Hidden, the window still checks: the last row matches and is copied.
+    tickAt(23, 21, 50);
+    QCOMPARE(window.findChild<QPlainTextEdit*>("Text5")->toPlainText(), QStringLiteral("Walk"));
+    QCOMPARE(today.alertText(), QStringLiteral("Walk"));
+
+    QCOMPARE(today.findChild<QPushButton*>("Command1")->text(),
+             QStringLiteral("Return to Original Winow"));
+    QTest::mouseClick(today.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QVERIFY(window.subWindow()->isVisibleTo(&main));
+    QVERIFY(!today.subWindow()->isVisibleTo(&main));
+    QCOMPARE(fixture_->windows->find<ReminderWindow>(), &window);
+    QCOMPARE(rows("Des1"), (QStringList{"Tea", "Bed", "Walk"}));
+    QCOMPARE(window.watchedRow(), 2);
+
+    // A match while the small window is hidden changes its text without showing it,
+    // and still tells the user.
+    list("Time1")->setCurrentRow(0);
+    tickAt(23, 30, 0);
+    QCOMPARE(today.alertText(), QStringLiteral("Tea"));
+    QVERIFY(!today.subWindow()->isVisibleTo(&main));
+    QCOMPARE(fixture_->messages.shown, QList<Message>{kAlert});
+}
+
+void RemindersTest::panelCheckRecreatesClosedWindow() {
+    account("\r\n", "11:30:00 PM\r\n", "Tea\r\n");
+    panel().flipReminderSwitch();
+    list("Des1")->item(0)->setText("Coffee");
+    QVERIFY(reminders().closeWindow());
+    QVERIFY(!fixture_->windows->find<ReminderWindow>());
+    tickAt(23, 29, 0);
+    auto* again = fixture_->windows->find<ReminderWindow>();
+    QVERIFY(again);
+    QCOMPARE(rows("Des1"), QStringList{"Coffee"});
+    QCOMPARE(again->watchedRow(), -1); // created by the check: nothing watched
+    QVERIFY(again->windowCheckEnabled());
+    // The closed Today's Reminder window comes back with an announcement.
+    fixture_->windows->get<TodaysReminderWindow>().closeWindow();
+    list("Time1")->setCurrentRow(0);
+    tickAt(23, 30, 0);
+    auto* today = fixture_->windows->find<TodaysReminderWindow>();
+    QVERIFY(today);
+    QCOMPARE(today->alertText(), QStringLiteral("Coffee"));
+    QCOMPARE(today->subWindow()->pos(), QPoint(twips(11500), twips(3000)));
+}
+
+void RemindersTest::filesAfterCloseByteForByte() {
+    account("\r\n", "\r\n", "\r\n");
+    auto& window = reminders();
+    window.findChild<QLineEdit*>("Text1")->setText("12/24/2026");
+    window.findChild<QLineEdit*>("Text2")->setText("8:00:00 AM");
+    window.findChild<QLineEdit*>("Text3")->setText("Gifts, wrapped");
+    window.addRow();
+    QVERIFY(window.closeWindow());
+    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n12/24/2026\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Time.txt")), QByteArray("\r\n8:00:00 AM\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("\r\nGifts, wrapped\r\n"));
+
+    // Reopened: the same rows; emptied lists give empty files and load as empty lists.
+    auto& again = reminders();
+    QCOMPARE(rows("Des1"), (QStringList{"", "Gifts, wrapped"}));
+    list("Date1")->setCurrentRow(0);
+    again.removeSelected();
+    again.removeSelected();
+    QVERIFY(again.closeWindow());
+    for (const char* name : {"Date.txt", "Time.txt", "Description.txt"})
+        QCOMPARE(bytesOf(reminderFile(name)), QByteArray());
+    QCOMPARE(list("Date1")->count(), 0);
+}
+
+void RemindersTest::writesBackToFolderItLoadedFrom() {
+    account("\r\n", "\r\n", "a\r\n");
+    writeBytes(fixture_->path("Other/Reminders/Description.txt"), "other\r\n");
+    auto& window = reminders();
+    QCOMPARE(window.loadedFrom(), fixture_->root() + "Household");
+    panel().setAccountFolder(fixture_->root() + "Other");
+    window.addRow();
+    QVERIFY(window.closeWindow());
+    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("a\r\nDescription\r\n"));
+    QCOMPARE(bytesOf(fixture_->path("Other/Reminders/Description.txt")), QByteArray("other\r\n"));
+}
+
+void RemindersTest::writeFailureIsTold() {
+    account("\r\n", "\r\n", "a\r\n");
+    auto& window = reminders();
+    window.addRow();
+    // The time file cannot be replaced: a folder stands in its place.
+    QFile::remove(reminderFile("Time.txt"));
+    QVERIFY(QDir().mkpath(reminderFile("Time.txt")));
+    fixture_->messages.answers = {Choice::Retry, Choice::Discard};
+    QVERIFY(window.closeWindow());
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QVERIFY(fixture_->messages.shown[0].text.contains("Time.txt"));
+    QCOMPARE(fixture_->messages.shown[0].icon, MessageIcon::Exclamation);
+    QVERIFY(!fixture_->windows->find<ReminderWindow>());
+    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n12/9/2026\r\n"));
+    // Discarded: the descriptions were not reached and keep their old content.
+    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("a\r\n"));
+}
+
+void RemindersTest::menuAndStartUp() {
+    account("\r\n", "\r\n", "\r\n");
+    auto& main = fixture_->windows->mainWindow();
+    auto* today = fixture_->windows->find<TodaysReminderWindow>();
+    QVERIFY(today);
+    QCOMPARE(today->subWindow()->pos(), QPoint(twips(11500), twips(3000)));
+    QCOMPARE(today->windowTitle(), QString(23, ' ') + "Today's Reminder");
+    QCOMPARE(today->size(), twipsSize(3504, 2832));
+    main.setViewMenuEnabled(true);
+    QAction* command = main.command("cmdreminder");
+    QVERIFY(command->isEnabled());
+    command->trigger();
+    QVERIFY(fixture_->windows->find<ReminderWindow>());
+    QCOMPARE(rows("Date1"), QStringList{""});
+}
+
+QTEST_MAIN(RemindersTest)
+#include "test_reminders.moc"
