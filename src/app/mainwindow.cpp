@@ -1,9 +1,13 @@
 #include "app/mainwindow.h"
 
 #include "accounts/newaccountwindow.h"
+#include "app/aboutwindow.h"
+#include "app/homepagewindow.h"
 #include "app/statuspanel.h"
 #include "app/twips.h"
+#include "app/updatewindow.h"
 #include "app/windows.h"
+#include "interest/interestwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -12,8 +16,7 @@
 
 namespace kesterly {
 
-MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea(this))
-{
+MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea(this)) {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Kesterly"));
     area_->setObjectName(QStringLiteral("mdiArea"));
@@ -33,14 +36,18 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea
     addCommand(account, "cmdopen", QStringLiteral("Open Account"), Qt::CTRL | Qt::Key_O, {});
 
     addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R, {});
-    addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I, {});
+    addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I,
+               [this] { windows_.show<InterestWindow>(); });
     addCommand(viewMenu_, "cmdentry", QStringLiteral("Entry Form"), Qt::CTRL | Qt::Key_E, {});
     addCommand(viewMenu_, "cmdIn", QStringLiteral("Income"), Qt::CTRL | Qt::Key_A, {});
     addCommand(viewMenu_, "cmdex", QStringLiteral("Expense"), Qt::CTRL | Qt::Key_B, {});
 
-    addCommand(help, "cmdfhv", QStringLiteral("For Help Visit"), Qt::Key_F5, {});
-    addCommand(help, "cmdup", QStringLiteral("Update"), Qt::Key_F6, {});
-    addCommand(help, "cmdabout", QStringLiteral("About"), Qt::Key_F7, {});
+    addCommand(help, "cmdfhv", QStringLiteral("For Help Visit"), Qt::Key_F5,
+               [this] { helpStep(); });
+    addCommand(help, "cmdup", QStringLiteral("Update"), Qt::Key_F6,
+               [this] { windows_.show<UpdateWindow>(); });
+    addCommand(help, "cmdabout", QStringLiteral("About"), Qt::Key_F7,
+               [this] { windows_.show<AboutWindow>(); });
 
     // The client area is made for the panels the load step places at its right.
     const QSize client = twipsSize(15144, 8784);
@@ -50,8 +57,7 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea
 MainWindow::~MainWindow() = default;
 
 void MainWindow::addCommand(QMenu* menu, const char* name, const QString& caption,
-                            const QKeySequence& shortcut, const std::function<void()>& step)
-{
+                            const QKeySequence& shortcut, const std::function<void()>& step) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
     action->setShortcut(shortcut);
@@ -63,38 +69,37 @@ void MainWindow::addCommand(QMenu* menu, const char* name, const QString& captio
     }
 }
 
-void MainWindow::load()
-{
+void MainWindow::load() {
     windows_.show<StatusPanel>().setLeft(11500);
 }
 
-QAction* MainWindow::command(const QString& name) const
-{
+QAction* MainWindow::command(const QString& name) const {
     return findChild<QAction*>(name);
 }
 
-void MainWindow::setViewMenuEnabled(bool enabled)
-{
+void MainWindow::setViewMenuEnabled(bool enabled) {
     viewMenu_->setEnabled(enabled);
     // A disabled menu still lets its shortcuts through: the commands follow the menu.
     for (QAction* action : viewMenu_->actions())
         action->setEnabled(enabled && available_.contains(action));
 }
 
-bool MainWindow::viewMenuEnabled() const
-{
+bool MainWindow::viewMenuEnabled() const {
     return viewMenu_->isEnabled();
 }
 
-void MainWindow::showAccountInCaption(const QString& folder)
-{
+void MainWindow::showAccountInCaption(const QString& folder) {
     setWindowTitle(QStringLiteral("Kesterly  (%1)").arg(folder));
 }
 
-void MainWindow::helpStep() {}
+void MainWindow::helpStep() {
+    // The page starts loading before the box appears and goes on loading behind it.
+    windows_.show<HomePageWindow>();
+    windows_.inform(QStringLiteral("Please be patient while page is loading"),
+                    QStringLiteral("Patient"), MessageIcon::Information);
+}
 
-void MainWindow::closeEvent(QCloseEvent* event)
-{
+void MainWindow::closeEvent(QCloseEvent* event) {
     // The status panel closes last: the others' close steps read the account from it.
     if (windows_.closeAll(windows_.find<StatusPanel>()))
         event->accept();

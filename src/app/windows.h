@@ -2,6 +2,7 @@
 
 #include "app/childwindow.h"
 #include "app/messages.h"
+#include "app/webview.h"
 #include "common/clock.h"
 
 #include <QHash>
@@ -31,6 +32,10 @@ public:
     Windows& operator=(const Windows&) = delete;
 
     Clock& clock() const { return services_.clock; }
+    // The page view of the web windows: the browser engine unless another maker is set
+    // (tests set one that notes the addresses).
+    void setWebViewFactory(WebViewFactory factory) { webViews_ = std::move(factory); }
+    WebView* createWebView(QWidget* parent) const;
     QString accountsRoot() const { return services_.accountsRoot; }
 
     // A message box with an OK button; an empty title shows "Kesterly".
@@ -43,14 +48,12 @@ public:
     MainWindow* findMainWindow() const { return main_.get(); }
 
     // The window if it is open, otherwise nullptr. Hidden windows are open.
-    template <class W> W* find() const
-    {
+    template <class W> W* find() const {
         return qobject_cast<W*>(open_.value(QLatin1String(W::kName)).data());
     }
     // Refers to the window: creates and shows it when it is not open, otherwise leaves
     // it where it is.
-    template <class W> W& get()
-    {
+    template <class W> W& get() {
         if (W* open = find<W>())
             return *open;
         auto* created = new W(*this);
@@ -58,8 +61,7 @@ public:
         return *created;
     }
     // Shows the window: creates it, or makes it visible and brings it to the front.
-    template <class W> W& show()
-    {
+    template <class W> W& show() {
         if (W* open = find<W>()) {
             bringToFront(open);
             return *open;
@@ -86,6 +88,7 @@ private:
     Services services_;
     std::unique_ptr<MainWindow> main_;
     QHash<QString, QPointer<ChildWindow>> open_;
+    WebViewFactory webViews_;
 };
 
 } // namespace kesterly
