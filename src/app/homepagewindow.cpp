@@ -1,6 +1,5 @@
 #include "app/homepagewindow.h"
 
-#include "app/pictures.h"
 #include "app/webaddresses.h"
 #include "app/webview.h"
 #include "app/windows.h"
@@ -20,8 +19,6 @@ HomePageWindow::HomePageWindow(Windows& windows)
 }
 
 void HomePageWindow::load() {
-    // The home page is a help book inside the program.
-    pictures::ensureLoaded();
     browser_->navigate(web::homePageAddress());
 }
 

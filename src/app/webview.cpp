@@ -1,5 +1,6 @@
 #include "app/webview.h"
 
+#include "app/pictures.h"
 #include "app/webengine/webengineprovider.h"
 
 #include <QCoreApplication>
@@ -96,6 +97,7 @@ WebView* createWebView(QWidget* parent, const QStringList& pluginFiles) {
 
 WebView* createWebView(QWidget* parent) {
     // The plugin is looked for once; a missing one is not looked for again.
+    pictures::ensureLoaded();
     static WebEngineProvider* const provider = loadProvider(defaultPluginFiles());
     if (provider)
         return new EngineWebView(*provider, parent);
