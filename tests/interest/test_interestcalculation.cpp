@@ -104,7 +104,7 @@ void InterestCalculationTest::workedExamples_data() {
                                                   << "1"
                                                   << "1"
                                                   << "8.33E-12"
-                                                  << "1E-9" << kUnitedStates;
+                                                  << "1E-09" << kUnitedStates;
     // The shown figure keeps its fraction under a comma locale: it is read back with the
     // locale's own separator.
     QTest::newRow("comma locale") << "100"
