@@ -2,6 +2,7 @@
 
 #include "app/fonts.h"
 #include "app/pictures.h"
+#include "app/textfit.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -17,6 +18,8 @@ const QString kContactAddress = QStringLiteral("ivo@velquist.example");
 AboutWindow::AboutWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(104, QLatin1Char(' ')) + QStringLiteral("About"), 10560,
                   7824, Frame::Fixed) {
+    // The classic dialog face is the window's own, for the controls without one.
+    setFont(fonts::sansSerif(8.25));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -30,14 +33,17 @@ AboutWindow::AboutWindow(Windows& windows)
     heading->setText(QStringLiteral("Created By :"));
     heading->setFont(fonts::display(18));
     heading->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    fitToWidth(heading);
 
-    place<QLabel>("Label2", 360, 6480, 1932, 252)
-        ->setText(QStringLiteral("Developer : ") + kDeveloper);
+    auto* developer = place<QLabel>("Label2", 360, 6480, 1932, 252);
+    developer->setText(QStringLiteral("Developer : ") + kDeveloper);
+    fitToWidth(developer);
     auto* contact = place<QLabel>("Label3", 240, 6840, 3372, 252);
     contact->setText(QString(3, QLatin1Char(' ')) + QStringLiteral("E-Mail") +
                      QString(10, QLatin1Char(' ')) + QStringLiteral(": ") + kContactAddress);
     // The address can be selected and copied into a mail program.
     contact->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    fitToWidth(contact);
 
     auto* feedback = place<QGroupBox>("Frame1", 7920, 6600, 2412, 972);
     feedback->setTitle(QStringLiteral("Feedback"));

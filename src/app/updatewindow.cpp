@@ -3,6 +3,7 @@
 #include "app/fonts.h"
 #include "app/homepagewindow.h"
 #include "app/pictures.h"
+#include "app/textfit.h"
 #include "app/webaddresses.h"
 #include "app/webview.h"
 #include "app/windows.h"
@@ -18,6 +19,7 @@ namespace kesterly {
 UpdateWindow::UpdateWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(91, QLatin1Char(' ')) + QStringLiteral("Update"), 9384,
                   7740, Frame::Fixed) {
+    setFont(fonts::sansSerif(8.25));
     QPalette background = palette();
     background.setColor(QPalette::Window, palette().color(QPalette::HighlightedText));
     setPalette(background);
@@ -32,10 +34,12 @@ UpdateWindow::UpdateWindow(Windows& windows)
     auto* note = place<QLabel>("Label2", 1686, 7200, 3372, 372);
     note->setText(QStringLiteral(" If Update is available then Visit :"));
     note->setFont(fonts::sansSerif(12));
+    fitToWidth(note);
 
     link_ = place<QLabel>("Label1", 5046, 7200, 2652, 372);
     link_->setText(QStringLiteral(" ") + web::homePageAddress());
     link_->setFont(fonts::sansSerif(12, true));
+    fitToWidth(link_);
     link_->setCursor(pictures::pointingHand());
     // The link is reached with the keyboard too and opened with Enter or Space.
     link_->setFocusPolicy(Qt::TabFocus);

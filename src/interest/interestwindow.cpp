@@ -1,6 +1,7 @@
 #include "interest/interestwindow.h"
 
 #include "app/fonts.h"
+#include "app/textfit.h"
 #include "app/windows.h"
 #include "interest/interestcalculation.h"
 
@@ -40,6 +41,8 @@ QString failureText(InterestFailure failure) {
 InterestWindow::InterestWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(70, QLatin1Char(' ')) + kTitle, 7236, 5388,
                   Frame::Fixed) {
+    // The classic dialog face is the window's own, for the controls without one.
+    setFont(fonts::sansSerif(8.25));
     const QFont labelFont = fonts::arial(19.8);
     const QFont boxFont = fonts::arial(18);
     auto label = [&](const char* name, const QString& caption, int left, int top, int width,
@@ -67,6 +70,8 @@ InterestWindow::InterestWindow(Windows& windows)
     percentageOption_->setText(QStringLiteral("Percentage"));
     paiseOption_ = place<QRadioButton>("Option2", 4680, 2640, 1212, 372);
     paiseOption_->setText(QStringLiteral("Paise"));
+    fitToWidth(percentageOption_);
+    fitToWidth(paiseOption_);
     calcButton_ = place<QPushButton>("Command1", 3840, 3240, 1332, 492);
     calcButton_->setText(QStringLiteral("Calc"));
     auto* resultLabel = label("Label3", QStringLiteral("Due Amount :"), 240, 4080, 2412, 492);
