@@ -309,6 +309,7 @@ QImage pointingHand() {
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainterPath hand;
+    hand.setFillRule(Qt::WindingFill);                   // overlapping parts make one outline
     hand.addRoundedRect(QRectF(10, 1, 5, 16), 2.5, 2.5); // index finger
     hand.addRoundedRect(QRectF(14, 9, 4, 10), 2, 2);     // middle finger
     hand.addRoundedRect(QRectF(17, 10, 4, 10), 2, 2);    // ring finger

@@ -45,7 +45,10 @@ QList<QRgb> adaptivePalette(const QImage& image) {
     QList<QPair<int, QRgb>> ordered;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         ordered.append({it.value(), it.key()});
-    std::sort(ordered.begin(), ordered.end(), [](auto a, auto b) { return a.first > b.first; });
+    // Ties go by colour, so that drawing again gives the same bytes.
+    std::sort(ordered.begin(), ordered.end(), [](auto a, auto b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
     QList<QRgb> palette{qRgb(0, 0, 0), qRgb(255, 255, 255)};
     for (const auto& [count, colour] : ordered) {
         if (palette.size() == 256)
