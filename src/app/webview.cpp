@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QPluginLoader>
 #include <QTextBrowser>
 #include <QUrl>
@@ -71,6 +72,8 @@ WebEngineProvider* loadProvider(const QStringList& pluginFiles) {
         // The engine's own sandbox refuses to start for the superuser.
         if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
             qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        // The engine reports its set-up at length on every start; users need none of it.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
         QPluginLoader loader(file);
         if (auto* provider = qobject_cast<WebEngineProvider*>(loader.instance()))
             return provider;
