@@ -6,7 +6,8 @@ namespace kesterly::fonts {
 
 namespace {
 
-QFont make(const QStringList& families, double points, bool underline) {
+QFont make(const QStringList& families, double points, bool underline)
+{
     QFont font;
     font.setFamilies(families);
     font.setPointSizeF(points);
@@ -19,18 +20,21 @@ QFont make(const QStringList& families, double points, bool underline) {
 
 } // namespace
 
-QFont arial(double points, bool underline) {
+QFont arial(double points, bool underline)
+{
     return make({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}, points, underline);
 }
 
-QFont display(double points) {
+QFont display(double points)
+{
     QFont font = make({QStringLiteral("Agency FB"), QStringLiteral("Liberation Sans Narrow"),
                        QStringLiteral("DejaVu Sans Condensed")},
                       points, false);
     return font;
 }
 
-QFont sansSerif(double points, bool underline) {
+QFont sansSerif(double points, bool underline)
+{
     return make({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                  QStringLiteral("DejaVu Sans")},
                 points, underline);

@@ -16,7 +16,8 @@
 
 namespace kesterly {
 
-MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea(this)) {
+MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea(this))
+{
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Kesterly"));
     area_->setObjectName(QStringLiteral("mdiArea"));
@@ -57,7 +58,8 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new QMdiArea
 MainWindow::~MainWindow() = default;
 
 void MainWindow::addCommand(QMenu* menu, const char* name, const QString& caption,
-                            const QKeySequence& shortcut, const std::function<void()>& step) {
+                            const QKeySequence& shortcut, const std::function<void()>& step)
+{
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
     action->setShortcut(shortcut);
@@ -69,37 +71,44 @@ void MainWindow::addCommand(QMenu* menu, const char* name, const QString& captio
     }
 }
 
-void MainWindow::load() {
+void MainWindow::load()
+{
     windows_.show<StatusPanel>().setLeft(11500);
 }
 
-QAction* MainWindow::command(const QString& name) const {
+QAction* MainWindow::command(const QString& name) const
+{
     return findChild<QAction*>(name);
 }
 
-void MainWindow::setViewMenuEnabled(bool enabled) {
+void MainWindow::setViewMenuEnabled(bool enabled)
+{
     viewMenu_->setEnabled(enabled);
     // A disabled menu still lets its shortcuts through: the commands follow the menu.
     for (QAction* action : viewMenu_->actions())
         action->setEnabled(enabled && available_.contains(action));
 }
 
-bool MainWindow::viewMenuEnabled() const {
+bool MainWindow::viewMenuEnabled() const
+{
     return viewMenu_->isEnabled();
 }
 
-void MainWindow::showAccountInCaption(const QString& folder) {
+void MainWindow::showAccountInCaption(const QString& folder)
+{
     setWindowTitle(QStringLiteral("Kesterly  (%1)").arg(folder));
 }
 
-void MainWindow::helpStep() {
+void MainWindow::helpStep()
+{
     // The page starts loading before the box appears and goes on loading behind it.
     windows_.show<HomePageWindow>();
     windows_.inform(QStringLiteral("Please be patient while page is loading"),
                     QStringLiteral("Patient"), MessageIcon::Information);
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event)
+{
     // The status panel closes last: the others' close steps read the account from it.
     if (windows_.closeAll(windows_.find<StatusPanel>()))
         event->accept();

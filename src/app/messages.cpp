@@ -7,7 +7,8 @@ namespace kesterly {
 
 namespace {
 
-QMessageBox::Icon boxIcon(MessageIcon icon) {
+QMessageBox::Icon boxIcon(MessageIcon icon)
+{
     switch (icon) {
     case MessageIcon::Information:
         return QMessageBox::Information;
@@ -21,7 +22,8 @@ QMessageBox::Icon boxIcon(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButton boxButton(Choice choice) {
+QMessageBox::StandardButton boxButton(Choice choice)
+{
     switch (choice) {
     case Choice::Ok:
         return QMessageBox::Ok;
@@ -37,13 +39,16 @@ QMessageBox::StandardButton boxButton(Choice choice) {
 
 } // namespace
 
-void DialogPresenter::show(const Message& message) {
+void DialogPresenter::show(const Message& message)
+{
     ask(message, {Choice::Ok});
 }
 
-Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices) {
-    QPointer<QMessageBox> box = new QMessageBox(boxIcon(message.icon), message.title, message.text,
-                                                QMessageBox::NoButton, parent_);
+Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices)
+{
+    QPointer<QMessageBox> box =
+        new QMessageBox(boxIcon(message.icon), message.title, message.text,
+                        QMessageBox::NoButton, parent_);
     for (const Choice choice : choices)
         box->addButton(boxButton(choice));
     if (!choices.isEmpty())

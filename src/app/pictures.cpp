@@ -3,13 +3,20 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
-#include <QtEndian>
 
 static void registerKesterlyResources() {
     Q_INIT_RESOURCE(kesterly);
 }
 
 namespace kesterly::pictures {
+
+namespace {
+
+int littleEndian16(const QByteArray& bytes, qsizetype at) {
+    return quint8(bytes.at(at)) | quint8(bytes.at(at + 1)) << 8;
+}
+
+} // namespace
 
 void ensureLoaded() {
     static const bool loaded = (registerKesterlyResources(), true);
@@ -38,10 +45,10 @@ QCursor cursorFromFile(const QString& path) {
     const QByteArray bytes = file.readAll();
     // A cursor file is an icon directory of type 2 whose first entry keeps the hot spot
     // where an icon keeps its planes and bit count.
-    if (bytes.size() < 22 || qFromLittleEndian<quint16>(bytes.constData() + 2) != 2)
+    if (bytes.size() < 22 || littleEndian16(bytes, 2) != 2)
         return QCursor(Qt::ArrowCursor);
-    const int hotX = qFromLittleEndian<quint16>(bytes.constData() + 10);
-    const int hotY = qFromLittleEndian<quint16>(bytes.constData() + 12);
+    const int hotX = littleEndian16(bytes, 10);
+    const int hotY = littleEndian16(bytes, 12);
     QImage image = QImage::fromData(bytes, "CUR");
     if (image.isNull())
         image = QImage::fromData(bytes, "ICO");

@@ -19,7 +19,8 @@ constexpr int kAfterBoundaryMs = 2;
 } // namespace
 
 StatusPanel::StatusPanel(Windows& windows)
-    : ChildWindow(windows, kName, QStringLiteral("Status"), 3624, 3216, Frame::None) {
+    : ChildWindow(windows, kName, QStringLiteral("Status"), 3624, 3216, Frame::None)
+{
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -61,50 +62,61 @@ StatusPanel::StatusPanel(Windows& windows)
     connect(switchButton_, &QPushButton::clicked, this, &StatusPanel::flipReminderSwitch);
 }
 
-void StatusPanel::load() {
+void StatusPanel::load()
+{
     // The first tick follows at once, as soon as the event loop runs.
     clockTimer_->start(0);
 }
 
-bool StatusPanel::closeStep() {
+bool StatusPanel::closeStep()
+{
     clockTimer_->stop();
     reminderTimer_->stop();
     return true;
 }
 
-QString StatusPanel::accountFolder() const {
+QString StatusPanel::accountFolder() const
+{
     return folderBox_->text();
 }
 
-QString StatusPanel::accountName() const {
+QString StatusPanel::accountName() const
+{
     return nameBox_->text();
 }
 
-void StatusPanel::setAccountFolder(const QString& folder) {
+void StatusPanel::setAccountFolder(const QString& folder)
+{
     folderBox_->setText(folder);
 }
 
-void StatusPanel::setAccountName(const QString& name) {
+void StatusPanel::setAccountName(const QString& name)
+{
     nameBox_->setText(name);
 }
 
-QString StatusPanel::dateText() const {
+QString StatusPanel::dateText() const
+{
     return dateLabel_->text();
 }
 
-QString StatusPanel::clockText() const {
+QString StatusPanel::clockText() const
+{
     return clockLabel_->text();
 }
 
-QString StatusPanel::switchCaption() const {
+QString StatusPanel::switchCaption() const
+{
     return switchButton_->text();
 }
 
-void StatusPanel::setSwitchCaption(const QString& caption) {
+void StatusPanel::setSwitchCaption(const QString& caption)
+{
     switchButton_->setText(caption);
 }
 
-void StatusPanel::flipReminderSwitch() {
+void StatusPanel::flipReminderSwitch()
+{
     // Only the exact caption "Off" counts as off.
     if (switchCaption() == QLatin1String("Off"))
         setSwitchCaption(QStringLiteral("On"));
@@ -112,20 +124,23 @@ void StatusPanel::flipReminderSwitch() {
         setSwitchCaption(QStringLiteral("Off"));
 }
 
-void StatusPanel::setReminderCheckEnabled(bool enabled) {
+void StatusPanel::setReminderCheckEnabled(bool enabled)
+{
     if (enabled)
         reminderTimer_->start();
     else
         reminderTimer_->stop();
 }
 
-bool StatusPanel::reminderCheckEnabled() const {
+bool StatusPanel::reminderCheckEnabled() const
+{
     return reminderTimer_->isActive();
 }
 
 void StatusPanel::checkReminder() {}
 
-void StatusPanel::refreshClock() {
+void StatusPanel::refreshClock()
+{
     const QLocale locale = userLocale();
     const QDateTime dateMoment = windows().clock().now();
     dateLabel_->setText(kesterly::dateText(dateMoment.date(), locale));
@@ -134,7 +149,8 @@ void StatusPanel::refreshClock() {
     clockTimer_->start(1000 - timeMoment.time().msec() + kAfterBoundaryMs);
 }
 
-int StatusPanel::nextClockDelayMs() const {
+int StatusPanel::nextClockDelayMs() const
+{
     return clockTimer_->interval();
 }
 

@@ -4,7 +4,6 @@
 #include <QIcon>
 #include <QImage>
 #include <QTest>
-#include <QtEndian>
 
 using namespace kesterly;
 
@@ -18,12 +17,20 @@ QByteArray resource(const QString& path) {
     return file.readAll();
 }
 
+quint8 byte(const QByteArray& bytes, qsizetype at) {
+    return quint8(bytes.at(at));
+}
+
 int u16(const QByteArray& bytes, qsizetype at) {
-    return qFromLittleEndian<quint16>(bytes.constData() + at);
+    return byte(bytes, at) | byte(bytes, at + 1) << 8;
 }
 
 quint32 u32(const QByteArray& bytes, qsizetype at) {
-    return qFromLittleEndian<quint32>(bytes.constData() + at);
+    return quint32(u16(bytes, at)) | quint32(u16(bytes, at + 2)) << 16;
+}
+
+int bigEndian16(const QByteArray& bytes, qsizetype at) {
+    return byte(bytes, at) << 8 | byte(bytes, at + 1);
 }
 
 struct Entry {
@@ -121,12 +128,12 @@ void PicturesTest::buttonPicturesAreBaselineColourJpegs() {
     int frame = 0;
     while (at + 4 <= bytes.size() && quint8(bytes[at]) == 0xFF) {
         const int marker = quint8(bytes[at + 1]);
-        const int length = qFromBigEndian<quint16>(bytes.constData() + at + 2);
+        const int length = bigEndian16(bytes, at + 2);
         if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
             marker != 0xCC) {
             frame = marker;
-            QCOMPARE(qFromBigEndian<quint16>(bytes.constData() + at + 5), quint16(size.height()));
-            QCOMPARE(qFromBigEndian<quint16>(bytes.constData() + at + 7), quint16(size.width()));
+            QCOMPARE(bigEndian16(bytes, at + 5), size.height());
+            QCOMPARE(bigEndian16(bytes, at + 7), size.width());
             QCOMPARE(int(quint8(bytes[at + 9])), 3); // colour components
             break;
         }
