@@ -10,6 +10,9 @@
 
 int main(int argc, char* argv[])
 {
+    // The web windows' browser engine, loaded later from a plugin, shares its drawing
+    // contexts with the program's; this must be set before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesterly"));
     QApplication::setFont(kesterly::fonts::controls());

@@ -3,14 +3,18 @@
 #include "accounts/newaccountwindow.h"
 #include "accounts/openaccountwindow.h"
 #include "app/startchooser.h"
+#include "app/aboutwindow.h"
+#include "app/homepagewindow.h"
 #include "app/statuspanel.h"
 #include "app/twips.h"
+#include "app/updatewindow.h"
 #include "app/windows.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "reminders/reminderwindow.h"
 #include "reminders/todaysreminderwindow.h"
+#include "interest/interestwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -77,7 +81,8 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
 
     addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R,
                [this] { windows_.show<ReminderWindow>(); });
-    addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I, {});
+    addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I,
+               [this] { windows_.show<InterestWindow>(); });
     addCommand(viewMenu_, "cmdentry", QStringLiteral("Entry Form"), Qt::CTRL | Qt::Key_E,
                [this] { windows_.show<EntryForm>(); });
     addCommand(viewMenu_, "cmdIn", QStringLiteral("Income"), Qt::CTRL | Qt::Key_A,
@@ -85,9 +90,12 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
     addCommand(viewMenu_, "cmdex", QStringLiteral("Expense"), Qt::CTRL | Qt::Key_B,
                [this] { windows_.show<ExpenseWindow>(); });
 
-    addCommand(help, "cmdfhv", QStringLiteral("For Help Visit"), Qt::Key_F5, {});
-    addCommand(help, "cmdup", QStringLiteral("Update"), Qt::Key_F6, {});
-    addCommand(help, "cmdabout", QStringLiteral("About"), Qt::Key_F7, {});
+    addCommand(help, "cmdfhv", QStringLiteral("For Help Visit"), Qt::Key_F5,
+               [this] { helpStep(); });
+    addCommand(help, "cmdup", QStringLiteral("Update"), Qt::Key_F6,
+               [this] { windows_.show<UpdateWindow>(); });
+    addCommand(help, "cmdabout", QStringLiteral("About"), Qt::Key_F7,
+               [this] { windows_.show<AboutWindow>(); });
 
     // The client area is made for the panels the load step places at its right.
     const QSize client = twipsSize(15144, 8784);
@@ -142,7 +150,13 @@ void MainWindow::showAccountInCaption(const QString& folder)
     setWindowTitle(QStringLiteral("Kesterly  (%1)").arg(folder));
 }
 
-void MainWindow::helpStep() {}
+void MainWindow::helpStep()
+{
+    // The page starts loading before the box appears and goes on loading behind it.
+    windows_.show<HomePageWindow>();
+    windows_.inform(QStringLiteral("Please be patient while page is loading"),
+                    QStringLiteral("Patient"), MessageIcon::Information);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

@@ -44,6 +44,11 @@ Choice Windows::ask(const QString& text, const QString& title, MessageIcon icon,
         {text, title.isEmpty() ? QStringLiteral("Kesterly") : title, icon}, choices);
 }
 
+WebView* Windows::createWebView(QWidget* parent) const
+{
+    return webViews_ ? webViews_(parent) : kesterly::createWebView(parent);
+}
+
 MainWindow& Windows::mainWindow()
 {
     if (!main_) {

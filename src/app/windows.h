@@ -2,6 +2,7 @@
 
 #include "app/childwindow.h"
 #include "app/messages.h"
+#include "app/webview.h"
 #include "common/clock.h"
 
 #include <QHash>
@@ -31,6 +32,10 @@ public:
     Windows& operator=(const Windows&) = delete;
 
     Clock& clock() const { return services_.clock; }
+    // The page view of the web windows: the browser engine unless another maker is set
+    // (tests set one that notes the addresses).
+    void setWebViewFactory(WebViewFactory factory) { webViews_ = std::move(factory); }
+    WebView* createWebView(QWidget* parent) const;
     QString accountsRoot() const { return services_.accountsRoot; }
 
     // A message box with an OK button; an empty title shows "Kesterly".
@@ -86,6 +91,7 @@ private:
     Services services_;
     std::unique_ptr<MainWindow> main_;
     QHash<QString, QPointer<ChildWindow>> open_;
+    WebViewFactory webViews_;
 };
 
 } // namespace kesterly
