@@ -2,7 +2,16 @@
 
 #include "accounts/newaccountwindow.h"
 #include "accounts/openaccountwindow.h"
+#include "app/aboutwindow.h"
+#include "app/pictures.h"
+#include "app/updatewindow.h"
 #include "app/windows.h"
+#include "interest/interestwindow.h"
+#include "ledger/balancewindow.h"
+#include "ledger/entryform.h"
+#include "ledger/expensewindow.h"
+#include "ledger/incomewindow.h"
+#include "reminders/reminderwindow.h"
 
 #include <QPushButton>
 #include <functional>
@@ -19,24 +28,32 @@ ContentsWindow::ContentsWindow(Windows& windows)
 
     struct Button {
         const char* name;
-        const char* picture; // empty for a captioned button
+        const char* picture; // a resource path; empty for a captioned button
         const char* text;    // tool tip, or caption when there is no picture
         int left, top;
         std::function<void()> open; // empty while its window is not part of the program
     };
+    pictures::ensureLoaded();
     Windows& all = this->windows();
     const Button buttons[] = {
-        {"Command1", "entry", "Entry Form", 120, 1080, {}},
-        {"Command2", "income", "Income", 120, 2040, {}},
-        {"Command3", "expense", "Expense", 2040, 2040, {}},
-        {"Command4", "interest", "Interest", 2040, 1080, {}},
-        {"Command5", "reminders", "Reminders", 120, 3000, {}},
-        {"Command7", "balance", "Balance", 2040, 3000, {}},
-        {"Command8", "newaccount", "New Account", 120, 120, [&all] { all.show<NewAccountWindow>(); }},
-        {"Command9", "openaccount", "Open Account", 2040, 120,
+        {"Command1", ":/pictures/entry-form.ico", "Entry Form", 120, 1080,
+         [&all] { all.show<EntryForm>(); }},
+        {"Command2", ":/pictures/income.ico", "Income", 120, 2040,
+         [&all] { all.show<IncomeWindow>(); }},
+        {"Command3", ":/pictures/expense.ico", "Expense", 2040, 2040,
+         [&all] { all.show<ExpenseWindow>(); }},
+        {"Command4", ":/pictures/interest.ico", "Interest", 2040, 1080,
+         [&all] { all.show<InterestWindow>(); }},
+        {"Command5", ":/pictures/reminders.jpg", "Reminders", 120, 3000,
+         [&all] { all.show<ReminderWindow>(); }},
+        {"Command7", ":/pictures/balance.ico", "Balance", 2040, 3000,
+         [&all] { all.show<BalanceWindow>(); }},
+        {"Command8", ":/pictures/new-account.jpg", "New Account", 120, 120,
+         [&all] { all.show<NewAccountWindow>(); }},
+        {"Command9", ":/pictures/open-account.ico", "Open Account", 2040, 120,
          [&all] { all.show<OpenAccountWindow>(); }},
-        {"Command10", "", "About", 2040, 3840, {}},
-        {"com1", "", "Update", 120, 3840, {}},
+        {"Command10", "", "About", 2040, 3840, [&all] { all.show<AboutWindow>(); }},
+        {"com1", "", "Update", 120, 3840, [&all] { all.show<UpdateWindow>(); }},
     };
     QWidget* previous = nullptr;
     for (const Button& spec : buttons) {
@@ -46,6 +63,12 @@ ContentsWindow::ContentsWindow(Windows& windows)
         button->setPalette(white);
         const QString text = QString::fromLatin1(spec.text);
         if (*spec.picture) {
+            const QString path = QString::fromLatin1(spec.picture);
+            const QIcon icon(path);
+            button->setIcon(icon);
+            button->setIconSize(path.endsWith(QLatin1String(".ico"))
+                                    ? QSize(32, 32)
+                                    : QPixmap(path).size().boundedTo(QSize(98, 48)));
             button->setToolTip(text);
             button->setAccessibleName(text);
         } else {
