@@ -31,7 +31,7 @@ ContentsWindow::ContentsWindow(Windows& windows)
         const char* picture; // a resource path; empty for a captioned button
         const char* text;    // tool tip, or caption when there is no picture
         int left, top;
-        std::function<void()> open; // empty while its window is not part of the program
+        std::function<void()> open;
     };
     pictures::ensureLoaded();
     Windows& all = this->windows();
@@ -56,14 +56,14 @@ ContentsWindow::ContentsWindow(Windows& windows)
         {"com1", "", "Update", 120, 3840, [&all] { all.show<UpdateWindow>(); }},
     };
     QWidget* previous = nullptr;
-    for (const Button& spec : buttons) {
-        auto* button = place<QPushButton>(spec.name, spec.left, spec.top, 1812, 732);
+    for (const Button& entry : buttons) {
+        auto* button = place<QPushButton>(entry.name, entry.left, entry.top, 1812, 732);
         button->setFlat(true);
         button->setAutoFillBackground(true);
         button->setPalette(white);
-        const QString text = QString::fromLatin1(spec.text);
-        if (*spec.picture) {
-            const QString path = QString::fromLatin1(spec.picture);
+        const QString text = QString::fromLatin1(entry.text);
+        if (*entry.picture) {
+            const QString path = QString::fromLatin1(entry.picture);
             const QIcon icon(path);
             button->setIcon(icon);
             button->setIconSize(path.endsWith(QLatin1String(".ico"))
@@ -74,9 +74,7 @@ ContentsWindow::ContentsWindow(Windows& windows)
         } else {
             button->setText(text);
         }
-        button->setEnabled(bool(spec.open));
-        if (spec.open)
-            connect(button, &QPushButton::clicked, this, spec.open);
+        connect(button, &QPushButton::clicked, this, entry.open);
         if (previous)
             setTabOrder(previous, button);
         previous = button;
