@@ -97,6 +97,24 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
     addCommand(help, "cmdabout", QStringLiteral("About"), Qt::Key_F7,
                [this] { windows_.show<AboutWindow>(); });
 
+    // Keyboard users go from child window to child window with Ctrl+Tab and
+    // Ctrl+Shift+Tab (Ctrl+F6 too, as in other programs with windows inside a window),
+    // always round every open window in the order they were opened.
+    auto* next = new QAction(QStringLiteral("Next Window"), this);
+    next->setObjectName(QStringLiteral("nextWindow"));
+    next->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_F6)});
+    next->setShortcutContext(Qt::ApplicationShortcut);
+    connect(next, &QAction::triggered, area_, &QMdiArea::activateNextSubWindow);
+    addAction(next);
+    auto* previous = new QAction(QStringLiteral("Previous Window"), this);
+    previous->setObjectName(QStringLiteral("previousWindow"));
+    previous->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6)});
+    previous->setShortcutContext(Qt::ApplicationShortcut);
+    connect(previous, &QAction::triggered, area_, &QMdiArea::activatePreviousSubWindow);
+    addAction(previous);
+
     // The client area is made for the panels the load step places at its right.
     const QSize client = twipsSize(15144, 8784);
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
@@ -124,7 +142,8 @@ void MainWindow::load()
 {
     windows_.show<StartChooser>();
     windows_.show<StatusPanel>().setLeft(11500);
-    windows_.show<TodaysReminderWindow>().moveTo(11500, 3000);
+    windows_.show<TodaysReminderWindow>().moveTo(TodaysReminderWindow::kLeft,
+                                              TodaysReminderWindow::kTop);
 }
 
 QAction* MainWindow::command(const QString& name) const

@@ -1,7 +1,11 @@
 #include "app/messages.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
 
 namespace kesterly {
 
@@ -37,6 +41,20 @@ QMessageBox::StandardButton boxButton(Choice choice)
     return QMessageBox::Cancel;
 }
 
+// Ctrl+C copies the whole box as text: title, message and buttons between rules, so
+// the user can paste a message into a note or a mail.
+void copyBox(const QMessageBox& box)
+{
+    const QString rule = QStringLiteral("---------------------------\n");
+    QStringList buttons;
+    for (const QAbstractButton* button : box.buttons())
+        buttons << button->text().remove(QLatin1Char('&'));
+    QGuiApplication::clipboard()->setText(rule + box.windowTitle() + QLatin1Char('\n') + rule +
+                                          box.text() + QLatin1Char('\n') + rule +
+                                          buttons.join(QStringLiteral("   ")) +
+                                          QLatin1Char('\n') + rule);
+}
+
 } // namespace
 
 void DialogPresenter::show(const Message& message)
@@ -53,6 +71,9 @@ Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices
         box->addButton(boxButton(choice));
     if (!choices.isEmpty())
         box->setDefaultButton(boxButton(choices.first()));
+    QMessageBox* const shown = box;
+    QObject::connect(new QShortcut(QKeySequence::Copy, box), &QShortcut::activated, box,
+                     [shown] { copyBox(*shown); });
     box->exec();
     Choice answer = choices.isEmpty() ? Choice::Ok : choices.last();
     if (box) {

@@ -17,8 +17,12 @@ public:
     explicit TodaysReminderWindow(Windows& windows);
 
     // Where the main window shows it at start-up, and where it comes back when an
-    // announcement opens it again after the user closed it.
-    std::optional<QPoint> designPosition() const override { return QPoint(11500, 3000); }
+    // announcement opens it again after the user closed it: right under the status
+    // panel (3216 twips high), so the panel, which comes to the front after the
+    // splash, never covers this window's title bar.
+    static constexpr int kLeft = 11500;
+    static constexpr int kTop = 3216;
+    std::optional<QPoint> designPosition() const override { return QPoint(kLeft, kTop); }
 
     QString alertText() const;
     // Shows the description; a text different from the one shown is announced.

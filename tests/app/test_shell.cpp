@@ -34,6 +34,7 @@ private slots:
     void chooserButtonsOpenTheirWindowAndClose_data();
     void chooserButtonsOpenTheirWindowAndClose();
     void chooserFocusStartsOnNewAccount();
+    void ctrlTabReachesEveryChildWindow();
     void commandOfAnOpenWindowBringsItToTheFront();
     void statusPanelLayout();
     void switchCaptionFlips();
@@ -170,6 +171,33 @@ void ShellTest::chooserFocusStartsOnNewAccount()
     auto& chooser = fixture_->windows->show<StartChooser>();
     QCOMPARE(focusOrder(*fixture_->windows, chooser, 3),
              (QStringList{"Command1", "Command2", "Command1"}));
+}
+
+void ShellTest::ctrlTabReachesEveryChildWindow()
+{
+    // After the splash the status panel is the active child window; a keyboard user
+    // goes round every open window with Ctrl+Tab, and back with Ctrl+Shift+Tab.
+    QPointer<SplashWindow> splash = new SplashWindow(*fixture_->windows);
+    splash->show();
+    QTest::mouseClick(splash->findChild<QLabel*>("Image1"), Qt::LeftButton, {}, QPoint(600, 100));
+    QTRY_VERIFY(!splash);
+    QMdiArea* area = main().mdiArea();
+    main().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main()));
+    const auto pressAndSee = [area](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        return area->activeSubWindow()->widget()->objectName();
+    };
+    QCOMPARE(pressAndSee(Qt::Key_Tab, Qt::ControlModifier), QStringLiteral("Form14"));
+    QCOMPARE(pressAndSee(Qt::Key_Tab, Qt::ControlModifier), QStringLiteral("Form13"));
+    QCOMPARE(pressAndSee(Qt::Key_Tab, Qt::ControlModifier), QStringLiteral("Form3"));
+    QCOMPARE(pressAndSee(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier),
+             QStringLiteral("Form13"));
+    QCOMPARE(pressAndSee(Qt::Key_F6, Qt::ControlModifier), QStringLiteral("Form3"));
+    // Focus moves with the window: the chooser's first button takes the keys.
+    pressAndSee(Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(pressAndSee(Qt::Key_Tab, Qt::ControlModifier), QStringLiteral("Form13"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command1"));
 }
 
 void ShellTest::commandOfAnOpenWindowBringsItToTheFront()

@@ -4,6 +4,10 @@
 #include "support/appfixture.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -85,6 +89,8 @@ private slots:
     void mainWindowStaysWhenAChildRefuses();
     void accountWindowsCloseBeforeAnotherAccount();
     void messageTitleDefaultsToKesterly();
+    void dialogBoxAnswersAndCopiesItsText_data();
+    void dialogBoxAnswersAndCopiesItsText();
 
 private:
     std::unique_ptr<AppFixture> fixture_;
@@ -226,6 +232,38 @@ void WindowsTest::messageTitleDefaultsToKesterly()
     QCOMPARE(fixture_->messages.shown,
              (QList<Message>{{"Hello", "Kesterly", MessageIcon::None},
                              {"Hi", "Patient", MessageIcon::Information}}));
+}
+
+void WindowsTest::dialogBoxAnswersAndCopiesItsText_data()
+{
+    QTest::addColumn<int>("pressed"); // index into the choices
+    QTest::addColumn<Choice>("answer");
+    QTest::newRow("first button") << 0 << Choice::Retry;
+    QTest::newRow("second button") << 1 << Choice::Discard;
+}
+
+void WindowsTest::dialogBoxAnswersAndCopiesItsText()
+{
+    QFETCH(int, pressed);
+    QFETCH(Choice, answer);
+    QGuiApplication::clipboard()->clear();
+    DialogPresenter presenter;
+    QString copied;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        if (QTest::qWaitForWindowActive(box)) {
+            QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+            copied = QGuiApplication::clipboard()->text();
+        }
+        box->buttons().at(pressed)->click();
+    });
+    QCOMPARE(presenter.ask({"Could not write Time.txt", "Reminder", MessageIcon::Exclamation},
+                           {Choice::Retry, Choice::Discard}),
+             answer);
+    const QString rule = "---------------------------\n";
+    QCOMPARE(copied, rule + "Reminder\n" + rule + "Could not write Time.txt\n" + rule +
+                         "Retry   Discard\n" + rule);
 }
 
 QTEST_MAIN(WindowsTest)

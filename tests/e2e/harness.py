@@ -178,7 +178,10 @@ class Session:
         """Reads the message box in front (its title and text), then closes it with Enter."""
         box = self.wait_window("^" + re.escape(title) + "$")
         self.activate(box)
-        self._run(["xclip", "-selection", "clipboard", "-i", "/dev/null"])
+        # xclip stays behind to serve the emptied clipboard until the program takes it
+        # over, so it must not hold our output pipe.
+        subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
         self.key("ctrl+c")
         copied = self.wait(self.clipboard, f"the text of the message box {title!r}")
         parts = [p.strip() for p in re.split(r"-{5,}", copied) if p.strip()]

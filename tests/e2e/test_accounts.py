@@ -11,7 +11,7 @@ LIST_FILES = ["IncomeDate.txt", "IncomeDes.txt", "IncomeAmn.txt", "Incomebal.txt
 
 def create_household(s, balance="500"):
     """From the start chooser (focus on "New Account"): creates Household."""
-    s.key("ctrl+Tab")  # from the status panel, which the splash step brings to the front
+    s.key("ctrl+shift+Tab")  # from the status panel, active after the splash, back to the chooser
     s.key("space")  # "New Account"; the chooser closes
     s.type(balance)  # focus starts in the opening balance
     s.key("Tab", "Tab")  # "Enter", then the name box
