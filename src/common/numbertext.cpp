@@ -57,7 +57,13 @@ ScopedUserLocale::~ScopedUserLocale()
 std::optional<double> strictNumber(const QString& text, const QLocale& locale)
 {
     const QString decimal = locale.decimalPoint();
-    const QString group = locale.groupSeparator();
+    // Numbers this program wrote under another locale, and its own initial texts, use a
+    // "." for the decimal point; where the locale's own decimal separator is missing
+    // from the text, a "." is read as one, so "700.5" keeps its value everywhere.
+    const bool dotIsDecimal = decimal != QLatin1String(".") && !text.contains(decimal);
+    const QString group =
+        dotIsDecimal && locale.groupSeparator() == QLatin1String(".") ? QString()
+                                                                       : locale.groupSeparator();
     qsizetype i = 0;
     qsizetype end = text.size();
     while (i < end && isBlank(text[i]))
@@ -81,6 +87,10 @@ std::optional<double> strictNumber(const QString& text, const QLocale& locale)
             ascii += '.';
             fraction = true;
             i += decimal.size();
+        } else if (!fraction && dotIsDecimal && c == QLatin1Char('.')) {
+            ascii += '.';
+            fraction = true;
+            ++i;
         } else if (!fraction && digits && !group.isEmpty() && text.sliced(i).startsWith(group)) {
             // A thousands separator stands between digits of the whole part.
             i += group.size();

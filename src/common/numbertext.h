@@ -28,8 +28,10 @@ private:
 
 // The whole text, blanks around it aside, must be a number as the locale writes it:
 // optional sign, digits with the locale's decimal and thousands separators, and an
-// optional exponent (E, optional sign, digits). Anything else, the empty text, and a
-// number beyond the range of a double give no value.
+// optional exponent (E, optional sign, digits). A text without the locale's decimal
+// separator may use "." for it instead, so numbers written under another locale read
+// back with their value ("700.5" is 700.5 under German settings, not 7005). Anything
+// else, the empty text, and a number beyond the range of a double give no value.
 std::optional<double> strictNumber(const QString& text, const QLocale& locale = userLocale());
 
 // Reads as much of a number as the text starts with: blanks, tabs and line feeds are

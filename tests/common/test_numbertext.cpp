@@ -59,7 +59,10 @@ void NumberTextTest::strictReading_data()
     QTest::newRow("separator at end") << kUs << "1," << kNone;
     QTest::newRow("German thousands and decimal") << kGerman << "1.234,5" << 1234.5;
     QTest::newRow("German US text reads otherwise") << kGerman << " 1,234.5 " << kNone;
-    QTest::newRow("German dot is grouping") << kGerman << "1.50" << 150.0;
+    QTest::newRow("German: a dot without a comma is the decimal point") << kGerman << "1.50" << 1.5;
+    QTest::newRow("German: balance written under English settings") << kGerman << "700.5" << 700.5;
+    QTest::newRow("German: two dots without a comma") << kGerman << "1.234.5" << kNone;
+    QTest::newRow("German: dot after the comma") << kGerman << "1,5.0" << kNone;
     QTest::newRow("German exponent") << kGerman << "1,5E3" << 1500.0;
     QTest::newRow("German letters") << kGerman << "abc" << kNone;
 }

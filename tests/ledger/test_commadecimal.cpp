@@ -48,6 +48,11 @@ void CommaDecimalTest::balanceWithACommaKeepsItsFraction_data() {
                                   << "701,5";
     QTest::newRow("comma amount") << QByteArray("700,5\r\n") << "0,25"
                                   << "700,75";
+    // Saved under English settings: the point is still the decimal point.
+    QTest::newRow("point balance") << QByteArray("700.5\r\n") << "1"
+                                   << "701,5";
+    QTest::newRow("point amount") << QByteArray("700,5\r\n") << "0.25"
+                                  << "700,75";
 }
 
 void CommaDecimalTest::balanceWithACommaKeepsItsFraction() {
