@@ -174,9 +174,9 @@ class Session:
     def main_title(self):
         return self._run(["xdotool", "getwindowname", self.main_window()]).strip()
 
-    def message(self, title):
+    def message(self, title, timeout=10.0):
         """Reads the message box in front (its title and text), then closes it with Enter."""
-        box = self.wait_window("^" + re.escape(title) + "$")
+        box = self.wait_window("^" + re.escape(title) + "$", timeout)
         self.activate(box)
         # xclip stays behind to serve the emptied clipboard until the program takes it
         # over, so it must not hold our output pipe.

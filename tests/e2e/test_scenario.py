@@ -1,0 +1,165 @@
+"""A whole working session in the real program, by keyboard: a new account, income and
+expense entries, an entry removed, reminders with one announced by the real clock, an
+interest calculation, and every file checked byte for byte after the main window closes."""
+
+import os
+import re
+import sys
+
+from harness import Session, check, check_equal, run
+from test_accounts import create_household, open_household
+
+CRLF = "\r\n"
+
+
+def lines(*rows):
+    return "".join(row + CRLF for row in rows).encode("cp1252")
+
+
+def clock_after(text, seconds):
+    """The clock text `seconds` after `text`, in the same form ("3:04:05 PM", "15:04:05")."""
+    match = re.fullmatch(r"(\d{1,2}):(\d{2}):(\d{2})(\s?[AP]M)?", text)
+    check(match, f"a clock text like 3:04:05 PM or 15:04:05, not {text!r}")
+    hour, minute, second = (int(match.group(i)) for i in (1, 2, 3))
+    suffix = match.group(4)
+    if suffix:
+        hour = hour % 12 + (12 if suffix.strip() == "PM" else 0)
+    total = (hour * 3600 + minute * 60 + second + seconds) % 86400
+    hour, minute, second = total // 3600, total // 60 % 60, total % 60
+    if suffix:
+        shown = hour % 12 or 12
+        half = "PM" if hour >= 12 else "AM"
+        hour_text = f"{shown:02d}" if len(match.group(1)) == 2 and shown < 10 else str(shown)
+        return f"{hour_text}:{minute:02d}:{second:02d}{suffix[:-2]}{half}"
+    width = len(match.group(1))
+    return f"{hour:0{width}d}:{minute:02d}:{second:02d}"
+
+
+def copy_focused_text(s):
+    """The whole text of the focused text box, through the clipboard."""
+    s.key("ctrl+a", "ctrl+c")
+    return s.clipboard()
+
+
+def replace_text(s, text):
+    s.key("ctrl+a")
+    s.type(text)
+
+
+class Locale:
+    def __init__(self, lang, decimal):
+        self.lang = lang
+        self.decimal = decimal
+
+    def number(self, text):
+        return text.replace(".", self.decimal)
+
+
+def scenario(program, locale):
+    with Session(program, lang=locale.lang) as s:
+        s.click_splash()
+        create_household(s)
+        open_household(s)
+        s.expect_message("Please", "If any account is already opened Please reopen all window "
+                         "in this program to reset the value of Amount")
+
+        # Two incomes and an expense in the Entry form; focus starts in the date box.
+        s.key("ctrl+e")
+        s.type("12/10/2026")  # the date is free text
+        s.key("Tab")
+        s.type("Salary")
+        s.key("Tab")
+        s.type("200")
+        s.key("Tab", "space")  # "Income"
+        s.key("Tab", "space")  # "Submit": the Income window opens with the entry; 700
+        s.screenshot("income")
+        s.key("ctrl+e")  # back to the form, its focus still on "Submit"
+        s.key("space")  # the same entry again: 900
+        s.key("ctrl+e")
+        s.key("shift+Tab", "Right")  # "Expense"
+        s.key("shift+Tab")
+        replace_text(s, locale.number("50.25"))
+        s.key("shift+Tab")
+        replace_text(s, "Groceries")
+        s.key("Tab", "Tab", "Tab", "space")  # "Submit": the Expense window opens; 849.75
+        s.screenshot("expense")
+
+        # The second salary was a mistake: remove it in the Income window.
+        s.key("ctrl+a")
+        s.key("End")  # the last row of the dates, and with it of all four lists
+        s.key("Tab", "Tab", "Tab", "Tab", "space")  # "Remove Selected"
+        s.screenshot("removed")
+
+        # Two reminders; the first is due in a few seconds.
+        s.key("ctrl+r")  # focus starts in the dates list
+        s.key("Tab", "Tab", "Tab")  # the date box, filled with today's date
+        today = copy_focused_text(s)
+        s.key("Tab")  # the time box, filled with the clock text
+        now = copy_focused_text(s)
+        due = clock_after(now, 30)
+        replace_text(s, due)
+        s.key("Tab")
+        replace_text(s, "Call the bank")
+        s.key("Tab", "space")  # "Add"
+        s.key("shift+Tab")
+        replace_text(s, "Pay the rent")
+        s.key("shift+Tab")
+        later = clock_after(now, 3600)
+        replace_text(s, later)
+        s.key("Tab", "Tab", "space")  # "Add"
+        # Reminders on: the first row, the empty one of a new account, is watched; then
+        # the due reminder is selected in the times list and so watched instead.
+        s.key("Tab", "Tab", "space")  # "Remove Selected", then the switch: "On"
+        s.key("ctrl+r")  # switching on brought the status panel to the front
+        s.key(*["shift+Tab"] * 6, "Down")
+        s.screenshot("watching")
+        title, text = s.message("Reminder", timeout=60)
+        check_equal((title, text), ("Reminder", "Reminder Reminds you"), "the reminder box")
+        s.screenshot("announced")
+
+        # Interest on 500 over 12 months at 1.2 per cent a month; focus starts in Month.
+        s.key("ctrl+i")
+        replace_text(s, "12")
+        s.key("Tab")
+        replace_text(s, locale.number("1.2"))
+        s.key("Tab", "Tab", "Tab")  # the result box, "Calc", then Amount
+        replace_text(s, "500")
+        s.key("shift+Tab", "space")  # "Calc"
+        s.key("shift+Tab")
+        check_equal(copy_focused_text(s), locale.number("5.9976"), "Due Amount")
+        s.screenshot("interest")
+
+        s.close_main_window()
+        household = "Household/"
+        expected = {
+            "Name.txt": lines("Household"),
+            "OpeningBalance.txt": lines(locale.number("849.75")),
+            "IncomeDate.txt": lines("", "12/10/2026"),
+            "IncomeDes.txt": lines("", "Salary"),
+            "IncomeAmn.txt": lines("", "200"),
+            "Incomebal.txt": lines("", "700"),
+            "ExpenseDate.txt": lines("", "12/10/2026"),
+            "ExpenseDes.txt": lines("", "Groceries"),
+            "ExpenseAmn.txt": lines("", locale.number("50.25")),
+            "Expensebal.txt": lines("", locale.number("849.75")),
+            "Reminders/Date.txt": lines("", today, today),
+            "Reminders/Time.txt": lines("", due, later),
+            "Reminders/Description.txt": lines("", "Call the bank", "Pay the rent"),
+        }
+        for name, content in expected.items():
+            check_equal(s.file(household + name), content, name)
+        check_equal(sorted(os.listdir(os.path.join(s.home, "Household"))),
+                    sorted(["Reminders"] + [n for n in expected if "/" not in n]),
+                    "the files of the account")
+
+
+def test_session_in_english(program):
+    scenario(program, Locale("en_US.UTF-8", "."))
+
+
+def test_session_in_german(program):
+    scenario(program, Locale("de_DE.UTF-8", ","))
+
+
+if __name__ == "__main__":
+    run([test_session_in_english, test_session_in_german])
