@@ -22,9 +22,10 @@ ContentsWindow::ContentsWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(34, QLatin1Char(' ')) + QStringLiteral("Contents"), 3996,
                   4956, Frame::Fixed)
 {
+    // The buttons' faces are white: the picture, or the caption, on white.
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    white.setColor(QPalette::Button, Qt::white);
 
     struct Button {
         const char* name;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QImage>
 #include <QPushButton>
 #include <QTest>
 
@@ -63,6 +64,10 @@ void ContentsTest::buttonOpensExactlyItsWindowOnce()
     QVERIFY(control);
     QCOMPARE(control->toolTip(), tip);
     QCOMPARE(control->icon().isNull(), tip.isEmpty());
+    // The face is white around its picture or caption.
+    const QImage face = control->grab().toImage();
+    QCOMPARE(face.pixelColor(3, 3), QColor(Qt::white));
+    QCOMPARE(face.pixelColor(face.width() - 4, face.height() - 4), QColor(Qt::white));
     QCOMPARE(framesNamed(window), 0);
     QTest::mouseClick(control, Qt::LeftButton);
     QCOMPARE(framesNamed(window), 1);
