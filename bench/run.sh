@@ -30,7 +30,7 @@ mkdir "$home"
 xvfb=0 wm=0 pid=0
 cleanup() {
     for process in "$pid" "$wm" "$xvfb"; do
-        [ "$process" -gt 0 ] && kill "$process" 2>/dev/null || true
+        if [ "$process" -gt 0 ]; then kill "$process" 2>/dev/null || true; fi
     done
     wait 2>/dev/null || true
     rm -rf "$work"
@@ -59,7 +59,8 @@ Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/nu
 xvfb=$!
 display_written() { grep -q . "$work/display" 2>/dev/null; }
 wait_for 10 "the X server" display_written
-export DISPLAY=:$(head -n1 "$work/display")
+DISPLAY=:$(head -n1 "$work/display")
+export DISPLAY
 export HOME=$home LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 LANGUAGE=
 unset QT_QPA_PLATFORM
 openbox >/dev/null 2>&1 &
