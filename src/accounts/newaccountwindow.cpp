@@ -6,13 +6,37 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 
 namespace kesterly {
 
 namespace {
 const QString kTitle = QStringLiteral("New Account");
-}
+} // namespace
+
+// A folder path too long for the label is shown with its middle left out, so its start
+// and the account's own folder stay readable; the text and the tool tip keep it whole.
+class PathLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+    void showPath(const QString& path)
+    {
+        setText(path);
+        setToolTip(path);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(area, int(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
 
 NewAccountWindow::NewAccountWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(47, QLatin1Char(' ')) + kTitle, 5460, 4572,
@@ -26,8 +50,8 @@ NewAccountWindow::NewAccountWindow(Windows& windows)
     enterButton_->setText(QStringLiteral("Enter"));
     place<QLabel>("Label2", 240, 600, 972, 252)->setText(QStringLiteral("Your Name :"));
     nameBox_ = place<QLineEdit>("Text2", 1200, 570, 2652, 288);
-    folderLabel_ = place<QLabel>("Label3", 1200, 960, 2652, 252);
-    remindersLabel_ = place<QLabel>("Label4", 1200, 1200, 2652, 252);
+    folderLabel_ = place<PathLabel>("Label3", 1200, 960, 2652, 252);
+    remindersLabel_ = place<PathLabel>("Label4", 1200, 1200, 2652, 252);
 
     balanceBox_->setAccessibleName(QStringLiteral("Opening Balance"));
     nameBox_->setAccessibleName(QStringLiteral("Your Name"));
@@ -50,13 +74,13 @@ void NewAccountWindow::createAccount()
         windows().inform(made.message(), kTitle, MessageIcon::Exclamation);
         return;
     }
-    folderLabel_->setText(folder);
+    folderLabel_->showPath(folder);
     const QString reminders = account::newRemindersFolder(folder);
     if (auto made = account::createFolder(reminders, name); !made) {
         windows().inform(made.message(), kTitle, MessageIcon::Critical);
         return;
     }
-    remindersLabel_->setText(reminders);
+    remindersLabel_->showPath(reminders);
     if (auto written = account::createAccountFiles(folder, reminders, name, balanceBox_->text());
         !written) {
         windows().inform(written.message(), kTitle, MessageIcon::Critical);

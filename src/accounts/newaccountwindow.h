@@ -2,11 +2,12 @@
 
 #include "app/childwindow.h"
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace kesterly {
+
+class PathLabel;
 
 // Creates an account folder from a name and an opening balance; does not open it.
 class NewAccountWindow : public ChildWindow {
@@ -23,8 +24,8 @@ private:
     QLineEdit* balanceBox_;
     QPushButton* enterButton_;
     QLineEdit* nameBox_;
-    QLabel* folderLabel_;
-    QLabel* remindersLabel_;
+    PathLabel* folderLabel_;
+    PathLabel* remindersLabel_;
 };
 
 } // namespace kesterly
