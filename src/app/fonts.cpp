@@ -25,6 +25,13 @@ QFont controls()
     return sansSerif(8.25);
 }
 
+QFont narrowControls()
+{
+    return make({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans Narrow"),
+                 QStringLiteral("DejaVu Sans Condensed")},
+                8.25, false);
+}
+
 QFont arial(double points, bool underline)
 {
     return make({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}, points, underline);
