@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -106,7 +107,40 @@ void passNameToFocusParts(QWidget* control) {
     }
 }
 
+class ChosenOptionFocus final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::FocusIn)
+            return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* option = qobject_cast<QAbstractButton*>(watched);
+        if (!option || option->isChecked() ||
+            (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason))
+            return false;
+        for (QAbstractButton* other :
+             option->parentWidget()->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
+            if (other != option && other->autoExclusive() && other->isChecked() &&
+                other->isVisible() && other->isEnabled()) {
+                other->setFocus(reason);
+                break;
+            }
+        }
+        return false;
+    }
+};
+
 } // namespace
+
+void enterOptionGroupsAtChosenOption(QWidget* window) {
+    auto* filter = new ChosenOptionFocus(window);
+    for (QAbstractButton* option : window->findChildren<QAbstractButton*>()) {
+        if (option->isCheckable() && option->autoExclusive())
+            option->installEventFilter(filter);
+    }
+}
 
 QString nameFromCaption(const QString& caption, bool hasMnemonic) {
     QString name;

@@ -14,6 +14,10 @@ namespace kesterly {
 // part passes its name on to that part, which is what the reader meets.
 void nameUnnamedControls(QWidget* window);
 
+// Tab enters a group of options at the chosen one, as readers and keyboard users expect,
+// rather than at the first; the arrow keys move within the group.
+void enterOptionGroupsAtChosenOption(QWidget* window);
+
 // A label's caption as a name: without the blanks around it, the colon after it and the
 // "&" of a keyboard mnemonic.
 QString nameFromCaption(const QString& caption, bool hasMnemonic);

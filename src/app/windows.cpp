@@ -73,6 +73,7 @@ void Windows::adopt(ChildWindow* window)
         frame->move(twips(position->x()), twips(position->y()));
     window->load();
     nameUnnamedControls(window);
+    enterOptionGroupsAtChosenOption(window);
     frame->show();
     mainWindow().mdiArea()->setActiveSubWindow(frame);
 }

@@ -20,6 +20,7 @@
 #include "support/appfixture.h"
 #include "support/focus.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
@@ -102,6 +103,8 @@ private slots:
     void switchIsAnnouncedWithItsState();
     void tabFollowsEachWindowsOrder_data();
     void tabFollowsEachWindowsOrder();
+    void tabEntersOptionGroupAtChosenOption_data();
+    void tabEntersOptionGroupAtChosenOption();
 
 private:
     QWidget& open(const QString& name);
@@ -374,7 +377,7 @@ void AccessibilityTest::tabFollowsEachWindowsOrder_data() {
     QTest::newRow("reminders") << "Form4"
                                << QStringList{"Date1",   "Des1",     "Time1",    "Text1",
                                               "Text2",   "Text3",    "Command1", "Command2",
-                                              "Option1", "Command3", "Text5",    "Date1"};
+                                              "Option2", "Command3", "Text5",    "Date1"};
     QTest::newRow("today's reminder") << "Form14" << QStringList{"Text1", "Command1", "Text1"};
     QTest::newRow("entry form") << "Form9"
                                 << QStringList{"Text1",    "Text2",    "Text3", "Option1",
@@ -387,6 +390,58 @@ void AccessibilityTest::tabFollowsEachWindowsOrder() {
     auto* child = qobject_cast<ChildWindow*>(&open(window));
     QVERIFY(child);
     QCOMPARE(focusOrder(*fixture_->windows, *child, order.size()), order);
+}
+
+void AccessibilityTest::tabEntersOptionGroupAtChosenOption_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("chosen"); // empty: no option chosen
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("entered");
+    QTest::newRow("reminders, Off chosen") << "Form4"
+                                           << "Option2"
+                                           << "Command2"
+                                           << "Command3"
+                                           << "Option2";
+    QTest::newRow("reminders, On chosen") << "Form4"
+                                          << "Option1"
+                                          << "Command2"
+                                          << "Command3"
+                                          << "Option1";
+    QTest::newRow("interest, Paise chosen") << "Form16"
+                                            << "Option2"
+                                            << "Text4"
+                                            << "Text1"
+                                            << "Option2";
+    QTest::newRow("entry form, none chosen") << "Form9"
+                                             << ""
+                                             << "Text3"
+                                             << "Command1"
+                                             << "Option1";
+}
+
+void AccessibilityTest::tabEntersOptionGroupAtChosenOption() {
+    QFETCH(QString, window);
+    QFETCH(QString, chosen);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(QString, entered);
+    QWidget& opened = open(window);
+    if (!chosen.isEmpty())
+        opened.findChild<QAbstractButton*>(chosen)->setChecked(true);
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowActive(&fixture_->windows->mainWindow()));
+
+    opened.findChild<QWidget*>(before)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), entered);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), after);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget()->objectName(), entered);
+    // Only the arrow keys change the choice; Tab passing through leaves it.
+    if (!chosen.isEmpty())
+        QVERIFY(opened.findChild<QAbstractButton*>(chosen)->isChecked());
 }
 
 QTEST_MAIN(AccessibilityTest)
