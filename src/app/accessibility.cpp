@@ -69,30 +69,35 @@ bool sameColumn(const QRect& a, const QRect& b) {
     return a.left() <= b.right() && b.left() <= a.right();
 }
 
+// Where a label stands to the control it captions: on its row, to its left, or above
+// it; the nearer the better.
+struct Captioning {
+    std::size_t control;
+    bool beside;
+    int gap;
+    bool closerThan(const Captioning& other) const {
+        return beside != other.beside ? beside : gap < other.gap;
+    }
+};
+
 // The control a label captions: the nearest one to its right on its row, or else the
 // nearest one below it that it overlaps, if the gap is no more than a line or two.
-std::optional<std::size_t> captionedControl(const Placed& label,
-                                            const std::vector<Placed>& controls) {
+std::optional<Captioning> captionedControl(const Placed& label,
+                                           const std::vector<Placed>& controls) {
     const QRect& at = label.rect;
     const int reach = 4 * std::max(at.height(), label.widget->fontMetrics().height());
-    std::optional<std::size_t> beside;
-    int besideGap = 0;
-    std::optional<std::size_t> below;
-    int belowGap = 0;
+    std::optional<Captioning> beside;
+    std::optional<Captioning> below;
     for (std::size_t i = 0; i < controls.size(); ++i) {
         const QRect& control = controls[i].rect;
         if (sameRow(at, control) && at.center().x() < control.left()) {
             const int gap = control.left() - at.right();
-            if (gap <= reach && (!beside || gap < besideGap)) {
-                beside = i;
-                besideGap = gap;
-            }
+            if (gap <= reach && (!beside || gap < beside->gap))
+                beside = Captioning{i, true, gap};
         } else if (sameColumn(at, control) && control.top() > at.center().y()) {
             const int gap = control.top() - at.bottom();
-            if (gap <= reach / 2 && (!below || gap < belowGap)) {
-                below = i;
-                belowGap = gap;
-            }
+            if (gap <= reach / 2 && (!below || gap < below->gap))
+                below = Captioning{i, false, gap};
         }
     }
     return beside ? beside : below;
@@ -162,23 +167,25 @@ void nameUnnamedControls(QWidget* window) {
     std::vector<Placed> labels;
     collect(window, window, controls, labels);
 
-    // Each label captions one control; a control beside a label and below another takes
-    // the one beside it.
-    std::vector<const Placed*> captionOf(controls.size(), nullptr);
+    // Each label captions one control; a control captioned by several labels takes the
+    // one beside it, or the nearest.
+    std::vector<std::optional<Captioning>> captioning(controls.size());
+    std::vector<QLabel*> captionOf(controls.size(), nullptr);
     for (const Placed& label : labels) {
         const auto captioned = captionedControl(label, controls);
         if (!captioned)
             continue;
-        const Placed*& caption = captionOf[*captioned];
-        const QRect& control = controls[*captioned].rect;
-        if (!caption || (sameRow(label.rect, control) && !sameRow(caption->rect, control)))
-            caption = &label;
+        std::optional<Captioning>& best = captioning[captioned->control];
+        if (!best || captioned->closerThan(*best)) {
+            best = captioned;
+            captionOf[captioned->control] = static_cast<QLabel*>(label.widget);
+        }
     }
 
     for (std::size_t i = 0; i < controls.size(); ++i) {
         QWidget* control = controls[i].widget;
         auto* button = qobject_cast<QAbstractButton*>(control);
-        auto* label = captionOf[i] ? static_cast<QLabel*>(captionOf[i]->widget) : nullptr;
+        QLabel* label = captionOf[i];
         // A buddy would turn an "&" of the caption into a mnemonic, so such a label keeps
         // its "&" as it shows it.
         if (label && !button && !label->buddy() && !label->text().contains(QLatin1Char('&')))

@@ -173,7 +173,7 @@ void AccessibilityTest::captionNamesItsControl_data() {
         << "Month"
         << "beside";
     QTest::newRow("nearest label on the row")
-        << QStringList{"label far Far :|0|10|40|17", "label near Near :|60|10|40|17",
+        << QStringList{"label far Far :|20|10|30|17", "label near Near :|60|10|40|17",
                        "edit box |110|8|120|24"}
         << "Near"
         << "near";
