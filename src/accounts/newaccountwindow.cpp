@@ -52,9 +52,9 @@ NewAccountWindow::NewAccountWindow(Windows& windows)
     nameBox_ = place<QLineEdit>("Text2", 1200, 570, 2652, 288);
     folderLabel_ = place<PathLabel>("Label3", 1200, 960, 2652, 252);
     remindersLabel_ = place<PathLabel>("Label4", 1200, 1200, 2652, 252);
+    folderLabel_->setAccessibleDescription(QStringLiteral("Account folder"));
+    remindersLabel_->setAccessibleDescription(QStringLiteral("Reminders folder"));
 
-    balanceBox_->setAccessibleName(QStringLiteral("Opening Balance"));
-    nameBox_->setAccessibleName(QStringLiteral("Your Name"));
     setTabOrder(balanceBox_, enterButton_);
     setTabOrder(enterButton_, nameBox_);
     setFocusProxy(balanceBox_);

@@ -26,6 +26,7 @@ OpenAccountWindow::OpenAccountWindow(Windows& windows)
     folderList_->setAccessibleName(QStringLiteral("Select your account folder"));
     place<QLabel>("Label3", 3960, 2400, 2172, 252)->setText(QStringLiteral("(eg : c:\\velquist )"));
     chosenLabel_ = place<QLabel>("Label2", 1200, 3120, 2052, 252);
+    chosenLabel_->setAccessibleDescription(QStringLiteral("Chosen folder"));
     okButton_ = place<QPushButton>("Command1", 1800, 3480, 1932, 492);
     okButton_->setText(QStringLiteral("Ok"));
     setTabOrder(driveList_, folderList_);

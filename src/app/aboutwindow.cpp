@@ -43,6 +43,9 @@ AboutWindow::AboutWindow(Windows& windows)
                      QString(10, QLatin1Char(' ')) + QStringLiteral(": ") + kContactAddress);
     // The address can be selected and copied into a mail program.
     contact->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Selecting text would give the label the focus, and the window would open on it
+    // rather than on "Close": the labels take no focus.
+    contact->setFocusPolicy(Qt::NoFocus);
     fitToWidth(contact);
 
     auto* feedback = place<QGroupBox>("Frame1", 7920, 6600, 2412, 972);

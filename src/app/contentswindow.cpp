@@ -71,7 +71,6 @@ ContentsWindow::ContentsWindow(Windows& windows)
                                     ? QSize(32, 32)
                                     : QPixmap(path).size().boundedTo(QSize(98, 48)));
             button->setToolTip(text);
-            button->setAccessibleName(text);
         } else {
             button->setText(text);
         }

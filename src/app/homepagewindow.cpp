@@ -15,6 +15,7 @@ HomePageWindow::HomePageWindow(Windows& windows)
     browser_ = windows.createWebView(this);
     browser_->setObjectName(QStringLiteral("wb1"));
     browser_->setGeometry(twipsRect(0, 0, 12492, 8052));
+    browser_->setAccessibleName(QStringLiteral("Home page"));
     setFocusProxy(browser_);
 }
 

@@ -1,5 +1,6 @@
 #include "app/splashwindow.h"
 
+#include "app/accessibility.h"
 #include "app/mainwindow.h"
 #include "app/statuspanel.h"
 #include "app/twips.h"
@@ -66,6 +67,7 @@ SplashWindow::SplashWindow(Windows& windows) : QWidget(nullptr), windows_(window
     hint->setPalette(white);
     hint->setAlignment(Qt::AlignCenter);
 
+    nameUnnamedControls(this);
     image->setFocus();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

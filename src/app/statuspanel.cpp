@@ -37,18 +37,19 @@ StatusPanel::StatusPanel(Windows& windows)
     };
     dateLabel_ = displayLabel("Label1", 180, "12.12.12");
     clockLabel_ = displayLabel("Label2", 780, "00.00.00");
+    dateLabel_->setAccessibleDescription(QStringLiteral("Date"));
+    clockLabel_->setAccessibleDescription(QStringLiteral("Time"));
     place<QLabel>("Label3", 360, 1560, 972, 252)->setText(QStringLiteral("Reminder is :"));
     switchButton_ = place<QPushButton>("Command1", 1360, 1460, 852, 372);
     switchButton_->setText(QStringLiteral("Off"));
-    switchButton_->setAccessibleName(QStringLiteral("Reminder is"));
+    // Read with the label beside it, as a sighted user reads the pair: "Reminder is Off".
+    switchButton_->setAccessibleName(QStringLiteral("Reminder is Off"));
     place<QLabel>("Label5", 240, 2280, 1212, 252)->setText(QStringLiteral("Account Name :"));
     nameBox_ = place<QLineEdit>("Text2", 1440, 2280, 1932, 288);
     nameBox_->setReadOnly(true);
-    nameBox_->setAccessibleName(QStringLiteral("Account Name"));
     place<QLabel>("Label4", 120, 2640, 1332, 252)->setText(QStringLiteral("  Account Folder :"));
     folderBox_ = place<QLineEdit>("Text1", 1440, 2640, 1932, 288);
     folderBox_->setReadOnly(true);
-    folderBox_->setAccessibleName(QStringLiteral("Account Folder"));
     setTabOrder(switchButton_, folderBox_);
     setTabOrder(folderBox_, nameBox_);
 
@@ -112,6 +113,7 @@ QString StatusPanel::switchCaption() const
 void StatusPanel::setSwitchCaption(const QString& caption)
 {
     switchButton_->setText(caption);
+    switchButton_->setAccessibleName(QStringLiteral("Reminder is ") + caption);
 }
 
 void StatusPanel::flipReminderSwitch()

@@ -30,6 +30,7 @@ UpdateWindow::UpdateWindow(Windows& windows)
     browser_ = windows.createWebView(this);
     browser_->setObjectName(QStringLiteral("wb1"));
     browser_->setGeometry(twipsRect(120, 1200, 9132, 5652));
+    browser_->setAccessibleName(QStringLiteral("Update page"));
 
     auto* note = place<QLabel>("Label2", 1686, 7200, 3372, 372);
     note->setText(QStringLiteral(" If Update is available then Visit :"));

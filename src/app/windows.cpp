@@ -1,5 +1,6 @@
 #include "app/windows.h"
 
+#include "app/accessibility.h"
 #include "app/mainwindow.h"
 
 #include <QMdiArea>
@@ -71,6 +72,8 @@ void Windows::adopt(ChildWindow* window)
     if (const auto position = window->designPosition())
         frame->move(twips(position->x()), twips(position->y()));
     window->load();
+    nameUnnamedControls(window);
+    enterOptionGroupsAtChosenOption(window);
     frame->show();
     mainWindow().mdiArea()->setActiveSubWindow(frame);
 }

@@ -60,11 +60,11 @@ InterestWindow::InterestWindow(Windows& windows)
         return created;
     };
 
-    auto* amountLabel = label("Label4", QStringLiteral("Amount :"), 1080, 360, 1572, 492);
+    label("Label4", QStringLiteral("Amount :"), 1080, 360, 1572, 492);
     amountBox_ = box("Text4", QStringLiteral("100"), 3000, 360, 3012, 540);
-    auto* monthLabel = label("Label1", QStringLiteral("Month :"), 1320, 1080, 1332, 492);
+    label("Label1", QStringLiteral("Month :"), 1320, 1080, 1332, 492);
     monthBox_ = box("Text1", QStringLiteral("1"), 3000, 1080, 3012, 492);
-    auto* rateLabel = label("Label2", QStringLiteral("% / Paise :"), 156, 1800, 2736, 492);
+    label("Label2", QStringLiteral("% / Paise :"), 156, 1800, 2736, 492);
     rateBox_ = box("Text2", QStringLiteral("1.50"), 3000, 1800, 3012, 492);
     percentageOption_ = place<QRadioButton>("Option1", 3000, 2640, 1212, 372);
     percentageOption_->setText(QStringLiteral("Percentage"));
@@ -74,18 +74,8 @@ InterestWindow::InterestWindow(Windows& windows)
     fitToWidth(paiseOption_);
     calcButton_ = place<QPushButton>("Command1", 3840, 3240, 1332, 492);
     calcButton_->setText(QStringLiteral("Calc"));
-    auto* resultLabel = label("Label3", QStringLiteral("Due Amount :"), 240, 4080, 2412, 492);
+    label("Label3", QStringLiteral("Due Amount :"), 240, 4080, 2412, 492);
     resultBox_ = box("Text3", QString(), 3000, 4080, 3012, 492);
-
-    // Screen readers announce each box by the label beside it.
-    amountLabel->setBuddy(amountBox_);
-    monthLabel->setBuddy(monthBox_);
-    rateLabel->setBuddy(rateBox_);
-    resultLabel->setBuddy(resultBox_);
-    amountBox_->setAccessibleName(QStringLiteral("Amount"));
-    monthBox_->setAccessibleName(QStringLiteral("Month"));
-    rateBox_->setAccessibleName(QStringLiteral("% / Paise"));
-    resultBox_->setAccessibleName(QStringLiteral("Due Amount"));
 
     setTabOrder(monthBox_, rateBox_);
     setTabOrder(rateBox_, resultBox_);

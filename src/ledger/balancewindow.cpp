@@ -17,6 +17,8 @@ BalanceWindow::BalanceWindow(Windows& windows)
     balanceLabel_ = place<QLabel>("Label1", 366, 600, 2892, 492);
     balanceLabel_->setFont(fonts::display(19.8));
     balanceLabel_->setText(QStringLiteral("0.00"));
+    // Readers announce the figure itself; this says what it is.
+    balanceLabel_->setAccessibleDescription(QStringLiteral("Your Balance"));
 }
 
 void BalanceWindow::load() {

@@ -39,15 +39,14 @@ EntryForm::EntryForm(Windows& windows)
     submitButton_->setText(QStringLiteral("Submit"));
     balanceLabel_ = place<QLabel>("Label4", 5280, 4440, 3732, 492);
     balanceLabel_->setFont(fonts::arial(19.8));
+    // Readers announce the figure itself; this says what it is.
+    balanceLabel_->setAccessibleDescription(QStringLiteral("Your Balance"));
     place<QLabel>("Label5", 5160, 4080, 1452, 252)->setText(QStringLiteral("Your Balance :"));
     saveButton_ = place<QPushButton>("Command2", 1800, 4560, 2052, 492);
     saveButton_->setText(QStringLiteral("Save to File"));
 
     for (QLineEdit* box : {dateBox_, descriptionBox_, amountBox_})
         box->setFont(fonts::arial(12));
-    dateBox_->setAccessibleName(QStringLiteral("Date"));
-    descriptionBox_->setAccessibleName(QStringLiteral("Description"));
-    amountBox_->setAccessibleName(QStringLiteral("Amount"));
 
     setTabOrder(dateBox_, descriptionBox_);
     setTabOrder(descriptionBox_, amountBox_);

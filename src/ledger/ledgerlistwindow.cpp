@@ -16,6 +16,9 @@ using namespace ledger;
 namespace {
 
 constexpr std::array<const char*, kColumns> kListNames = {"Date1", "Des1", "Amount1", "Bal1"};
+// The lists have no headings; readers announce them by what they hold.
+constexpr std::array<const char*, kColumns> kListContents = {"dates", "descriptions", "amounts",
+                                                             "balances"};
 
 } // namespace
 
@@ -44,6 +47,8 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
             const ControlPlace& at = layout.lists[control];
             lists_[control] =
                 place<RowList>(kListNames[control], at.left, at.top, at.width, at.height);
+            lists_[control]->setAccessibleName(layout.title + QLatin1Char(' ') +
+                                               QLatin1String(kListContents[control]));
         }
     }
     setFocusProxy(order.front() == kColumns ? static_cast<QWidget*>(removeButton_)
