@@ -1,7 +1,10 @@
 #include "reminders/reminderwindow.h"
 
+#include "app/fonts.h"
+
 #include "accounts/accountfolder.h"
 #include "accounts/listfile.h"
+#include "app/fonts.h"
 #include "app/statuspanel.h"
 #include "app/windows.h"
 #include "common/clock.h"
@@ -50,6 +53,11 @@ ReminderWindow::ReminderWindow(Windows& windows)
     lists_[DateColumn]->setAccessibleName(QStringLiteral("Reminder dates"));
     lists_[TimeColumn]->setAccessibleName(QStringLiteral("Reminder times"));
     lists_[DescriptionColumn]->setAccessibleName(QStringLiteral("Reminder descriptions"));
+    // Dates and times fill these narrow boxes and lists to the edge.
+    for (QWidget* narrow : {static_cast<QWidget*>(dateBox_), static_cast<QWidget*>(timeBox_),
+                            static_cast<QWidget*>(lists_[DateColumn]),
+                            static_cast<QWidget*>(lists_[TimeColumn])})
+        narrow->setFont(fonts::narrowControls());
     for (int column = 0; column < ColumnCount; ++column) {
         lists_[column]->setSelectionMode(QAbstractItemView::SingleSelection);
         // The lists follow one another by their selection, not by the current row the

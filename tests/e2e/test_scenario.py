@@ -109,7 +109,7 @@ def scenario(program, locale):
         s.key("Tab", "Tab", "space")  # "Add"
         # Reminders on: the first row, the empty one of a new account, is watched; then
         # the due reminder is selected in the times list and so watched instead.
-        s.key("Tab", "Tab", "space")  # "Remove Selected", then the switch: "On"
+        s.key("Tab", "Tab", "Left")  # "Remove Selected", the switch at "Off", then "On"
         s.key("ctrl+r")  # switching on brought the status panel to the front
         s.key(*["shift+Tab"] * 6, "Down")
         s.screenshot("watching")

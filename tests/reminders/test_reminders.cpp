@@ -48,6 +48,8 @@ private slots:
     void writesBackToFolderItLoadedFrom();
     void writeFailureIsTold();
     void menuAndStartUp();
+    void datesAndTimesFitTheirBoxes_data();
+    void datesAndTimesFitTheirBoxes();
 
 private:
     void account(const QByteArray& dates, const QByteArray& times, const QByteArray& descriptions);
@@ -475,6 +477,33 @@ void RemindersTest::menuAndStartUp() {
     command->trigger();
     QVERIFY(fixture_->windows->find<ReminderWindow>());
     QCOMPARE(rows("Date1"), QStringList{""});
+}
+
+void RemindersTest::datesAndTimesFitTheirBoxes_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("date box") << "Text1" << "12/30/2026";
+    QTest::newRow("time box") << "Text2" << "12:58:58 PM";
+    QTest::newRow("dates list") << "Date1" << "12/30/2026";
+    QTest::newRow("times list") << "Time1" << "12:58:58 PM";
+}
+
+void RemindersTest::datesAndTimesFitTheirBoxes()
+{
+    // The widest date and clock texts show whole, with room for the frame and margins.
+    QFETCH(QString, control);
+    QFETCH(QString, text);
+    auto* widget = reminders().findChild<QWidget*>(control);
+    QVERIFY(widget);
+    int room = widget->width() - 8;
+    if (auto* list = qobject_cast<QListWidget*>(widget))
+        room = list->viewport()->width() - 6;
+    QVERIFY2(QFontMetrics(widget->font()).horizontalAdvance(text) <= room,
+             qPrintable(QStringLiteral("%1 needs %2 px, has %3")
+                            .arg(text)
+                            .arg(QFontMetrics(widget->font()).horizontalAdvance(text))
+                            .arg(room)));
 }
 
 QTEST_MAIN(RemindersTest)
