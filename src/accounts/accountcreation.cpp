@@ -9,8 +9,7 @@
 
 namespace kesterly::account {
 
-QString nameRefusal(const QString& name)
-{
+QString nameRefusal(const QString& name) {
     if (name.isEmpty())
         return QStringLiteral("Please type a name for the account.");
     if (name == QLatin1String(".") || name == QLatin1String(".."))
@@ -26,18 +25,15 @@ QString nameRefusal(const QString& name)
     return {};
 }
 
-QString newAccountFolder(const QString& root, const QString& name)
-{
+QString newAccountFolder(const QString& root, const QString& name) {
     return root + name + QDir::separator();
 }
 
-QString newRemindersFolder(const QString& accountFolder)
-{
+QString newRemindersFolder(const QString& accountFolder) {
     return accountFolder + kRemindersFolder + QDir::separator();
 }
 
-listfile::Outcome createFolder(const QString& path, const QString& accountName)
-{
+listfile::Outcome createFolder(const QString& path, const QString& accountName) {
     if (QFileInfo::exists(path))
         return listfile::Outcome::failure(
             QStringLiteral("An account named \"%1\" already exists (%2). Nothing was changed.")
@@ -54,8 +50,7 @@ listfile::Outcome createFolder(const QString& path, const QString& accountName)
 }
 
 listfile::Outcome createAccountFiles(const QString& accountFolder, const QString& remindersFolder,
-                                     const QString& name, const QString& openingBalance)
-{
+                                     const QString& name, const QString& openingBalance) {
     const struct {
         QString path;
         QString text;

@@ -4,8 +4,7 @@
 
 namespace kesterly::account {
 
-QString defaultRoot()
-{
+QString defaultRoot() {
 #ifdef Q_OS_WIN
     return QStringLiteral("c:\\");
 #else
@@ -13,13 +12,11 @@ QString defaultRoot()
 #endif
 }
 
-QString filePath(const QString& folder, const QString& file)
-{
+QString filePath(const QString& folder, const QString& file) {
     return folder + QDir::separator() + file;
 }
 
-QString reminderFilePath(const QString& folder, const QString& file)
-{
+QString reminderFilePath(const QString& folder, const QString& file) {
     return filePath(filePath(folder, kRemindersFolder), file);
 }
 

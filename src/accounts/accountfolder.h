@@ -15,14 +15,12 @@ struct TableFiles {
     QString date, description, amount, balance;
     QStringList inOrder() const { return {date, description, amount, balance}; }
 };
-inline const TableFiles kIncomeTable{QStringLiteral("IncomeDate.txt"),
-                                     QStringLiteral("IncomeDes.txt"),
-                                     QStringLiteral("IncomeAmn.txt"),
-                                     QStringLiteral("Incomebal.txt")};
-inline const TableFiles kExpenseTable{QStringLiteral("ExpenseDate.txt"),
-                                      QStringLiteral("ExpenseDes.txt"),
-                                      QStringLiteral("ExpenseAmn.txt"),
-                                      QStringLiteral("Expensebal.txt")};
+inline const TableFiles kIncomeTable{
+    QStringLiteral("IncomeDate.txt"), QStringLiteral("IncomeDes.txt"),
+    QStringLiteral("IncomeAmn.txt"), QStringLiteral("Incomebal.txt")};
+inline const TableFiles kExpenseTable{
+    QStringLiteral("ExpenseDate.txt"), QStringLiteral("ExpenseDes.txt"),
+    QStringLiteral("ExpenseAmn.txt"), QStringLiteral("Expensebal.txt")};
 
 inline const QString kReminderDate = QStringLiteral("Date.txt");
 inline const QString kReminderTime = QStringLiteral("Time.txt");

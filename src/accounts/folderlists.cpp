@@ -14,29 +14,25 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole + 1;
 
-QString withoutTrailingSeparator(QString path)
-{
+QString withoutTrailingSeparator(QString path) {
     path = QDir::cleanPath(path);
     return QDir::toNativeSeparators(path);
 }
 
 } // namespace
 
-DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent)
-{
+DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemDoubleClicked, this, &DirectoryList::openEntry);
 }
 
-QString DirectoryList::entryPath(int row) const
-{
+QString DirectoryList::entryPath(int row) const {
     const QListWidgetItem* entry = item(row);
     return entry ? entry->data(kPathRole).toString() : QString();
 }
 
-bool DirectoryList::setPath(const QString& path)
-{
+bool DirectoryList::setPath(const QString& path) {
     const QDir dir(path);
     if (!dir.exists() || !dir.isReadable())
         return false;
@@ -50,21 +46,22 @@ bool DirectoryList::setPath(const QString& path)
 
     // The chain of folders from the volume's top down to the open folder.
     QStringList chain;
-    for (QDir walk(clean);; ) {
+    for (QDir walk(clean);;) {
         chain.prepend(walk.absolutePath());
         if (walk.isRoot() || !walk.cdUp())
             break;
     }
     int depth = 0;
     for (const QString& folder : chain) {
-        const QString name = QDir(folder).isRoot() ? QDir::toNativeSeparators(folder)
-                                                   : QFileInfo(folder).fileName();
+        const QString name =
+            QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QFileInfo(folder).fileName();
         auto* entry = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, withoutTrailingSeparator(folder));
         ++depth;
     }
     for (const QString& child : children) {
-        auto* entry = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + child, this);
+        auto* entry =
+            new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + child, this);
         entry->setData(kPathRole, withoutTrailingSeparator(dir.absoluteFilePath(child)));
     }
     const int current = static_cast<int>(chain.size()) - 1;
@@ -78,14 +75,12 @@ bool DirectoryList::setPath(const QString& path)
     return true;
 }
 
-void DirectoryList::openEntry(QListWidgetItem* item)
-{
+void DirectoryList::openEntry(QListWidgetItem* item) {
     if (item)
         setPath(item->data(kPathRole).toString());
 }
 
-void DirectoryList::keyPressEvent(QKeyEvent* event)
-{
+void DirectoryList::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         openEntry(currentItem());
         return;
@@ -93,8 +88,7 @@ void DirectoryList::keyPressEvent(QKeyEvent* event)
     QListWidget::keyPressEvent(event);
 }
 
-DriveList::DriveList(QWidget* parent) : QComboBox(parent)
-{
+DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
     QStringList drives;
 #ifdef Q_OS_WIN
     for (const QFileInfo& drive : QDir::drives())
@@ -112,13 +106,11 @@ DriveList::DriveList(QWidget* parent) : QComboBox(parent)
     addItems(drives);
 }
 
-QString DriveList::drive() const
-{
+QString DriveList::drive() const {
     return currentText();
 }
 
-void DriveList::selectDriveOf(const QString& folder)
-{
+void DriveList::selectDriveOf(const QString& folder) {
     const QString clean = QDir::fromNativeSeparators(QDir::cleanPath(folder));
     int best = -1;
     qsizetype bestLength = -1;

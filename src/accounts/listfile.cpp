@@ -18,8 +18,7 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-std::optional<char> toWindows1252(char16_t c)
-{
+std::optional<char> toWindows1252(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return static_cast<char>(c);
     for (std::size_t i = 0; i < kHighControls.size(); ++i) {
@@ -29,13 +28,11 @@ std::optional<char> toWindows1252(char16_t c)
     return std::nullopt;
 }
 
-QString reason(const QFileDevice& file)
-{
+QString reason(const QFileDevice& file) {
     return file.errorString();
 }
 
-QByteArray lines(const QStringList& texts)
-{
+QByteArray lines(const QStringList& texts) {
     QString content;
     for (const QString& text : texts) {
         content += text;
@@ -46,8 +43,7 @@ QByteArray lines(const QStringList& texts)
 
 } // namespace
 
-QString decode(const QByteArray& bytes)
-{
+QString decode(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
@@ -61,8 +57,7 @@ QString decode(const QByteArray& bytes)
     return text;
 }
 
-QByteArray encode(const QString& text)
-{
+QByteArray encode(const QString& text) {
     QByteArray bytes;
     bytes.reserve(text.size());
     for (const QChar c : text) {
@@ -74,8 +69,7 @@ QByteArray encode(const QString& text)
     return bytes;
 }
 
-QStringList splitFields(const QString& content)
-{
+QStringList splitFields(const QString& content) {
     QStringList fields;
     const qsizetype end = content.size();
     qsizetype i = 0;
@@ -94,19 +88,17 @@ QStringList splitFields(const QString& content)
     return fields;
 }
 
-QString typedField(const QString& field)
-{
+QString typedField(const QString& field) {
     if (const auto number = strictNumber(field))
         return numberToText(*number);
     return field;
 }
 
-Outcome appendLine(const QString& path, const QString& text)
-{
+Outcome appendLine(const QString& path, const QString& text) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return Outcome::failure(QStringLiteral("Could not open \"%1\" to add to it: %2.")
-                                    .arg(path, reason(file)));
+        return Outcome::failure(
+            QStringLiteral("Could not open \"%1\" to add to it: %2.").arg(path, reason(file)));
     const QByteArray bytes = lines({text});
     if (file.write(bytes) != bytes.size() || !file.flush())
         return Outcome::failure(
@@ -114,8 +106,7 @@ Outcome appendLine(const QString& path, const QString& text)
     return Outcome::success();
 }
 
-Outcome writeList(const QString& path, const QStringList& texts)
-{
+Outcome writeList(const QString& path, const QStringList& texts) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Outcome::failure(
@@ -132,26 +123,21 @@ Outcome writeList(const QString& path, const QStringList& texts)
     return Outcome::success();
 }
 
-Outcome writeValue(const QString& path, const QString& text)
-{
+Outcome writeValue(const QString& path, const QString& text) {
     return writeList(path, {text});
 }
 
-Read<QStringList> readList(const QString& path)
-{
+Read<QStringList> readList(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {std::nullopt,
-                QStringLiteral("Could not read \"%1\": %2.").arg(path, reason(file))};
+        return {std::nullopt, QStringLiteral("Could not read \"%1\": %2.").arg(path, reason(file))};
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return {std::nullopt,
-                QStringLiteral("Could not read \"%1\": %2.").arg(path, reason(file))};
+        return {std::nullopt, QStringLiteral("Could not read \"%1\": %2.").arg(path, reason(file))};
     return {splitFields(decode(bytes)), {}};
 }
 
-Read<QString> readValue(const QString& path)
-{
+Read<QString> readValue(const QString& path) {
     const Read<QStringList> list = readList(path);
     if (!list.ok())
         return {std::nullopt, list.error};

@@ -21,15 +21,13 @@ class PathLabel : public QLabel {
 public:
     using QLabel::QLabel;
 
-    void showPath(const QString& path)
-    {
+    void showPath(const QString& path) {
         setText(path);
         setToolTip(path);
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
+    void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         const QRect area = contentsRect();
         painter.setPen(palette().color(foregroundRole()));
@@ -40,8 +38,7 @@ protected:
 
 NewAccountWindow::NewAccountWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(47, QLatin1Char(' ')) + kTitle, 5460, 4572,
-                  Frame::FixedTool)
-{
+                  Frame::FixedTool) {
     place<QLabel>("Label1", 240, 1920, 1452, 252)->setText(QStringLiteral("Opening Balance :"));
     balanceBox_ = place<QLineEdit>("Text1", 960, 2520, 3012, 492);
     balanceBox_->setAlignment(Qt::AlignCenter);
@@ -62,8 +59,7 @@ NewAccountWindow::NewAccountWindow(Windows& windows)
     connect(enterButton_, &QPushButton::clicked, this, &NewAccountWindow::createAccount);
 }
 
-void NewAccountWindow::createAccount()
-{
+void NewAccountWindow::createAccount() {
     const QString name = nameBox_->text();
     if (const QString refusal = account::nameRefusal(name); !refusal.isEmpty()) {
         windows().inform(refusal, kTitle, MessageIcon::Exclamation);

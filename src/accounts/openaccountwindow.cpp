@@ -16,8 +16,7 @@ namespace kesterly {
 
 OpenAccountWindow::OpenAccountWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(58, QLatin1Char(' ')) + QStringLiteral("Open Account"),
-                  6744, 4536, Frame::FixedTool)
-{
+                  6744, 4536, Frame::FixedTool) {
     place<QLabel>("Label1", 360, 240, 2052, 252)
         ->setText(QStringLiteral("Select your account folder :"));
     driveList_ = place<DriveList>("Drive1", 1920, 600, 1812, 288);
@@ -43,18 +42,15 @@ OpenAccountWindow::OpenAccountWindow(Windows& windows)
     connect(okButton_, &QPushButton::clicked, this, &OpenAccountWindow::openAccount);
 }
 
-QString OpenAccountWindow::chosenFolder() const
-{
+QString OpenAccountWindow::chosenFolder() const {
     return folderList_->path();
 }
 
-void OpenAccountWindow::showChosenFolder()
-{
+void OpenAccountWindow::showChosenFolder() {
     chosenLabel_->setText(chosenFolder());
 }
 
-void OpenAccountWindow::driveChanged()
-{
+void OpenAccountWindow::driveChanged() {
     const QString drive = driveList_->drive();
     if (!folderList_->setPath(drive)) {
         windows().inform(QStringLiteral("The drive %1 cannot be opened.").arg(drive),
@@ -63,8 +59,7 @@ void OpenAccountWindow::driveChanged()
     }
 }
 
-void OpenAccountWindow::openAccount()
-{
+void OpenAccountWindow::openAccount() {
     StatusPanel& panel = windows().get<StatusPanel>();
     // Open windows write back to the folder they were loaded from; closing them now keeps
     // one account's rows out of another account's folder.

@@ -55,8 +55,7 @@ protected:
 
     // Creates a control of this window with its name and its place in twips.
     template <class Control>
-    Control* place(const char* name, int left, int top, int width, int height)
-    {
+    Control* place(const char* name, int left, int top, int width, int height) {
         auto* control = new Control(this);
         control->setObjectName(QLatin1String(name));
         control->setGeometry(twipsRect(left, top, width, height));

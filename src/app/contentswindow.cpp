@@ -20,8 +20,7 @@ namespace kesterly {
 
 ContentsWindow::ContentsWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(34, QLatin1Char(' ')) + QStringLiteral("Contents"), 3996,
-                  4956, Frame::Fixed)
-{
+                  4956, Frame::Fixed) {
     // The buttons' faces are white: the picture, or the caption, on white.
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);

@@ -8,8 +8,7 @@
 
 #include <QApplication>
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     // The web windows' browser engine, loaded later from a plugin, shares its drawing
     // contexts with the program's; this must be set before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -2,28 +2,28 @@
 
 #include "accounts/newaccountwindow.h"
 #include "accounts/openaccountwindow.h"
-#include "app/startchooser.h"
 #include "app/aboutwindow.h"
 #include "app/homepagewindow.h"
+#include "app/startchooser.h"
 #include "app/statuspanel.h"
 #include "app/twips.h"
 #include "app/updatewindow.h"
 #include "app/windows.h"
+#include "interest/interestwindow.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "reminders/reminderwindow.h"
 #include "reminders/todaysreminderwindow.h"
-#include "interest/interestwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMenuBar>
-#include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
 #include <QResizeEvent>
+#include <QScreen>
 
 namespace kesterly {
 
@@ -33,14 +33,12 @@ namespace {
 class BackdropArea : public QMdiArea {
 public:
     explicit BackdropArea(QWidget* parent)
-        : QMdiArea(parent), picture_(QStringLiteral(":/pictures/background.jpg"))
-    {
+        : QMdiArea(parent), picture_(QStringLiteral(":/pictures/background.jpg")) {
         viewport()->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/pointer.png")), 0, 0));
     }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
+    void resizeEvent(QResizeEvent* event) override {
         QPixmap backdrop(event->size());
         backdrop.fill(Qt::white);
         QPainter painter(&backdrop);
@@ -57,8 +55,7 @@ private:
 
 } // namespace
 
-MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new BackdropArea(this))
-{
+MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new BackdropArea(this)) {
     setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Kesterly"));
@@ -125,8 +122,7 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
 MainWindow::~MainWindow() = default;
 
 void MainWindow::addCommand(QMenu* menu, const char* name, const QString& caption,
-                            const QKeySequence& shortcut, const std::function<void()>& step)
-{
+                            const QKeySequence& shortcut, const std::function<void()>& step) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
     action->setShortcut(shortcut);
@@ -138,47 +134,40 @@ void MainWindow::addCommand(QMenu* menu, const char* name, const QString& captio
     }
 }
 
-void MainWindow::load()
-{
+void MainWindow::load() {
     windows_.show<StartChooser>();
     windows_.show<StatusPanel>().setLeft(11500);
     windows_.show<TodaysReminderWindow>().moveTo(TodaysReminderWindow::kLeft,
-                                              TodaysReminderWindow::kTop);
+                                                 TodaysReminderWindow::kTop);
 }
 
-QAction* MainWindow::command(const QString& name) const
-{
+QAction* MainWindow::command(const QString& name) const {
     return findChild<QAction*>(name);
 }
 
-void MainWindow::setViewMenuEnabled(bool enabled)
-{
+void MainWindow::setViewMenuEnabled(bool enabled) {
     viewMenu_->setEnabled(enabled);
     // A disabled menu still lets its shortcuts through: the commands follow the menu.
     for (QAction* action : viewMenu_->actions())
         action->setEnabled(enabled && available_.contains(action));
 }
 
-bool MainWindow::viewMenuEnabled() const
-{
+bool MainWindow::viewMenuEnabled() const {
     return viewMenu_->isEnabled();
 }
 
-void MainWindow::showAccountInCaption(const QString& folder)
-{
+void MainWindow::showAccountInCaption(const QString& folder) {
     setWindowTitle(QStringLiteral("Kesterly  (%1)").arg(folder));
 }
 
-void MainWindow::helpStep()
-{
+void MainWindow::helpStep() {
     // The page starts loading before the box appears and goes on loading behind it.
     windows_.show<HomePageWindow>();
     windows_.inform(QStringLiteral("Please be patient while page is loading"),
                     QStringLiteral("Patient"), MessageIcon::Information);
 }
 
-void MainWindow::closeEvent(QCloseEvent* event)
-{
+void MainWindow::closeEvent(QCloseEvent* event) {
     // The status panel closes last: the others' close steps read the account from it.
     if (windows_.closeAll(windows_.find<StatusPanel>()))
         event->accept();

@@ -11,8 +11,7 @@ namespace kesterly {
 
 namespace {
 
-QMessageBox::Icon boxIcon(MessageIcon icon)
-{
+QMessageBox::Icon boxIcon(MessageIcon icon) {
     switch (icon) {
     case MessageIcon::Information:
         return QMessageBox::Information;
@@ -26,8 +25,7 @@ QMessageBox::Icon boxIcon(MessageIcon icon)
     return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButton boxButton(Choice choice)
-{
+QMessageBox::StandardButton boxButton(Choice choice) {
     switch (choice) {
     case Choice::Ok:
         return QMessageBox::Ok;
@@ -43,30 +41,25 @@ QMessageBox::StandardButton boxButton(Choice choice)
 
 // Ctrl+C copies the whole box as text: title, message and buttons between rules, so
 // the user can paste a message into a note or a mail.
-void copyBox(const QMessageBox& box)
-{
+void copyBox(const QMessageBox& box) {
     const QString rule = QStringLiteral("---------------------------\n");
     QStringList buttons;
     for (const QAbstractButton* button : box.buttons())
         buttons << button->text().remove(QLatin1Char('&'));
-    QGuiApplication::clipboard()->setText(rule + box.windowTitle() + QLatin1Char('\n') + rule +
-                                          box.text() + QLatin1Char('\n') + rule +
-                                          buttons.join(QStringLiteral("   ")) +
-                                          QLatin1Char('\n') + rule);
+    QGuiApplication::clipboard()->setText(
+        rule + box.windowTitle() + QLatin1Char('\n') + rule + box.text() + QLatin1Char('\n') +
+        rule + buttons.join(QStringLiteral("   ")) + QLatin1Char('\n') + rule);
 }
 
 } // namespace
 
-void DialogPresenter::show(const Message& message)
-{
+void DialogPresenter::show(const Message& message) {
     ask(message, {Choice::Ok});
 }
 
-Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices)
-{
-    QPointer<QMessageBox> box =
-        new QMessageBox(boxIcon(message.icon), message.title, message.text,
-                        QMessageBox::NoButton, parent_);
+Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices) {
+    QPointer<QMessageBox> box = new QMessageBox(boxIcon(message.icon), message.title, message.text,
+                                                QMessageBox::NoButton, parent_);
     for (const Choice choice : choices)
         box->addButton(boxButton(choice));
     if (!choices.isEmpty())

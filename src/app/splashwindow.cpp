@@ -14,19 +14,16 @@
 
 namespace kesterly {
 
-ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent)
-{
+ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void ClickableImage::mouseReleaseEvent(QMouseEvent* event)
-{
+void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
 }
 
-void ClickableImage::keyPressEvent(QKeyEvent* event)
-{
+void ClickableImage::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
         event->key() == Qt::Key_Space)
         emit clicked();
@@ -34,8 +31,7 @@ void ClickableImage::keyPressEvent(QKeyEvent* event)
         QLabel::keyPressEvent(event);
 }
 
-SplashWindow::SplashWindow(Windows& windows) : QWidget(nullptr), windows_(windows)
-{
+SplashWindow::SplashWindow(Windows& windows) : QWidget(nullptr), windows_(windows) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kesterly"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -73,8 +69,7 @@ SplashWindow::SplashWindow(Windows& windows) : QWidget(nullptr), windows_(window
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void SplashWindow::splashStep()
-{
+void SplashWindow::splashStep() {
     windows_.mainWindow().show();
     windows_.mainWindow().activateWindow();
     windows_.show<StatusPanel>();

@@ -10,8 +10,7 @@ namespace kesterly {
 
 StartChooser::StartChooser(Windows& windows)
     : ChildWindow(windows, kName, QString(36, QLatin1Char(' ')) + QStringLiteral("Kesterly"), 4776,
-                  3624, Frame::FixedTool)
-{
+                  3624, Frame::FixedTool) {
     auto* newAccount = place<QPushButton>("Command1", 720, 360, 3012, 1092);
     newAccount->setText(QStringLiteral("New Account"));
     auto* openAccount = place<QPushButton>("Command2", 720, 1800, 3012, 1092);

@@ -22,8 +22,7 @@ constexpr int kAfterBoundaryMs = 2;
 } // namespace
 
 StatusPanel::StatusPanel(Windows& windows)
-    : ChildWindow(windows, kName, QStringLiteral("Status"), 3624, 3216, Frame::None)
-{
+    : ChildWindow(windows, kName, QStringLiteral("Status"), 3624, 3216, Frame::None) {
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -62,62 +61,51 @@ StatusPanel::StatusPanel(Windows& windows)
     connect(switchButton_, &QPushButton::clicked, this, &StatusPanel::flipReminderSwitch);
 }
 
-void StatusPanel::load()
-{
+void StatusPanel::load() {
     // The first tick follows at once, as soon as the event loop runs.
     clockTimer_->start(0);
 }
 
-bool StatusPanel::closeStep()
-{
+bool StatusPanel::closeStep() {
     clockTimer_->stop();
     reminderCheckEnabled_ = false;
     return true;
 }
 
-QString StatusPanel::accountFolder() const
-{
+QString StatusPanel::accountFolder() const {
     return folderBox_->text();
 }
 
-QString StatusPanel::accountName() const
-{
+QString StatusPanel::accountName() const {
     return nameBox_->text();
 }
 
-void StatusPanel::setAccountFolder(const QString& folder)
-{
+void StatusPanel::setAccountFolder(const QString& folder) {
     folderBox_->setText(folder);
 }
 
-void StatusPanel::setAccountName(const QString& name)
-{
+void StatusPanel::setAccountName(const QString& name) {
     nameBox_->setText(name);
 }
 
-QString StatusPanel::dateText() const
-{
+QString StatusPanel::dateText() const {
     return dateLabel_->text();
 }
 
-QString StatusPanel::clockText() const
-{
+QString StatusPanel::clockText() const {
     return clockLabel_->text();
 }
 
-QString StatusPanel::switchCaption() const
-{
+QString StatusPanel::switchCaption() const {
     return switchButton_->text();
 }
 
-void StatusPanel::setSwitchCaption(const QString& caption)
-{
+void StatusPanel::setSwitchCaption(const QString& caption) {
     switchButton_->setText(caption);
     switchButton_->setAccessibleName(QStringLiteral("Reminder is ") + caption);
 }
 
-void StatusPanel::flipReminderSwitch()
-{
+void StatusPanel::flipReminderSwitch() {
     // Only the exact caption "Off" counts as off.
     // The caption changes first: a Reminder window created by the selection below
     // selects the option matching the new caption in its load step. The selection then
@@ -126,25 +114,21 @@ void StatusPanel::flipReminderSwitch()
     if (switchCaption() == QLatin1String("Off")) {
         setSwitchCaption(QStringLiteral("On"));
         windows().get<ReminderWindow>().selectOn();
-    }
-    else {
+    } else {
         setSwitchCaption(QStringLiteral("Off"));
         windows().get<ReminderWindow>().selectOff();
     }
 }
 
-void StatusPanel::setReminderCheckEnabled(bool enabled)
-{
+void StatusPanel::setReminderCheckEnabled(bool enabled) {
     reminderCheckEnabled_ = enabled;
 }
 
-bool StatusPanel::reminderCheckEnabled() const
-{
+bool StatusPanel::reminderCheckEnabled() const {
     return reminderCheckEnabled_;
 }
 
-void StatusPanel::checkReminder()
-{
+void StatusPanel::checkReminder() {
     // Referring to the Reminder window creates it again when the user has closed it
     // while reminders are on.
     ReminderWindow& reminder = windows().get<ReminderWindow>();
@@ -154,8 +138,7 @@ void StatusPanel::checkReminder()
     windows().get<TodaysReminderWindow>().setAlertText(reminder.watchedDescription());
 }
 
-void StatusPanel::refreshClock()
-{
+void StatusPanel::refreshClock() {
     const QLocale locale = userLocale();
     const QDateTime dateMoment = windows().clock().now();
     dateLabel_->setText(kesterly::dateText(dateMoment.date(), locale));
@@ -169,8 +152,7 @@ void StatusPanel::refreshClock()
     reminders::runChecks(windows());
 }
 
-int StatusPanel::nextClockDelayMs() const
-{
+int StatusPanel::nextClockDelayMs() const {
     return clockTimer_->interval();
 }
 

@@ -10,8 +10,7 @@ namespace kesterly {
 
 namespace {
 
-Qt::WindowFlags frameFlags(ChildWindow::Frame frame)
-{
+Qt::WindowFlags frameFlags(ChildWindow::Frame frame) {
     switch (frame) {
     case ChildWindow::Frame::Sizable:
         return Qt::SubWindow;
@@ -33,25 +32,21 @@ Windows::Windows(Services services) : services_(std::move(services)) {}
 
 Windows::~Windows() = default;
 
-void Windows::inform(const QString& text, const QString& title, MessageIcon icon)
-{
+void Windows::inform(const QString& text, const QString& title, MessageIcon icon) {
     services_.messages.show({text, title.isEmpty() ? QStringLiteral("Kesterly") : title, icon});
 }
 
 Choice Windows::ask(const QString& text, const QString& title, MessageIcon icon,
-                    const QList<Choice>& choices)
-{
+                    const QList<Choice>& choices) {
     return services_.messages.ask(
         {text, title.isEmpty() ? QStringLiteral("Kesterly") : title, icon}, choices);
 }
 
-WebView* Windows::createWebView(QWidget* parent) const
-{
+WebView* Windows::createWebView(QWidget* parent) const {
     return webViews_ ? webViews_(parent) : kesterly::createWebView(parent);
 }
 
-MainWindow& Windows::mainWindow()
-{
+MainWindow& Windows::mainWindow() {
     if (!main_) {
         main_ = std::make_unique<MainWindow>(*this);
         main_->load();
@@ -59,10 +54,10 @@ MainWindow& Windows::mainWindow()
     return *main_;
 }
 
-void Windows::adopt(ChildWindow* window)
-{
+void Windows::adopt(ChildWindow* window) {
     open_.insert(window->objectName(), window);
-    QMdiSubWindow* frame = mainWindow().mdiArea()->addSubWindow(window, frameFlags(window->frame()));
+    QMdiSubWindow* frame =
+        mainWindow().mdiArea()->addSubWindow(window, frameFlags(window->frame()));
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setWindowIcon(window->windowIcon());
     // The main window's own pointer is for its empty client area only.
@@ -78,15 +73,13 @@ void Windows::adopt(ChildWindow* window)
     mainWindow().mdiArea()->setActiveSubWindow(frame);
 }
 
-void Windows::forget(ChildWindow* window)
-{
+void Windows::forget(ChildWindow* window) {
     const auto name = window->objectName();
     if (open_.value(name) == window)
         open_.remove(name);
 }
 
-void Windows::bringToFront(ChildWindow* window)
-{
+void Windows::bringToFront(ChildWindow* window) {
     if (QMdiSubWindow* frame = window->subWindow()) {
         frame->show();
         frame->raise();
@@ -94,14 +87,12 @@ void Windows::bringToFront(ChildWindow* window)
     }
 }
 
-void Windows::hide(ChildWindow* window)
-{
+void Windows::hide(ChildWindow* window) {
     if (QMdiSubWindow* frame = window->subWindow())
         frame->hide();
 }
 
-bool Windows::closeAccountWindows()
-{
+bool Windows::closeAccountWindows() {
     const auto windows = open_.values();
     for (const QPointer<ChildWindow>& window : windows) {
         if (window && window->holdsAccountData() && !window->closeWindow())
@@ -110,8 +101,7 @@ bool Windows::closeAccountWindows()
     return true;
 }
 
-bool Windows::closeAll(ChildWindow* last)
-{
+bool Windows::closeAll(ChildWindow* last) {
     const auto windows = open_.values();
     for (const QPointer<ChildWindow>& window : windows) {
         if (window && window != last && !window->closeWindow())

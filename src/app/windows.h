@@ -48,14 +48,12 @@ public:
     MainWindow* findMainWindow() const { return main_.get(); }
 
     // The window if it is open, otherwise nullptr. Hidden windows are open.
-    template <class W> W* find() const
-    {
+    template <class W> W* find() const {
         return qobject_cast<W*>(open_.value(QLatin1String(W::kName)).data());
     }
     // Refers to the window: creates and shows it when it is not open, otherwise leaves
     // it where it is.
-    template <class W> W& get()
-    {
+    template <class W> W& get() {
         if (W* open = find<W>())
             return *open;
         auto* created = new W(*this);
@@ -63,8 +61,7 @@ public:
         return *created;
     }
     // Shows the window: creates it, or makes it visible and brings it to the front.
-    template <class W> W& show()
-    {
+    template <class W> W& show() {
         if (W* open = find<W>()) {
             bringToFront(open);
             return *open;

@@ -9,8 +9,7 @@ namespace {
 // Walks a QLocale date/time format, handing each field (a run of one letter) or literal
 // (quoted text or punctuation) to the callback, which returns the text to keep for it.
 QString rewriteFormat(const QString& format,
-                      const std::function<QString(QChar letter, qsizetype count)>& field)
-{
+                      const std::function<QString(QChar letter, qsizetype count)>& field) {
     QString out;
     qsizetype i = 0;
     while (i < format.size()) {
@@ -36,8 +35,7 @@ QString rewriteFormat(const QString& format,
 
 } // namespace
 
-QString dateText(const QDate& date, const QLocale& locale)
-{
+QString dateText(const QDate& date, const QLocale& locale) {
     const QString format =
         rewriteFormat(locale.dateFormat(QLocale::ShortFormat), [](QChar letter, qsizetype count) {
             return letter == QLatin1Char('y') ? QStringLiteral("yyyy") : QString(count, letter);
@@ -45,8 +43,7 @@ QString dateText(const QDate& date, const QLocale& locale)
     return locale.toString(date, format);
 }
 
-QString clockText(const QTime& time, const QLocale& locale)
-{
+QString clockText(const QTime& time, const QLocale& locale) {
     QString format =
         rewriteFormat(locale.timeFormat(QLocale::LongFormat), [](QChar letter, qsizetype count) {
             return letter == QLatin1Char('t') ? QStringLiteral("\x01") : QString(count, letter);

@@ -9,61 +9,53 @@ namespace kesterly {
 
 namespace {
 
-std::optional<QLocale>& pinnedLocale()
-{
+std::optional<QLocale>& pinnedLocale() {
     static std::optional<QLocale> locale;
     return locale;
 }
 
 // strtod follows LC_NUMERIC, which QApplication sets from the environment; the texts
 // built here always use "." so they are read in the C locale.
-double parseCNumber(const QByteArray& ascii)
-{
+double parseCNumber(const QByteArray& ascii) {
     static locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
     return strtod_l(ascii.constData(), nullptr, cLocale);
 }
 
-bool isBlank(QChar c)
-{
+bool isBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t');
 }
 
 } // namespace
 
-QLocale userLocale()
-{
+QLocale userLocale() {
     if (pinnedLocale())
         return *pinnedLocale();
     return userLocaleFor(QLocale::system());
 }
 
-QLocale userLocaleFor(const QLocale& system)
-{
+QLocale userLocaleFor(const QLocale& system) {
     if (system.language() == QLocale::C)
         return QLocale(QLocale::English, QLocale::UnitedStates);
     return system;
 }
 
-ScopedUserLocale::ScopedUserLocale(const QLocale& locale) : previous_(pinnedLocale())
-{
+ScopedUserLocale::ScopedUserLocale(const QLocale& locale) : previous_(pinnedLocale()) {
     pinnedLocale() = locale;
 }
 
-ScopedUserLocale::~ScopedUserLocale()
-{
+ScopedUserLocale::~ScopedUserLocale() {
     pinnedLocale() = previous_;
 }
 
-std::optional<double> strictNumber(const QString& text, const QLocale& locale)
-{
+std::optional<double> strictNumber(const QString& text, const QLocale& locale) {
     const QString decimal = locale.decimalPoint();
     // Numbers this program wrote under another locale, and its own initial texts, use a
     // "." for the decimal point; where the locale's own decimal separator is missing
     // from the text, a "." is read as one, so "700.5" keeps its value everywhere.
     const bool dotIsDecimal = decimal != QLatin1String(".") && !text.contains(decimal);
-    const QString group =
-        dotIsDecimal && locale.groupSeparator() == QLatin1String(".") ? QString()
-                                                                       : locale.groupSeparator();
+    const QString group = dotIsDecimal && locale.groupSeparator() == QLatin1String(".")
+                              ? QString()
+                              : locale.groupSeparator();
     qsizetype i = 0;
     qsizetype end = text.size();
     while (i < end && isBlank(text[i]))
@@ -125,8 +117,7 @@ std::optional<double> strictNumber(const QString& text, const QLocale& locale)
     return value;
 }
 
-double leadingNumber(const QString& text, const QLocale& locale)
-{
+double leadingNumber(const QString& text, const QLocale& locale) {
     const QString decimal = locale.decimalPoint();
     qsizetype i = 0;
     const qsizetype end = text.size();
@@ -184,8 +175,7 @@ double leadingNumber(const QString& text, const QLocale& locale)
     return parseCNumber(ascii) + 0.0; // + 0.0 turns a read "-0" into 0
 }
 
-QString numberToText(double value, const QLocale& locale)
-{
+QString numberToText(double value, const QLocale& locale) {
     if (value == 0.0)
         return QStringLiteral("0");
     char buffer[64];

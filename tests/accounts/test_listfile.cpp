@@ -37,14 +37,12 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
 };
 
-void ListFileTest::init()
-{
+void ListFileTest::init() {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
 }
 
-void ListFileTest::readList_data()
-{
+void ListFileTest::readList_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("texts");
 
@@ -60,15 +58,15 @@ void ListFileTest::readList_data()
     QTest::newRow("two blank lines") << QByteArray("\r\n\r\n") << QStringList{"", ""};
     QTest::newRow("empty first row")
         << QByteArray("\r\n12/9/2026\r\n") << QStringList{"", "12/9/2026"};
-    QTest::newRow("LF line ends") << QByteArray("rent\nfood\n\n") << QStringList{"rent", "food", ""};
-    QTest::newRow("digits stay as typed") << QByteArray("007\r\n500.00\r\n")
-                                          << QStringList{"007", "500.00"};
+    QTest::newRow("LF line ends") << QByteArray("rent\nfood\n\n")
+                                  << QStringList{"rent", "food", ""};
+    QTest::newRow("digits stay as typed")
+        << QByteArray("007\r\n500.00\r\n") << QStringList{"007", "500.00"};
     QTest::newRow("comma and quotes")
         << QByteArray("rent, March\r\n\"quoted\"\r\n") << QStringList{"rent, March", "\"quoted\""};
 }
 
-void ListFileTest::readList()
-{
+void ListFileTest::readList() {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, texts);
     writeBytes(file("list.txt"), bytes);
@@ -77,21 +75,18 @@ void ListFileTest::readList()
     QCOMPARE(*read.value, texts);
 }
 
-void ListFileTest::writeList_data()
-{
+void ListFileTest::writeList_data() {
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<QByteArray>("bytes");
 
     QTest::newRow("one empty row") << QStringList{""} << QByteArray("\r\n");
     QTest::newRow("nothing") << QStringList{} << QByteArray();
-    QTest::newRow("empty first row")
-        << QStringList{"", "200"} << QByteArray("\r\n200\r\n");
+    QTest::newRow("empty first row") << QStringList{"", "200"} << QByteArray("\r\n200\r\n");
     QTest::newRow("texts as they are")
         << QStringList{" 200 ", "rent, March"} << QByteArray(" 200 \r\nrent, March\r\n");
 }
 
-void ListFileTest::writeList()
-{
+void ListFileTest::writeList() {
     QFETCH(QStringList, texts);
     QFETCH(QByteArray, bytes);
     writeBytes(file("list.txt"), "old content that is longer\r\n");
@@ -101,8 +96,7 @@ void ListFileTest::writeList()
              texts.size());
 }
 
-void ListFileTest::readValue_data()
-{
+void ListFileTest::readValue_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("value");
 
@@ -116,8 +110,7 @@ void ListFileTest::readValue_data()
     QTest::newRow("thousands") << QByteArray(" 1,234.5 \r\n") << "1234.5";
 }
 
-void ListFileTest::readValue()
-{
+void ListFileTest::readValue() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, value);
     writeBytes(file("value.txt"), bytes);
@@ -126,15 +119,13 @@ void ListFileTest::readValue()
     QCOMPARE(*read.value, value);
 }
 
-void ListFileTest::readValueFailsWithoutField_data()
-{
+void ListFileTest::readValueFailsWithoutField_data() {
     QTest::addColumn<bool>("exists");
     QTest::newRow("0 bytes") << true;
     QTest::newRow("no file") << false;
 }
 
-void ListFileTest::readValueFailsWithoutField()
-{
+void ListFileTest::readValueFailsWithoutField() {
     QFETCH(bool, exists);
     if (exists)
         writeBytes(file("value.txt"), QByteArray());
@@ -143,15 +134,13 @@ void ListFileTest::readValueFailsWithoutField()
     QVERIFY2(read.error.contains(file("value.txt")), qPrintable(read.error));
 }
 
-void ListFileTest::readListFailsOnMissingFile()
-{
+void ListFileTest::readListFailsOnMissingFile() {
     const auto read = listfile::readList(file("missing.txt"));
     QVERIFY(!read.ok());
     QVERIFY(read.error.contains(file("missing.txt")));
 }
 
-void ListFileTest::writeFailsInMissingFolderAndKeepsNothing()
-{
+void ListFileTest::writeFailsInMissingFolderAndKeepsNothing() {
     const QString path = file("no folder/list.txt");
     const auto written = listfile::writeList(path, {"x"});
     QVERIFY(!written);
@@ -162,8 +151,7 @@ void ListFileTest::writeFailsInMissingFolderAndKeepsNothing()
     QVERIFY(!QFile::exists(path));
 }
 
-void ListFileTest::writeKeepsOldFileWhenItCannotBeReplaced()
-{
+void ListFileTest::writeKeepsOldFileWhenItCannotBeReplaced() {
     // A folder that refuses new files: the temporary file of the rewrite cannot be made,
     // so the old content stays whole.
     const QString folder = file("locked");
@@ -178,15 +166,13 @@ void ListFileTest::writeKeepsOldFileWhenItCannotBeReplaced()
     QCOMPARE(bytesOf(folder + "/list.txt"), QByteArray("old\r\n"));
 }
 
-void ListFileTest::appendLineCreatesThenAppends()
-{
+void ListFileTest::appendLineCreatesThenAppends() {
     QVERIFY(listfile::appendLine(file("a.txt"), "Household"));
     QVERIFY(listfile::appendLine(file("a.txt"), ""));
     QCOMPARE(bytesOf(file("a.txt")), QByteArray("Household\r\n\r\n"));
 }
 
-void ListFileTest::windows1252RoundTripsByteForByte()
-{
+void ListFileTest::windows1252RoundTripsByteForByte() {
     // "Café", "5 €" and "naïve" as an older Windows machine stored them.
     const QByteArray bytes("Caf\xE9\r\n5 \x80\r\nna\xEFve\r\n");
     writeBytes(file("old.txt"), bytes);
@@ -198,9 +184,9 @@ void ListFileTest::windows1252RoundTripsByteForByte()
     QCOMPARE(bytesOf(file("old.txt")), bytes);
 }
 
-void ListFileTest::characterOutsideWindows1252IsWrittenAsUtf8()
-{
-    const QStringList texts{QStringLiteral("Zo\u00EB"), QStringLiteral("\u0141\u00F3d\u017A \u2603")};
+void ListFileTest::characterOutsideWindows1252IsWrittenAsUtf8() {
+    const QStringList texts{QStringLiteral("Zo\u00EB"),
+                            QStringLiteral("\u0141\u00F3d\u017A \u2603")};
     QVERIFY(listfile::writeList(file("new.txt"), texts));
     QCOMPARE(bytesOf(file("new.txt")), (texts.join("\r\n") + "\r\n").toUtf8());
     QCOMPARE(*listfile::readList(file("new.txt")).value, texts);
@@ -209,8 +195,7 @@ void ListFileTest::characterOutsideWindows1252IsWrittenAsUtf8()
     QCOMPARE(*listfile::readValue(file("name.txt")).value, QStringLiteral("\u0141ukasz"));
 }
 
-void ListFileTest::valuesWithCommasAndQuotesRoundTrip()
-{
+void ListFileTest::valuesWithCommasAndQuotesRoundTrip() {
     const QStringList texts{"rent, March", "\"quoted\"", "a \"b\", c", "700,5"};
     QVERIFY(listfile::writeList(file("des.txt"), texts));
     QCOMPARE(*listfile::readList(file("des.txt")).value, texts);
@@ -218,8 +203,7 @@ void ListFileTest::valuesWithCommasAndQuotesRoundTrip()
     QCOMPARE(*listfile::readValue(file("bal.txt")).value, QStringLiteral("rent, March"));
 }
 
-void ListFileTest::accountPaths()
-{
+void ListFileTest::accountPaths() {
     const QString sep = QDir::separator();
     QCOMPARE(account::filePath("/home/ann/Household", account::kName),
              QString("/home/ann/Household" + sep + "Name.txt"));

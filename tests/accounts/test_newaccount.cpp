@@ -37,31 +37,26 @@ private:
     std::unique_ptr<AppFixture> fixture_;
 };
 
-void NewAccountTest::init()
-{
+void NewAccountTest::init() {
     fixture_ = std::make_unique<AppFixture>();
 }
 
-void NewAccountTest::cleanup()
-{
+void NewAccountTest::cleanup() {
     fixture_.reset();
     QCOMPARE(QApplication::topLevelWidgets().size(), 0);
 }
 
-void NewAccountTest::type(const QString& name, const QString& balance)
-{
+void NewAccountTest::type(const QString& name, const QString& balance) {
     auto& window = open();
     QTest::keyClicks(window.findChild<QLineEdit*>("Text2"), name);
     QTest::keyClicks(window.findChild<QLineEdit*>("Text1"), balance);
 }
 
-void NewAccountTest::clickEnter()
-{
+void NewAccountTest::clickEnter() {
     QTest::mouseClick(open().findChild<QPushButton*>("Command1"), Qt::LeftButton);
 }
 
-void NewAccountTest::layoutAndFocusOrder()
-{
+void NewAccountTest::layoutAndFocusOrder() {
     auto& window = open();
     QCOMPARE(window.windowTitle(), QString(47, ' ') + "New Account");
     QCOMPARE(window.size(), QSize(364, 305));
@@ -75,8 +70,7 @@ void NewAccountTest::layoutAndFocusOrder()
              (QStringList{"Text1", "Command1", "Text2", "Text1"}));
 }
 
-void NewAccountTest::createsHouseholdWithThirteenFiles()
-{
+void NewAccountTest::createsHouseholdWithThirteenFiles() {
     type("Household", "500");
     const QString folder = fixture_->path("Household" + QString(QDir::separator()));
     QStringList labelsWhileOpen;
@@ -100,10 +94,10 @@ void NewAccountTest::createsHouseholdWithThirteenFiles()
 
     QCOMPARE(bytesOf(folder + "Name.txt"), QByteArray("Household\r\n"));
     QCOMPARE(bytesOf(folder + "OpeningBalance.txt"), QByteArray("500\r\n"));
-    for (const char* list : {"IncomeDate.txt", "IncomeDes.txt", "IncomeAmn.txt", "Incomebal.txt",
-                             "ExpenseDate.txt", "ExpenseDes.txt", "ExpenseAmn.txt",
-                             "Expensebal.txt", "Reminders/Date.txt", "Reminders/Time.txt",
-                             "Reminders/Description.txt"})
+    for (const char* list :
+         {"IncomeDate.txt", "IncomeDes.txt", "IncomeAmn.txt", "Incomebal.txt", "ExpenseDate.txt",
+          "ExpenseDes.txt", "ExpenseAmn.txt", "Expensebal.txt", "Reminders/Date.txt",
+          "Reminders/Time.txt", "Reminders/Description.txt"})
         QCOMPARE(bytesOf(folder + list), QByteArray("\r\n"));
     QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 10);
     QCOMPARE(QDir(folder + "Reminders").entryList(QDir::Files).size(), 3);
@@ -114,19 +108,21 @@ void NewAccountTest::createsHouseholdWithThirteenFiles()
     QCOMPARE(again.findChild<QLabel*>("Label3")->text(), QString());
 }
 
-void NewAccountTest::openingBalanceStoredAsTyped_data()
-{
+void NewAccountTest::openingBalanceStoredAsTyped_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("balance");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("empty balance") << "Ann" << "" << QByteArray("\r\n");
-    QTest::newRow("letters") << "Ann" << "abc" << QByteArray("abc\r\n");
-    QTest::newRow("decimals kept") << "Ann" << "500.00" << QByteArray("500.00\r\n");
-    QTest::newRow("name with spaces") << "Ann and Bob" << "1" << QByteArray("1\r\n");
+    QTest::newRow("empty balance") << "Ann"
+                                   << "" << QByteArray("\r\n");
+    QTest::newRow("letters") << "Ann"
+                             << "abc" << QByteArray("abc\r\n");
+    QTest::newRow("decimals kept") << "Ann"
+                                   << "500.00" << QByteArray("500.00\r\n");
+    QTest::newRow("name with spaces") << "Ann and Bob"
+                                      << "1" << QByteArray("1\r\n");
 }
 
-void NewAccountTest::openingBalanceStoredAsTyped()
-{
+void NewAccountTest::openingBalanceStoredAsTyped() {
     QFETCH(QString, name);
     QFETCH(QString, balance);
     QFETCH(QByteArray, bytes);
@@ -136,8 +132,7 @@ void NewAccountTest::openingBalanceStoredAsTyped()
     QCOMPARE(bytesOf(fixture_->path(name + "/Name.txt")), name.toUtf8() + "\r\n");
 }
 
-void NewAccountTest::refusesUnsafeNames_data()
-{
+void NewAccountTest::refusesUnsafeNames_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("empty") << "";
     QTest::newRow("dot") << ".";
@@ -148,8 +143,7 @@ void NewAccountTest::refusesUnsafeNames_data()
     QTest::newRow("NUL") << QString("a") + QChar(0) + "b";
 }
 
-void NewAccountTest::refusesUnsafeNames()
-{
+void NewAccountTest::refusesUnsafeNames() {
     QFETCH(QString, name);
     const QByteArray before = snapshot(QFileInfo(fixture_->root()).dir().absolutePath());
     auto& window = open();
@@ -164,8 +158,7 @@ void NewAccountTest::refusesUnsafeNames()
     QCOMPARE(window.findChild<QLineEdit*>("Text2")->text(), name);
 }
 
-void NewAccountTest::existingAccountIsLeftUntouched()
-{
+void NewAccountTest::existingAccountIsLeftUntouched() {
     writeBytes(fixture_->path("Household/Name.txt"), "Household\r\n");
     writeBytes(fixture_->path("Household/OpeningBalance.txt"), "700\r\n");
     writeBytes(fixture_->path("Household/IncomeDes.txt"), "\r\nsalary\r\n");
@@ -177,8 +170,7 @@ void NewAccountTest::existingAccountIsLeftUntouched()
     QCOMPARE(snapshot(fixture_->root()), before);
 }
 
-void NewAccountTest::folderFailureIsToldAndKeepsWhatWasTyped()
-{
+void NewAccountTest::folderFailureIsToldAndKeepsWhatWasTyped() {
     // The root is a plain file, so no folder can be made in it.
     QTemporaryDir elsewhere;
     const QString rootFile = elsewhere.filePath("not-a-folder");
@@ -196,8 +188,7 @@ void NewAccountTest::folderFailureIsToldAndKeepsWhatWasTyped()
     QCOMPARE(bytesOf(rootFile), QByteArray("x"));
 }
 
-void NewAccountTest::closeBoxCreatesNothing()
-{
+void NewAccountTest::closeBoxCreatesNothing() {
     const QByteArray before = snapshot(fixture_->root());
     type("Household", "500");
     QVERIFY(open().closeWindow());

@@ -11,8 +11,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
@@ -27,15 +27,12 @@ class AccountProbe : public ChildWindow {
 public:
     static constexpr const char* kName = "Form97";
     explicit AccountProbe(Windows& windows)
-        : ChildWindow(windows, kName, QStringLiteral("Probe"), 1500, 1500, Frame::Fixed)
-    {
-    }
+        : ChildWindow(windows, kName, QStringLiteral("Probe"), 1500, 1500, Frame::Fixed) {}
     bool holdsAccountData() const override { return true; }
     static inline QStringList closedWhileFolder;
 
 protected:
-    bool closeStep() override
-    {
+    bool closeStep() override {
         closedWhileFolder << windows().get<StatusPanel>().accountFolder();
         return true;
     }
@@ -63,18 +60,16 @@ private slots:
     void sameAccountKeepsItsWindows();
 
 private:
-    QString account(const QString& name) const
-    {
-        return QDir::cleanPath(fixture_->root() + name);
-    }
+    QString account(const QString& name) const { return QDir::cleanPath(fixture_->root() + name); }
     OpenAccountWindow& open() { return fixture_->windows->show<OpenAccountWindow>(); }
-    void clickOk() { QTest::mouseClick(open().findChild<QPushButton*>("Command1"), Qt::LeftButton); }
+    void clickOk() {
+        QTest::mouseClick(open().findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    }
     std::unique_ptr<AppFixture> fixture_;
     QString startFolder_;
 };
 
-void OpenAccountTest::init()
-{
+void OpenAccountTest::init() {
     fixture_ = std::make_unique<AppFixture>();
     writeBytes(fixture_->path("Household/Name.txt"), "Household\r\n");
     writeBytes(fixture_->path("Household/OpeningBalance.txt"), "500\r\n");
@@ -85,15 +80,13 @@ void OpenAccountTest::init()
     AccountProbe::closedWhileFolder.clear();
 }
 
-void OpenAccountTest::cleanup()
-{
+void OpenAccountTest::cleanup() {
     QDir::setCurrent(startFolder_);
     fixture_.reset();
     QCOMPARE(QApplication::topLevelWidgets().size(), 0);
 }
 
-void OpenAccountTest::layoutAndStartFolder()
-{
+void OpenAccountTest::layoutAndStartFolder() {
     auto& window = open();
     QCOMPARE(window.windowTitle(), QString(58, ' ') + "Open Account");
     QCOMPARE(window.size(), QSize(450, 302));
@@ -108,8 +101,7 @@ void OpenAccountTest::layoutAndStartFolder()
              (QStringList{"Drive1", "Dir1", "Command1"}));
 }
 
-void OpenAccountTest::okOpensTheFolderTheListShowed()
-{
+void OpenAccountTest::okOpensTheFolderTheListShowed() {
     open();
     // As after the splash step.
     fixture_->windows->mainWindow().setViewMenuEnabled(false);
@@ -135,8 +127,7 @@ void OpenAccountTest::okOpensTheFolderTheListShowed()
     QVERIFY(fixture_->windows->mainWindow().viewMenuEnabled());
 }
 
-void OpenAccountTest::nameIsReadAsATypedValue_data()
-{
+void OpenAccountTest::nameIsReadAsATypedValue_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("name");
     QTest::newRow("digits") << QByteArray("007\r\n") << "7";
@@ -144,8 +135,7 @@ void OpenAccountTest::nameIsReadAsATypedValue_data()
     QTest::newRow("leading blanks") << QByteArray("  Ann Smith\r\n") << "Ann Smith";
 }
 
-void OpenAccountTest::nameIsReadAsATypedValue()
-{
+void OpenAccountTest::nameIsReadAsATypedValue() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, name);
     writeBytes(fixture_->path("Bond/Name.txt"), bytes);
@@ -154,8 +144,7 @@ void OpenAccountTest::nameIsReadAsATypedValue()
     QCOMPARE(fixture_->windows->get<StatusPanel>().accountName(), name);
 }
 
-void OpenAccountTest::folderWithoutNameKeepsTheNameAndTheWindow()
-{
+void OpenAccountTest::folderWithoutNameKeepsTheNameAndTheWindow() {
     clickOk();
     fixture_->windows->find<ContentsWindow>()->closeWindow();
     fixture_->messages.shown.clear();
@@ -174,8 +163,7 @@ void OpenAccountTest::folderWithoutNameKeepsTheNameAndTheWindow()
     QVERIFY(fixture_->windows->mainWindow().viewMenuEnabled());
 }
 
-void OpenAccountTest::singleClickDoesNotChangeTheChosenFolder()
-{
+void OpenAccountTest::singleClickDoesNotChangeTheChosenFolder() {
     auto& window = open();
     auto* list = window.findChild<DirectoryList*>("Dir1");
     QVERIFY(list->setPath(fixture_->root()));
@@ -194,8 +182,7 @@ void OpenAccountTest::singleClickDoesNotChangeTheChosenFolder()
     QCOMPARE(fixture_->windows->get<StatusPanel>().accountFolder(), account(""));
 }
 
-void OpenAccountTest::doubleClickAndEnterOpenAnEntry()
-{
+void OpenAccountTest::doubleClickAndEnterOpenAnEntry() {
     auto& window = open();
     auto* list = window.findChild<DirectoryList*>("Dir1");
     QVERIFY(list->setPath(fixture_->root()));
@@ -226,8 +213,7 @@ void OpenAccountTest::doubleClickAndEnterOpenAnEntry()
     QCOMPARE(window.chosenFolder(), account("Household"));
 }
 
-void OpenAccountTest::anotherAccountClosesAccountWindowsFirst()
-{
+void OpenAccountTest::anotherAccountClosesAccountWindowsFirst() {
     clickOk();
     fixture_->windows->get<AccountProbe>();
     QVERIFY(open().findChild<DirectoryList*>("Dir1")->setPath(account("Bond")));
@@ -238,8 +224,7 @@ void OpenAccountTest::anotherAccountClosesAccountWindowsFirst()
     QCOMPARE(fixture_->windows->get<StatusPanel>().accountFolder(), account("Bond"));
 }
 
-void OpenAccountTest::sameAccountKeepsItsWindows()
-{
+void OpenAccountTest::sameAccountKeepsItsWindows() {
     clickOk();
     auto* probe = &fixture_->windows->get<AccountProbe>();
     clickOk();

@@ -4,9 +4,9 @@
 #include "support/focus.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QImage>
 #include <QPushButton>
 #include <QTest>
 
@@ -17,8 +17,7 @@ class ContentsTest : public QObject {
     Q_OBJECT
 private slots:
     void init() { fixture_ = std::make_unique<AppFixture>(); }
-    void cleanup()
-    {
+    void cleanup() {
         fixture_.reset();
         QCOMPARE(QApplication::topLevelWidgets().size(), 0);
     }
@@ -27,8 +26,7 @@ private slots:
     void focusOrder();
 
 private:
-    int framesNamed(const QString& name)
-    {
+    int framesNamed(const QString& name) {
         int count = 0;
         for (QMdiSubWindow* frame : fixture_->windows->mainWindow().mdiArea()->subWindowList())
             count += frame->widget() && frame->widget()->objectName() == name;
@@ -37,25 +35,43 @@ private:
     std::unique_ptr<AppFixture> fixture_;
 };
 
-void ContentsTest::buttonOpensExactlyItsWindowOnce_data()
-{
+void ContentsTest::buttonOpensExactlyItsWindowOnce_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("tip");
-    QTest::newRow("new account") << "Command8" << "Form10" << "New Account";
-    QTest::newRow("open account") << "Command9" << "Form12" << "Open Account";
-    QTest::newRow("entry form") << "Command1" << "Form9" << "Entry Form";
-    QTest::newRow("interest") << "Command4" << "Form16" << "Interest";
-    QTest::newRow("income") << "Command2" << "Form5" << "Income";
-    QTest::newRow("expense") << "Command3" << "Form6" << "Expense";
-    QTest::newRow("reminders") << "Command5" << "Form4" << "Reminders";
-    QTest::newRow("balance") << "Command7" << "Form8" << "Balance";
-    QTest::newRow("update") << "com1" << "Form7" << "";
-    QTest::newRow("about") << "Command10" << "Form17" << "";
+    QTest::newRow("new account") << "Command8"
+                                 << "Form10"
+                                 << "New Account";
+    QTest::newRow("open account") << "Command9"
+                                  << "Form12"
+                                  << "Open Account";
+    QTest::newRow("entry form") << "Command1"
+                                << "Form9"
+                                << "Entry Form";
+    QTest::newRow("interest") << "Command4"
+                              << "Form16"
+                              << "Interest";
+    QTest::newRow("income") << "Command2"
+                            << "Form5"
+                            << "Income";
+    QTest::newRow("expense") << "Command3"
+                             << "Form6"
+                             << "Expense";
+    QTest::newRow("reminders") << "Command5"
+                               << "Form4"
+                               << "Reminders";
+    QTest::newRow("balance") << "Command7"
+                             << "Form8"
+                             << "Balance";
+    QTest::newRow("update") << "com1"
+                            << "Form7"
+                            << "";
+    QTest::newRow("about") << "Command10"
+                           << "Form17"
+                           << "";
 }
 
-void ContentsTest::buttonOpensExactlyItsWindowOnce()
-{
+void ContentsTest::buttonOpensExactlyItsWindowOnce() {
     QFETCH(QString, button);
     QFETCH(QString, window);
     QFETCH(QString, tip);
@@ -78,8 +94,7 @@ void ContentsTest::buttonOpensExactlyItsWindowOnce()
     QVERIFY(fixture_->windows->find<ContentsWindow>());
 }
 
-void ContentsTest::focusOrder()
-{
+void ContentsTest::focusOrder() {
     auto& contents = fixture_->windows->show<ContentsWindow>();
     QCOMPARE(contents.windowTitle(), QString(34, ' ') + "Contents");
     QCOMPARE(test::focusOrder(*fixture_->windows, contents, 10),

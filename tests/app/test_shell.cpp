@@ -47,21 +47,18 @@ private:
     std::unique_ptr<AppFixture> fixture_;
 };
 
-void ShellTest::init()
-{
+void ShellTest::init() {
     fixture_ = std::make_unique<AppFixture>();
 }
 
-void ShellTest::cleanup()
-{
+void ShellTest::cleanup() {
     fixture_.reset();
     for (QWidget* widget : QApplication::topLevelWidgets())
         delete widget; // a splash window left open by a test
     QCOMPARE(QApplication::topLevelWidgets().size(), 0);
 }
 
-void ShellTest::splashClickOnLabelDoesNothing()
-{
+void ShellTest::splashClickOnLabelDoesNothing() {
     auto* splash = new SplashWindow(*fixture_->windows);
     splash->show();
     QCOMPARE(splash->findChild<QLabel*>("Label2")->text(),
@@ -74,8 +71,7 @@ void ShellTest::splashClickOnLabelDoesNothing()
     delete splash;
 }
 
-void ShellTest::splashClickOpensTheMainWindow()
-{
+void ShellTest::splashClickOpensTheMainWindow() {
     QPointer<SplashWindow> splash = new SplashWindow(*fixture_->windows);
     splash->show();
     QCOMPARE(splash->size(), QSize(720, 394));
@@ -102,26 +98,34 @@ void ShellTest::splashClickOpensTheMainWindow()
     QVERIFY(panel->accountName().isEmpty());
 }
 
-void ShellTest::menuCommandsAndShortcuts_data()
-{
+void ShellTest::menuCommandsAndShortcuts_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QKeySequence>("shortcut");
     QTest::addColumn<QString>("menu");
-    QTest::newRow("new") << "cmdnew" << "New Account" << QKeySequence("Ctrl+N") << "cmdaccount";
-    QTest::newRow("open") << "cmdopen" << "Open Account" << QKeySequence("Ctrl+O") << "cmdaccount";
-    QTest::newRow("reminder") << "cmdreminder" << "Reminders" << QKeySequence("Ctrl+R") << "cmdview";
-    QTest::newRow("interest") << "cmdinterest" << "Interest" << QKeySequence("Ctrl+I") << "cmdview";
-    QTest::newRow("entry") << "cmdentry" << "Entry Form" << QKeySequence("Ctrl+E") << "cmdview";
-    QTest::newRow("income") << "cmdIn" << "Income" << QKeySequence("Ctrl+A") << "cmdview";
-    QTest::newRow("expense") << "cmdex" << "Expense" << QKeySequence("Ctrl+B") << "cmdview";
-    QTest::newRow("help") << "cmdfhv" << "For Help Visit" << QKeySequence("F5") << "cmdhelp";
-    QTest::newRow("update") << "cmdup" << "Update" << QKeySequence("F6") << "cmdhelp";
-    QTest::newRow("about") << "cmdabout" << "About" << QKeySequence("F7") << "cmdhelp";
+    QTest::newRow("new") << "cmdnew"
+                         << "New Account" << QKeySequence("Ctrl+N") << "cmdaccount";
+    QTest::newRow("open") << "cmdopen"
+                          << "Open Account" << QKeySequence("Ctrl+O") << "cmdaccount";
+    QTest::newRow("reminder") << "cmdreminder"
+                              << "Reminders" << QKeySequence("Ctrl+R") << "cmdview";
+    QTest::newRow("interest") << "cmdinterest"
+                              << "Interest" << QKeySequence("Ctrl+I") << "cmdview";
+    QTest::newRow("entry") << "cmdentry"
+                           << "Entry Form" << QKeySequence("Ctrl+E") << "cmdview";
+    QTest::newRow("income") << "cmdIn"
+                            << "Income" << QKeySequence("Ctrl+A") << "cmdview";
+    QTest::newRow("expense") << "cmdex"
+                             << "Expense" << QKeySequence("Ctrl+B") << "cmdview";
+    QTest::newRow("help") << "cmdfhv"
+                          << "For Help Visit" << QKeySequence("F5") << "cmdhelp";
+    QTest::newRow("update") << "cmdup"
+                            << "Update" << QKeySequence("F6") << "cmdhelp";
+    QTest::newRow("about") << "cmdabout"
+                           << "About" << QKeySequence("F7") << "cmdhelp";
 }
 
-void ShellTest::menuCommandsAndShortcuts()
-{
+void ShellTest::menuCommandsAndShortcuts() {
     QFETCH(QString, name);
     QFETCH(QString, caption);
     QFETCH(QKeySequence, shortcut);
@@ -133,8 +137,7 @@ void ShellTest::menuCommandsAndShortcuts()
     QVERIFY(main().findChild<QMenu*>(menu)->actions().contains(action));
 }
 
-void ShellTest::viewShortcutsDoNothingWhileTheMenuIsDisabled()
-{
+void ShellTest::viewShortcutsDoNothingWhileTheMenuIsDisabled() {
     main().setViewMenuEnabled(false);
     for (QAction* action : main().findChild<QMenu*>("cmdview")->actions())
         QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
@@ -143,16 +146,16 @@ void ShellTest::viewShortcutsDoNothingWhileTheMenuIsDisabled()
     QVERIFY(main().viewMenuEnabled());
 }
 
-void ShellTest::chooserButtonsOpenTheirWindowAndClose_data()
-{
+void ShellTest::chooserButtonsOpenTheirWindowAndClose_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("opens");
-    QTest::newRow("new account") << "Command1" << "Form10";
-    QTest::newRow("open account") << "Command2" << "Form12";
+    QTest::newRow("new account") << "Command1"
+                                 << "Form10";
+    QTest::newRow("open account") << "Command2"
+                                  << "Form12";
 }
 
-void ShellTest::chooserButtonsOpenTheirWindowAndClose()
-{
+void ShellTest::chooserButtonsOpenTheirWindowAndClose() {
     QFETCH(QString, button);
     QFETCH(QString, opens);
     main();
@@ -166,15 +169,13 @@ void ShellTest::chooserButtonsOpenTheirWindowAndClose()
     QCOMPARE(active->pos(), QPoint(0, 0));
 }
 
-void ShellTest::chooserFocusStartsOnNewAccount()
-{
+void ShellTest::chooserFocusStartsOnNewAccount() {
     auto& chooser = fixture_->windows->show<StartChooser>();
     QCOMPARE(focusOrder(*fixture_->windows, chooser, 3),
              (QStringList{"Command1", "Command2", "Command1"}));
 }
 
-void ShellTest::ctrlTabReachesEveryChildWindow()
-{
+void ShellTest::ctrlTabReachesEveryChildWindow() {
     // After the splash the status panel is the active child window; a keyboard user
     // goes round every open window with Ctrl+Tab, and back with Ctrl+Shift+Tab.
     QPointer<SplashWindow> splash = new SplashWindow(*fixture_->windows);
@@ -200,8 +201,7 @@ void ShellTest::ctrlTabReachesEveryChildWindow()
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command1"));
 }
 
-void ShellTest::commandOfAnOpenWindowBringsItToTheFront()
-{
+void ShellTest::commandOfAnOpenWindowBringsItToTheFront() {
     main().command("cmdnew")->trigger();
     auto* newAccount = fixture_->windows->find<NewAccountWindow>();
     newAccount->findChild<QLineEdit*>("Text2")->setText("Household");
@@ -213,8 +213,7 @@ void ShellTest::commandOfAnOpenWindowBringsItToTheFront()
     QCOMPARE(newAccount->findChild<QLineEdit*>("Text2")->text(), QStringLiteral("Household"));
 }
 
-void ShellTest::statusPanelLayout()
-{
+void ShellTest::statusPanelLayout() {
     StatusPanel& panel = fixture_->windows->get<StatusPanel>();
     QCOMPARE(panel.size(), QSize(242, 214));
     QCOMPARE(panel.palette().color(QPalette::Window), QColor(Qt::white));
@@ -225,8 +224,7 @@ void ShellTest::statusPanelLayout()
     QCOMPARE(panel.findChild<QLabel*>("Label2")->alignment(), Qt::AlignCenter);
 }
 
-void ShellTest::switchCaptionFlips()
-{
+void ShellTest::switchCaptionFlips() {
     StatusPanel& panel = fixture_->windows->get<StatusPanel>();
     auto* button = panel.findChild<QPushButton*>("Command1");
     QCOMPARE(button->text(), QStringLiteral("Off"));
@@ -242,16 +240,14 @@ void ShellTest::switchCaptionFlips()
 
 // Starting at several points within a second, the clock is refreshed at the moment its
 // timer asks for, for five seconds running.
-void ShellTest::clockFollowsEverySecondBoundary_data()
-{
+void ShellTest::clockFollowsEverySecondBoundary_data() {
     QTest::addColumn<int>("startMs");
     QTest::newRow("just after a boundary") << 3;
     QTest::newRow("mid-second") << 500;
     QTest::newRow("just before a boundary") << 998;
 }
 
-void ShellTest::clockFollowsEverySecondBoundary()
-{
+void ShellTest::clockFollowsEverySecondBoundary() {
     QFETCH(int, startMs);
     StatusPanel& panel = fixture_->windows->get<StatusPanel>();
     fixture_->clock.set(QDateTime(QDate(2026, 12, 9), QTime(23, 21, 50, startMs)));
@@ -269,8 +265,7 @@ void ShellTest::clockFollowsEverySecondBoundary()
     }
 }
 
-void ShellTest::closingTheMainWindowClosesChildrenPanelLast()
-{
+void ShellTest::closingTheMainWindowClosesChildrenPanelLast() {
     main().show();
     main().command("cmdnew")->trigger();
     QPointer<StatusPanel> panel = fixture_->windows->find<StatusPanel>();

@@ -5,13 +5,13 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -24,12 +24,10 @@ class ProbeWindow : public ChildWindow {
 public:
     static constexpr const char* kName = "Form99";
     explicit ProbeWindow(Windows& windows)
-        : ChildWindow(windows, kName, QStringLiteral("   Probe"), 1500, 1500, Frame::Fixed)
-    {
+        : ChildWindow(windows, kName, QStringLiteral("   Probe"), 1500, 1500, Frame::Fixed) {
         box = place<QLineEdit>("Text1", 0, 0, 1500, 300);
     }
-    void load() override
-    {
+    void load() override {
         log << "load";
         box->setText("loaded");
     }
@@ -41,8 +39,7 @@ public:
     QLineEdit* box;
 
 protected:
-    bool closeStep() override
-    {
+    bool closeStep() override {
         log << "close " + box->text();
         return closeAnswers.isEmpty() || closeAnswers.takeFirst();
     }
@@ -53,19 +50,15 @@ class OtherWindow : public ChildWindow {
 public:
     static constexpr const char* kName = "Form98";
     explicit OtherWindow(Windows& windows)
-        : ChildWindow(windows, kName, QStringLiteral("Other"), 1500, 1500, Frame::None)
-    {
-    }
-    bool closeStep() override
-    {
+        : ChildWindow(windows, kName, QStringLiteral("Other"), 1500, 1500, Frame::None) {}
+    bool closeStep() override {
         ProbeWindow::log << "close other";
         return true;
     }
 };
 
 // How many frames in the main window hold a window of that name.
-int framesNamed(Windows& windows, const QString& name)
-{
+int framesNamed(Windows& windows, const QString& name) {
     int count = 0;
     for (QMdiSubWindow* frame : windows.mainWindow().mdiArea()->subWindowList())
         count += frame->widget() && frame->widget()->objectName() == name;
@@ -96,22 +89,19 @@ private:
     std::unique_ptr<AppFixture> fixture_;
 };
 
-void WindowsTest::init()
-{
+void WindowsTest::init() {
     fixture_ = std::make_unique<AppFixture>();
     ProbeWindow::log.clear();
     ProbeWindow::account = false;
     ProbeWindow::closeAnswers.clear();
 }
 
-void WindowsTest::cleanup()
-{
+void WindowsTest::cleanup() {
     fixture_.reset();
     QCOMPARE(QApplication::topLevelWidgets().size(), 0);
 }
 
-void WindowsTest::twipsConversion()
-{
+void WindowsTest::twipsConversion() {
     QCOMPARE(twips(15), 1);
     QCOMPARE(twips(15144), 1010);
     QCOMPARE(twips(11500), 767);
@@ -120,8 +110,7 @@ void WindowsTest::twipsConversion()
     QCOMPARE(twipsRect(960, 2520, 3012, 492), QRect(64, 168, 201, 33));
 }
 
-void WindowsTest::createdOnFirstReferenceAndShown()
-{
+void WindowsTest::createdOnFirstReferenceAndShown() {
     Windows& windows = *fixture_->windows;
     QVERIFY(!windows.find<ProbeWindow>());
     auto& probe = windows.get<ProbeWindow>();
@@ -134,8 +123,7 @@ void WindowsTest::createdOnFirstReferenceAndShown()
     QCOMPARE(probe.windowTitle(), QStringLiteral("   Probe"));
 }
 
-void WindowsTest::existsOnceAndKeepsContents()
-{
+void WindowsTest::existsOnceAndKeepsContents() {
     Windows& windows = *fixture_->windows;
     auto& probe = windows.get<ProbeWindow>();
     probe.box->setText("typed");
@@ -148,8 +136,7 @@ void WindowsTest::existsOnceAndKeepsContents()
     QCOMPARE(windows.mainWindow().mdiArea()->activeSubWindow(), probe.subWindow());
 }
 
-void WindowsTest::closeRunsCloseStepAndDiscards()
-{
+void WindowsTest::closeRunsCloseStepAndDiscards() {
     Windows& windows = *fixture_->windows;
     windows.get<ProbeWindow>().box->setText("typed");
     QVERIFY(windows.get<ProbeWindow>().closeWindow());
@@ -160,8 +147,7 @@ void WindowsTest::closeRunsCloseStepAndDiscards()
     QTRY_COMPARE(framesNamed(windows, "Form99"), 1);
 }
 
-void WindowsTest::closeStepCanKeepTheWindowOpen()
-{
+void WindowsTest::closeStepCanKeepTheWindowOpen() {
     Windows& windows = *fixture_->windows;
     auto& probe = windows.get<ProbeWindow>();
     ProbeWindow::closeAnswers = {false};
@@ -172,8 +158,7 @@ void WindowsTest::closeStepCanKeepTheWindowOpen()
     QVERIFY(!windows.find<ProbeWindow>());
 }
 
-void WindowsTest::hiddenWindowStaysOpen()
-{
+void WindowsTest::hiddenWindowStaysOpen() {
     Windows& windows = *fixture_->windows;
     auto& probe = windows.get<ProbeWindow>();
     windows.hide(&probe);
@@ -186,8 +171,7 @@ void WindowsTest::hiddenWindowStaysOpen()
     QCOMPARE(ProbeWindow::log, QStringList{"load"});
 }
 
-void WindowsTest::mainWindowClosesChildrenLastOneLast()
-{
+void WindowsTest::mainWindowClosesChildrenLastOneLast() {
     Windows& windows = *fixture_->windows;
     auto& other = windows.get<OtherWindow>();
     windows.get<ProbeWindow>().box->setText("typed");
@@ -198,8 +182,7 @@ void WindowsTest::mainWindowClosesChildrenLastOneLast()
     QVERIFY(!windows.find<OtherWindow>());
 }
 
-void WindowsTest::mainWindowStaysWhenAChildRefuses()
-{
+void WindowsTest::mainWindowStaysWhenAChildRefuses() {
     Windows& windows = *fixture_->windows;
     windows.get<ProbeWindow>();
     windows.mainWindow().show();
@@ -211,8 +194,7 @@ void WindowsTest::mainWindowStaysWhenAChildRefuses()
     QVERIFY(!windows.find<ProbeWindow>());
 }
 
-void WindowsTest::accountWindowsCloseBeforeAnotherAccount()
-{
+void WindowsTest::accountWindowsCloseBeforeAnotherAccount() {
     Windows& windows = *fixture_->windows;
     ProbeWindow::account = true;
     windows.get<ProbeWindow>();
@@ -225,8 +207,7 @@ void WindowsTest::accountWindowsCloseBeforeAnotherAccount()
     QVERIFY(windows.find<OtherWindow>());
 }
 
-void WindowsTest::messageTitleDefaultsToKesterly()
-{
+void WindowsTest::messageTitleDefaultsToKesterly() {
     fixture_->windows->inform("Hello", "", MessageIcon::None);
     fixture_->windows->inform("Hi", "Patient", MessageIcon::Information);
     QCOMPARE(fixture_->messages.shown,
@@ -234,16 +215,14 @@ void WindowsTest::messageTitleDefaultsToKesterly()
                              {"Hi", "Patient", MessageIcon::Information}}));
 }
 
-void WindowsTest::dialogBoxAnswersAndCopiesItsText_data()
-{
+void WindowsTest::dialogBoxAnswersAndCopiesItsText_data() {
     QTest::addColumn<int>("pressed"); // index into the choices
     QTest::addColumn<Choice>("answer");
     QTest::newRow("first button") << 0 << Choice::Retry;
     QTest::newRow("second button") << 1 << Choice::Discard;
 }
 
-void WindowsTest::dialogBoxAnswersAndCopiesItsText()
-{
+void WindowsTest::dialogBoxAnswersAndCopiesItsText() {
     QFETCH(int, pressed);
     QFETCH(Choice, answer);
     QGuiApplication::clipboard()->clear();

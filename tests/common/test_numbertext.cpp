@@ -29,8 +29,7 @@ private slots:
 };
 
 // kNone marks a text that is not a number.
-void NumberTextTest::strictReading_data()
-{
+void NumberTextTest::strictReading_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("expected");
@@ -67,8 +66,7 @@ void NumberTextTest::strictReading_data()
     QTest::newRow("German letters") << kGerman << "abc" << kNone;
 }
 
-void NumberTextTest::strictReading()
-{
+void NumberTextTest::strictReading() {
     QFETCH(QLocale, locale);
     QFETCH(QString, text);
     QFETCH(double, expected);
@@ -81,8 +79,7 @@ void NumberTextTest::strictReading()
     }
 }
 
-void NumberTextTest::leadingReading_data()
-{
+void NumberTextTest::leadingReading_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("expected");
@@ -107,8 +104,7 @@ void NumberTextTest::leadingReading_data()
     QTest::newRow("German US text") << kGerman << " 1,234.5 " << 1.234;
 }
 
-void NumberTextTest::leadingReading()
-{
+void NumberTextTest::leadingReading() {
     QFETCH(QLocale, locale);
     QFETCH(QString, text);
     QFETCH(double, expected);
@@ -117,8 +113,7 @@ void NumberTextTest::leadingReading()
     QVERIFY(!std::signbit(value) || expected < 0);
 }
 
-void NumberTextTest::numberToText_data()
-{
+void NumberTextTest::numberToText_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("expected");
@@ -142,16 +137,14 @@ void NumberTextTest::numberToText_data()
     QTest::newRow("German exponent") << kGerman << 1.5e-7 << "1,5E-07";
 }
 
-void NumberTextTest::numberToText()
-{
+void NumberTextTest::numberToText() {
     QFETCH(QLocale, locale);
     QFETCH(double, value);
     QFETCH(QString, expected);
     QCOMPARE(kesterly::numberToText(value, locale), expected);
 }
 
-void NumberTextTest::userLocaleTreatsCAsUnitedStates()
-{
+void NumberTextTest::userLocaleTreatsCAsUnitedStates() {
     QCOMPARE(userLocaleFor(QLocale::c()), kUs);
     QCOMPARE(userLocaleFor(QLocale(QLocale::C, QLocale::AnyTerritory)), kUs);
     QCOMPARE(userLocaleFor(kGerman), kGerman);
@@ -161,23 +154,27 @@ void NumberTextTest::userLocaleTreatsCAsUnitedStates()
 }
 
 // Balance before, amount, income (true) or expense, balance after.
-void NumberTextTest::entryFormExamples_data()
-{
+void NumberTextTest::entryFormExamples_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("amount");
     QTest::addColumn<bool>("income");
     QTest::addColumn<QString>("after");
 
-    QTest::newRow("income with cents") << "100" << "25.50" << true << "125.5";
-    QTest::newRow("expense with cents") << "125.5" << "9.99" << false << "115.51";
-    QTest::newRow("binary fraction rounded") << "100.1" << "200.2" << true << "300.3";
-    QTest::newRow("below zero") << "500" << "750" << false << "-250";
-    QTest::newRow("empty balance") << "" << "100" << true << "100";
-    QTest::newRow("negative income") << "100" << "-50" << true << "50";
+    QTest::newRow("income with cents") << "100"
+                                       << "25.50" << true << "125.5";
+    QTest::newRow("expense with cents") << "125.5"
+                                        << "9.99" << false << "115.51";
+    QTest::newRow("binary fraction rounded") << "100.1"
+                                             << "200.2" << true << "300.3";
+    QTest::newRow("below zero") << "500"
+                                << "750" << false << "-250";
+    QTest::newRow("empty balance") << ""
+                                   << "100" << true << "100";
+    QTest::newRow("negative income") << "100"
+                                     << "-50" << true << "50";
 }
 
-void NumberTextTest::entryFormExamples()
-{
+void NumberTextTest::entryFormExamples() {
     QFETCH(QString, before);
     QFETCH(QString, amount);
     QFETCH(bool, income);
@@ -188,33 +185,59 @@ void NumberTextTest::entryFormExamples()
     QCOMPARE(kesterly::numberToText(income ? b + *a : b - *a, kUs), after);
 }
 
-void NumberTextTest::interestExamples_data()
-{
+void NumberTextTest::interestExamples_data() {
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("month");
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("percentage");
     QTest::addColumn<QString>("paise");
 
-    QTest::newRow("initial values") << "100" << "1" << "1.50" << "0.12495" << "15";
-    QTest::newRow("a year") << "500" << "12" << "1.2" << "5.9976" << "720";
-    QTest::newRow("half year") << "250" << "6" << "1.5" << "1.87425" << "225";
-    QTest::newRow("small rate") << "750" << "1" << "0.75" << "0.4685625" << "56.25";
-    QTest::newRow("rounding 1") << "100" << "7" << "1.1" << "0.64141" << "77";
-    QTest::newRow("rounding 2") << "100" << "3" << "0.1" << "0.02499" << "3";
-    QTest::newRow("negative amount") << "-100" << "1" << "1.50" << "-0.12495" << "-15";
+    QTest::newRow("initial values") << "100"
+                                    << "1"
+                                    << "1.50"
+                                    << "0.12495"
+                                    << "15";
+    QTest::newRow("a year") << "500"
+                            << "12"
+                            << "1.2"
+                            << "5.9976"
+                            << "720";
+    QTest::newRow("half year") << "250"
+                               << "6"
+                               << "1.5"
+                               << "1.87425"
+                               << "225";
+    QTest::newRow("small rate") << "750"
+                                << "1"
+                                << "0.75"
+                                << "0.4685625"
+                                << "56.25";
+    QTest::newRow("rounding 1") << "100"
+                                << "7"
+                                << "1.1"
+                                << "0.64141"
+                                << "77";
+    QTest::newRow("rounding 2") << "100"
+                                << "3"
+                                << "0.1"
+                                << "0.02499"
+                                << "3";
+    QTest::newRow("negative amount") << "-100"
+                                     << "1"
+                                     << "1.50"
+                                     << "-0.12495"
+                                     << "-15";
 }
 
 // The figures of the interest window come out of the three conversions alone.
-void NumberTextTest::interestExamples()
-{
+void NumberTextTest::interestExamples() {
     QFETCH(QString, amount);
     QFETCH(QString, month);
     QFETCH(QString, rate);
     QFETCH(QString, percentage);
     QFETCH(QString, paise);
-    const double q = *strictNumber(rate, kUs) * (*strictNumber(amount, kUs) *
-                                                 *strictNumber(month, kUs));
+    const double q =
+        *strictNumber(rate, kUs) * (*strictNumber(amount, kUs) * *strictNumber(month, kUs));
     auto shown = [](double result) {
         return kesterly::numberToText(leadingNumber(kesterly::numberToText(result, kUs), kUs), kUs);
     };

@@ -479,18 +479,20 @@ void RemindersTest::menuAndStartUp() {
     QCOMPARE(rows("Date1"), QStringList{""});
 }
 
-void RemindersTest::datesAndTimesFitTheirBoxes_data()
-{
+void RemindersTest::datesAndTimesFitTheirBoxes_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("text");
-    QTest::newRow("date box") << "Text1" << "12/30/2026";
-    QTest::newRow("time box") << "Text2" << "12:58:58 PM";
-    QTest::newRow("dates list") << "Date1" << "12/30/2026";
-    QTest::newRow("times list") << "Time1" << "12:58:58 PM";
+    QTest::newRow("date box") << "Text1"
+                              << "12/30/2026";
+    QTest::newRow("time box") << "Text2"
+                              << "12:58:58 PM";
+    QTest::newRow("dates list") << "Date1"
+                                << "12/30/2026";
+    QTest::newRow("times list") << "Time1"
+                                << "12:58:58 PM";
 }
 
-void RemindersTest::datesAndTimesFitTheirBoxes()
-{
+void RemindersTest::datesAndTimesFitTheirBoxes() {
     // The widest date and clock texts show whole, with room for the frame and margins.
     QFETCH(QString, control);
     QFETCH(QString, text);

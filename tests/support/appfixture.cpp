@@ -7,27 +7,22 @@
 
 namespace kesterly::test {
 
-AppFixture::AppFixture()
-    : clock(QDateTime(QDate(2026, 12, 9), QTime(23, 21, 50, 100)))
-{
+AppFixture::AppFixture() : clock(QDateTime(QDate(2026, 12, 9), QTime(23, 21, 50, 100))) {
     QApplication::setFont(fonts::controls());
-    windows = std::make_unique<Windows>(
-        Windows::Services{messages, clock, QDir::toNativeSeparators(dir_.path() + QLatin1Char('/'))});
+    windows = std::make_unique<Windows>(Windows::Services{
+        messages, clock, QDir::toNativeSeparators(dir_.path() + QLatin1Char('/'))});
 }
 
-AppFixture::~AppFixture()
-{
+AppFixture::~AppFixture() {
     // Discard the windows without running their close steps a second time.
     windows.reset();
 }
 
-QString AppFixture::root() const
-{
+QString AppFixture::root() const {
     return QDir::toNativeSeparators(dir_.path() + QLatin1Char('/'));
 }
 
-QString AppFixture::path(const QString& relative) const
-{
+QString AppFixture::path(const QString& relative) const {
     return root() + relative;
 }
 

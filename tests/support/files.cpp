@@ -8,24 +8,21 @@
 
 namespace kesterly::test {
 
-QByteArray bytesOf(const QString& path)
-{
+QByteArray bytesOf(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return "<missing>";
     return file.readAll();
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
+void writeBytes(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         throw std::runtime_error("test fixture could not be written");
 }
 
-QByteArray snapshot(const QString& folder)
-{
+QByteArray snapshot(const QString& folder) {
     QStringList lines;
     QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
                     QDirIterator::Subdirectories);

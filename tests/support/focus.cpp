@@ -9,8 +9,7 @@
 
 namespace kesterly::test {
 
-QStringList focusOrder(Windows& windows, ChildWindow& window, int count)
-{
+QStringList focusOrder(Windows& windows, ChildWindow& window, int count) {
     windows.mainWindow().show();
     if (!QTest::qWaitForWindowActive(&windows.mainWindow()))
         return {"<main window not active>"};

@@ -2,15 +2,13 @@
 
 namespace kesterly::test {
 
-void RecordingMessages::show(const Message& message)
-{
+void RecordingMessages::show(const Message& message) {
     shown.append(message);
     if (whileOpen)
         whileOpen(message);
 }
 
-Choice RecordingMessages::ask(const Message& message, const QList<Choice>& choices)
-{
+Choice RecordingMessages::ask(const Message& message, const QList<Choice>& choices) {
     show(message);
     if (!answers.isEmpty())
         return answers.takeFirst();
@@ -21,14 +19,13 @@ Choice RecordingMessages::ask(const Message& message, const QList<Choice>& choic
 
 namespace kesterly {
 
-char* toString(const Message& message)
-{
+char* toString(const Message& message) {
     static const char* const icons[] = {"none", "information", "exclamation", "critical"};
-    return qstrdup(QStringLiteral("{\"%1\", \"%2\", %3}")
-                       .arg(message.text, message.title,
-                            QLatin1String(icons[static_cast<int>(message.icon)]))
-                       .toUtf8()
-                       .constData());
+    return qstrdup(
+        QStringLiteral("{\"%1\", \"%2\", %3}")
+            .arg(message.text, message.title, QLatin1String(icons[static_cast<int>(message.icon)]))
+            .toUtf8()
+            .constData());
 }
 
 } // namespace kesterly
