@@ -57,12 +57,15 @@ bool DirectoryList::setPath(const QString& path) {
             QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QFileInfo(folder).fileName();
         auto* entry = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, withoutTrailingSeparator(folder));
+        entry->setToolTip(QDir::toNativeSeparators(folder));
         ++depth;
     }
     for (const QString& child : children) {
         auto* entry =
             new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + child, this);
         entry->setData(kPathRole, withoutTrailingSeparator(dir.absoluteFilePath(child)));
+        // A long name is cut short in the narrow list; its tip shows the whole path.
+        entry->setToolTip(QDir::toNativeSeparators(dir.absoluteFilePath(child)));
     }
     const int current = static_cast<int>(chain.size()) - 1;
     setCurrentRow(current);

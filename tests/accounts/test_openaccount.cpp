@@ -93,6 +93,10 @@ void OpenAccountTest::layoutAndStartFolder() {
     QCOMPARE(window.subWindow()->pos(), QPoint(0, 0));
     QCOMPARE(window.findChild<QLabel*>("Label3")->text(), QStringLiteral("(eg : c:\\velquist )"));
     QCOMPARE(window.chosenFolder(), account("Household"));
+    // Every folder of the list shows its whole path as its tip.
+    auto* folders = window.findChild<QListWidget*>("Dir1");
+    QCOMPARE(folders->currentItem()->toolTip(), QDir::toNativeSeparators(account("Household")));
+    QCOMPARE(folders->item(0)->toolTip(), QDir::toNativeSeparators(QDir::rootPath()));
     QCOMPARE(window.findChild<QLabel*>("Label2")->text(), QString());
     auto* drives = window.findChild<QComboBox*>("Drive1");
     QCOMPARE(drives->itemText(0), QStringLiteral("/"));
