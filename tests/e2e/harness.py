@@ -160,6 +160,13 @@ class Session:
         self.wait(lambda: self._main_window(), "the main window")
         self.pause(0.4)
 
+    def press_splash(self):
+        """Opens the main window from the splash picture by keyboard (Enter)."""
+        self.activate(self.wait_window("^Kesterly$"))
+        self.key("Return")
+        self.wait(lambda: self._main_window(), "the main window")
+        self.pause(0.4)
+
     def _main_window(self):
         for window in self.windows("^Kesterly"):
             geometry = self._run(["xdotool", "getwindowgeometry", window])

@@ -47,9 +47,10 @@ def replace_text(s, text):
 
 
 class Locale:
-    def __init__(self, lang, decimal):
+    def __init__(self, lang, decimal, mouse):
         self.lang = lang
         self.decimal = decimal
+        self.mouse = mouse  # whether the splash picture is clicked or taken by Enter
 
     def number(self, text):
         return text.replace(".", self.decimal)
@@ -57,7 +58,10 @@ class Locale:
 
 def scenario(program, locale):
     with Session(program, lang=locale.lang) as s:
-        s.click_splash()
+        if locale.mouse:
+            s.click_splash()
+        else:
+            s.press_splash()
         create_household(s)
         open_household(s)
         s.expect_message("Please", "If any account is already opened Please reopen all window "
@@ -154,11 +158,12 @@ def scenario(program, locale):
 
 
 def test_session_in_english(program):
-    scenario(program, Locale("en_US.UTF-8", "."))
+    scenario(program, Locale("en_US.UTF-8", ".", mouse=True))
 
 
 def test_session_in_german(program):
-    scenario(program, Locale("de_DE.UTF-8", ","))
+    # By keyboard alone, from the splash on.
+    scenario(program, Locale("de_DE.UTF-8", ",", mouse=False))
 
 
 if __name__ == "__main__":
