@@ -11,6 +11,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   locales
   xvfb xauth xdotool xclip imagemagick x11-utils openbox python3
+  dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -27,6 +27,9 @@ AboutWindow::AboutWindow(Windows& windows)
     // The picture lies under the heading that overlaps its top edge.
     auto* picture = place<QLabel>("Image1", 0, 360, 10800, 6000);
     picture->setPixmap(pictures::atNaturalSize(QStringLiteral(":/pictures/about.jpg")));
+    // What the picture says, for those who hear the window rather than see it.
+    picture->setAccessibleName(
+        QStringLiteral("Kesterly, your personal accounts book, version 1.0, made by Velquist"));
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* heading = place<QLabel>("Label1", 120, 240, 1332, 492);

@@ -1,0 +1,127 @@
+"""What a screen reader meets in the real program.
+
+The program runs with the desktop's accessibility bus (AT-SPI), as it does under a screen
+reader; the test reads every window through that bus, as the reader does, and checks that
+each control a user can reach has a name, and that text boxes are named after their
+labels: a reader says "Amount", not "edit".
+
+Run it inside its own session bus: dbus-run-session -- python3 test_screenreader.py PROGRAM
+"""
+
+import os
+import subprocess
+import time
+
+import pyatspi
+
+from harness import Session, check, run
+from test_accounts import create_household, open_household
+
+BUS_LAUNCHER = next((path for path in ("/usr/libexec/at-spi-bus-launcher",
+                                         "/usr/lib/at-spi2-core/at-spi-bus-launcher")
+                     if os.path.exists(path)), "at-spi-bus-launcher")
+
+# The roles of controls a user can reach or read a value from, and pictures.
+CONTROL_ROLES = {"text", "push button", "radio button", "check box", "list", "combo box",
+                 "spin button", "image"}
+
+# What some windows must announce, by their caption (without its leading blanks).
+EXPECTED = {
+    "Status": [("push button", "Reminder is Off"), ("text", "Account Name"),
+               ("text", "Account Folder")],
+    "Entry Form": [("text", "Date"), ("text", "Description"), ("text", "Amount"),
+                   ("radio button", "Income"), ("radio button", "Expense"),
+                   ("push button", "Submit"), ("push button", "Save to File")],
+    "Income": [("list", "Income dates"), ("list", "Income descriptions"),
+               ("list", "Income amounts"), ("list", "Income balances")],
+    "Expense": [("list", "Expense dates"), ("list", "Expense amounts")],
+    "Reminder": [("text", "Date"), ("text", "Time"), ("text", "Description"),
+                 ("list", "Reminder times"), ("radio button", "On")],
+    "Interest": [("text", "Amount"), ("text", "Month"), ("text", "% / Paise"),
+                 ("text", "Due Amount"), ("radio button", "Percentage")],
+    "Contents": [("push button", "Entry Form"), ("push button", "Reminders")],
+    "New Account": [("text", "Opening Balance"), ("text", "Your Name")],
+    "Open Account": [("list", "Select your account folder")],
+    "About": [("push button", "Close"),
+              ("image", "Kesterly, your personal accounts book, version 1.0, made by Velquist")],
+    "Today's Reminder": [("text", "Today's Reminder")],
+}
+
+
+def descendants(node):
+    """(role, name, showing) of every node below `node`."""
+    found = []
+    for index in range(node.childCount):
+        child = node.getChildAtIndex(index)
+        if child is None:
+            continue
+        showing = child.getState().contains(pyatspi.STATE_SHOWING)
+        found.append((child.getRoleName(), child.name, showing))
+        found.extend(descendants(child))
+    return found
+
+
+def program_windows(application):
+    """The child windows of the main window, by caption: what a reader finds in them."""
+    windows = {}
+    main = application.getChildAtIndex(0)
+    for index in range(main.childCount):
+        area = main.getChildAtIndex(index)
+        if area.getRoleName() != "layered pane":
+            continue
+        for number in range(area.childCount):
+            window = area.getChildAtIndex(number)
+            windows[window.name.strip()] = descendants(window)
+    return windows
+
+
+def application_on_bus(s):
+    def find():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            application = desktop.getChildAtIndex(index)
+            if application is not None and application.name == "Kesterly":
+                return application
+        return None
+    return s.wait(find, "the program on the accessibility bus")
+
+
+def test_every_control_is_announced_by_name(program):
+    bus = subprocess.Popen([BUS_LAUNCHER, "--launch-immediately"], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+    try:
+        # Qt serves the accessibility bus when asked to, as under a screen reader.
+        os.environ["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        with Session(program) as s:
+            s.press_splash()
+            create_household(s)
+            open_household(s)
+            s.message("Please")
+            # Every window the account's menu opens, and the account windows; Ctrl+A
+            # comes after Ctrl+B, from the Expense lists rather than from a text box.
+            for keys in ["ctrl+e", "ctrl+b", "ctrl+a", "ctrl+r", "ctrl+i", "F7", "ctrl+o",
+                         "ctrl+n"]:
+                s.key(keys)
+            time.sleep(1)
+            windows = program_windows(application_on_bus(s))
+
+            for caption, expected in EXPECTED.items():
+                check(caption in windows, f"the window {caption!r} on the bus; found "
+                      f"{sorted(windows)}")
+                announced = {(role, name) for role, name, _ in windows[caption]}
+                for role, name in expected:
+                    check((role, name) in announced,
+                          f"{caption}: a {role} announced as {name!r}; announced: "
+                          f"{sorted(announced)}")
+            for caption, nodes in windows.items():
+                for role, name, showing in nodes:
+                    check(not showing or role not in CONTROL_ROLES or name.strip(),
+                          f"{caption}: a {role} without a name")
+            s.close_main_window()
+    finally:
+        bus.terminate()
+        bus.wait(timeout=5)
+
+
+if __name__ == "__main__":
+    run([test_every_control_is_announced_by_name])
