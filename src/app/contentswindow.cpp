@@ -23,7 +23,6 @@ ContentsWindow::ContentsWindow(Windows& windows)
                   4956, Frame::Fixed) {
     // The buttons' faces are white: the picture, or the caption, on white.
     QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
     white.setColor(QPalette::Button, Qt::white);
 
     struct Button {

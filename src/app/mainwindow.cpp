@@ -97,20 +97,23 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
     // Keyboard users go from child window to child window with Ctrl+Tab and
     // Ctrl+Shift+Tab (Ctrl+F6 too, as in other programs with windows inside a window),
     // always round every open window in the order they were opened.
-    auto* next = new QAction(QStringLiteral("Next Window"), this);
-    next->setObjectName(QStringLiteral("nextWindow"));
-    next->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_F6)});
-    next->setShortcutContext(Qt::ApplicationShortcut);
-    connect(next, &QAction::triggered, area_, &QMdiArea::activateNextSubWindow);
-    addAction(next);
-    auto* previous = new QAction(QStringLiteral("Previous Window"), this);
-    previous->setObjectName(QStringLiteral("previousWindow"));
-    previous->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
-                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
-                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6)});
-    previous->setShortcutContext(Qt::ApplicationShortcut);
-    connect(previous, &QAction::triggered, area_, &QMdiArea::activatePreviousSubWindow);
-    addAction(previous);
+    const auto addWindowKeys = [this](const char* name, const QList<QKeySequence>& keys,
+                                      void (QMdiArea::*step)()) {
+        auto* action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        connect(action, &QAction::triggered, area_, step);
+        addAction(action);
+    };
+    addWindowKeys("nextWindow",
+                  {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_F6)},
+                  &QMdiArea::activateNextSubWindow);
+    addWindowKeys("previousWindow",
+                  {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6)},
+                  &QMdiArea::activatePreviousSubWindow);
 
     // The client area is made for the panels the load step places at its right.
     const QSize client = twipsSize(15144, 8784);

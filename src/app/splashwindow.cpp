@@ -1,6 +1,5 @@
 #include "app/splashwindow.h"
 
-#include "app/accessibility.h"
 #include "app/mainwindow.h"
 #include "app/statuspanel.h"
 #include "app/twips.h"
@@ -63,7 +62,6 @@ SplashWindow::SplashWindow(Windows& windows) : QWidget(nullptr), windows_(window
     hint->setPalette(white);
     hint->setAlignment(Qt::AlignCenter);
 
-    nameUnnamedControls(this);
     image->setFocus();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

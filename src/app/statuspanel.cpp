@@ -40,9 +40,7 @@ StatusPanel::StatusPanel(Windows& windows)
     clockLabel_->setAccessibleDescription(QStringLiteral("Time"));
     place<QLabel>("Label3", 360, 1560, 972, 252)->setText(QStringLiteral("Reminder is :"));
     switchButton_ = place<QPushButton>("Command1", 1360, 1460, 852, 372);
-    switchButton_->setText(QStringLiteral("Off"));
-    // Read with the label beside it, as a sighted user reads the pair: "Reminder is Off".
-    switchButton_->setAccessibleName(QStringLiteral("Reminder is Off"));
+    setSwitchCaption(QStringLiteral("Off"));
     place<QLabel>("Label5", 240, 2280, 1212, 252)->setText(QStringLiteral("Account Name :"));
     nameBox_ = place<QLineEdit>("Text2", 1440, 2280, 1932, 288);
     nameBox_->setReadOnly(true);
@@ -102,6 +100,7 @@ QString StatusPanel::switchCaption() const {
 
 void StatusPanel::setSwitchCaption(const QString& caption) {
     switchButton_->setText(caption);
+    // Read with the label beside it, as a sighted user reads the pair: "Reminder is Off".
     switchButton_->setAccessibleName(QStringLiteral("Reminder is ") + caption);
 }
 

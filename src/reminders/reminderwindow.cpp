@@ -54,10 +54,9 @@ ReminderWindow::ReminderWindow(Windows& windows)
     lists_[TimeColumn]->setAccessibleName(QStringLiteral("Reminder times"));
     lists_[DescriptionColumn]->setAccessibleName(QStringLiteral("Reminder descriptions"));
     // Dates and times fill these narrow boxes and lists to the edge.
-    for (QWidget* narrow :
-         {static_cast<QWidget*>(dateBox_), static_cast<QWidget*>(timeBox_),
-          static_cast<QWidget*>(lists_[DateColumn]), static_cast<QWidget*>(lists_[TimeColumn])})
-        narrow->setFont(fonts::narrowControls());
+    const QList<QWidget*> narrow{dateBox_, timeBox_, lists_[DateColumn], lists_[TimeColumn]};
+    for (QWidget* control : narrow)
+        control->setFont(fonts::narrowControls());
     for (int column = 0; column < ColumnCount; ++column) {
         lists_[column]->setSelectionMode(QAbstractItemView::SingleSelection);
         // The lists follow one another by their selection, not by the current row the

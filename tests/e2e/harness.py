@@ -157,14 +157,16 @@ class Session:
         width, height = int(values["WIDTH"]), int(values["HEIGHT"])
         # Anywhere on the picture but the label at its bottom left.
         self.click(x + width * 3 // 4, y + height // 3)
-        self.wait(lambda: self._main_window(), "the main window")
-        self.pause(0.4)
+        self._await_main_window()
 
     def press_splash(self):
         """Opens the main window from the splash picture by keyboard (Enter)."""
         self.activate(self.wait_window("^Kesterly$"))
         self.key("Return")
-        self.wait(lambda: self._main_window(), "the main window")
+        self._await_main_window()
+
+    def _await_main_window(self):
+        self.wait(self._main_window, "the main window")
         self.pause(0.4)
 
     def _main_window(self):

@@ -4,7 +4,6 @@ interest calculation, and every file checked byte for byte after the main window
 
 import os
 import re
-import sys
 
 from harness import Session, check, check_equal, run
 from test_accounts import create_household, open_household
@@ -46,7 +45,9 @@ def replace_text(s, text):
     s.type(text)
 
 
-class Locale:
+class Run:
+    """The language of a run, its decimal separator, and how the splash is taken."""
+
     def __init__(self, lang, decimal, mouse):
         self.lang = lang
         self.decimal = decimal
@@ -56,9 +57,9 @@ class Locale:
         return text.replace(".", self.decimal)
 
 
-def scenario(program, locale):
-    with Session(program, lang=locale.lang) as s:
-        if locale.mouse:
+def scenario(program, run_as):
+    with Session(program, lang=run_as.lang) as s:
+        if run_as.mouse:
             s.click_splash()
         else:
             s.press_splash()
@@ -82,7 +83,7 @@ def scenario(program, locale):
         s.key("ctrl+e")
         s.key("shift+Tab", "Right")  # "Expense"
         s.key("shift+Tab")
-        replace_text(s, locale.number("50.25"))
+        replace_text(s, run_as.number("50.25"))
         s.key("shift+Tab")
         replace_text(s, "Groceries")
         s.key("Tab", "Tab", "Tab", "space")  # "Submit": the Expense window opens; 849.75
@@ -125,27 +126,27 @@ def scenario(program, locale):
         s.key("ctrl+i")
         replace_text(s, "12")
         s.key("Tab")
-        replace_text(s, locale.number("1.2"))
+        replace_text(s, run_as.number("1.2"))
         s.key("Tab", "Tab", "Tab")  # the result box, "Calc", then Amount
         replace_text(s, "500")
         s.key("shift+Tab", "space")  # "Calc"
         s.key("shift+Tab")
-        check_equal(copy_focused_text(s), locale.number("5.9976"), "Due Amount")
+        check_equal(copy_focused_text(s), run_as.number("5.9976"), "Due Amount")
         s.screenshot("interest")
 
         s.close_main_window()
         household = "Household/"
         expected = {
             "Name.txt": lines("Household"),
-            "OpeningBalance.txt": lines(locale.number("849.75")),
+            "OpeningBalance.txt": lines(run_as.number("849.75")),
             "IncomeDate.txt": lines("", "12/10/2026"),
             "IncomeDes.txt": lines("", "Salary"),
             "IncomeAmn.txt": lines("", "200"),
             "Incomebal.txt": lines("", "700"),
             "ExpenseDate.txt": lines("", "12/10/2026"),
             "ExpenseDes.txt": lines("", "Groceries"),
-            "ExpenseAmn.txt": lines("", locale.number("50.25")),
-            "Expensebal.txt": lines("", locale.number("849.75")),
+            "ExpenseAmn.txt": lines("", run_as.number("50.25")),
+            "Expensebal.txt": lines("", run_as.number("849.75")),
             "Reminders/Date.txt": lines("", today, today),
             "Reminders/Time.txt": lines("", due, later),
             "Reminders/Description.txt": lines("", "Call the bank", "Pay the rent"),
@@ -158,12 +159,12 @@ def scenario(program, locale):
 
 
 def test_session_in_english(program):
-    scenario(program, Locale("en_US.UTF-8", ".", mouse=True))
+    scenario(program, Run("en_US.UTF-8", ".", mouse=True))
 
 
 def test_session_in_german(program):
     # By keyboard alone, from the splash on.
-    scenario(program, Locale("de_DE.UTF-8", ",", mouse=False))
+    scenario(program, Run("de_DE.UTF-8", ",", mouse=False))
 
 
 if __name__ == "__main__":
