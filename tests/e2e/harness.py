@@ -60,14 +60,35 @@ class Session:
         self.env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LANG=self.lang,
                         LC_ALL=self.lang, LANGUAGE="", QTWEBENGINE_DISABLE_SANDBOX="1")
         self.env.pop("QT_QPA_PLATFORM", None)
-        wm = subprocess.Popen(["openbox"], env=self.env, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
-        self.processes.append(wm)
-        self.wait(lambda: self._run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"])
-                  .find("window id") >= 0, "the window manager to start")
+        self._start_window_manager()
         self.app = subprocess.Popen([self.program], env=self.env, cwd=self.cwd,
                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         return self
+
+    def _start_window_manager(self):
+        """Starts openbox and waits until it owns the screen.
+
+        On a busy machine the window manager can take many seconds to come up, and it
+        may give up at once if the X server is not yet accepting it; it is started again
+        then, and what it said is shown when it never comes up."""
+        log_path = os.path.join(self.home, ".openbox.log")
+        for _ in range(3):
+            with open(log_path, "wb") as log:
+                wm = subprocess.Popen(["openbox"], env=self.env, stdout=log,
+                                      stderr=subprocess.STDOUT)
+            self.processes.append(wm)
+            end = time.monotonic() + 30.0
+            while time.monotonic() < end and wm.poll() is None:
+                if "window id" in self._run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]):
+                    return
+                time.sleep(0.1)
+            if wm.poll() is None:
+                break
+            self.processes.remove(wm)
+        with open(log_path, "rb") as log:
+            said = log.read().decode(errors="replace").strip()
+        raise E2EFailure("the window manager did not start" +
+                         (f"; it said:\n{said}" if said else ""))
 
     def __exit__(self, kind, value, trace):
         if kind is not None and self.display:
@@ -96,7 +117,7 @@ class Session:
             raise E2EFailure(f"{command} failed: {done.stderr}")
         return done.stdout
 
-    def wait(self, condition, what, timeout=10.0):
+    def wait(self, condition, what, timeout=20.0):
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             if self.app and self.app.poll() is not None and self.app.returncode != 0:
@@ -112,7 +133,7 @@ class Session:
         out = self._run(["xdotool", "search", "--onlyvisible", "--name", title_pattern])
         return [w for w in out.split() if w]
 
-    def wait_window(self, title_pattern, timeout=10.0):
+    def wait_window(self, title_pattern, timeout=20.0):
         return self.wait(lambda: (self.windows(title_pattern) or [None])[-1],
                          f"a window named {title_pattern!r}", timeout)
 
@@ -183,7 +204,7 @@ class Session:
     def main_title(self):
         return self._run(["xdotool", "getwindowname", self.main_window()]).strip()
 
-    def message(self, title, timeout=10.0):
+    def message(self, title, timeout=20.0):
         """Reads the message box in front (its title and text), then closes it with Enter."""
         box = self.wait_window("^" + re.escape(title) + "$", timeout)
         self.activate(box)
@@ -210,7 +231,7 @@ class Session:
         """Closes the main window as a window manager asks it to (WM_DELETE_WINDOW)."""
         self.activate(self.main_window())
         self.key("alt+F4")
-        code = self.app.wait(timeout=15)
+        code = self.app.wait(timeout=30)
         check_equal(code, 0, "exit code of the program")
 
     def file(self, relative):
