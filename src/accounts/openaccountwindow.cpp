@@ -1,6 +1,8 @@
 #include "accounts/openaccountwindow.h"
 
 #include "accounts/accountfolder.h"
+#include "accounts/accountlock.h"
+#include "accounts/accounttable.h"
 #include "accounts/folderlists.h"
 #include "accounts/listfile.h"
 #include "app/contentswindow.h"
@@ -9,10 +11,25 @@
 #include "app/windows.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
 namespace kesterly {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Open Account");
+
+// Two paths name the same folder also when one goes through a link.
+bool sameFolder(const QString& a, const QString& b) {
+    if (a == b)
+        return true;
+    const QString real = QFileInfo(a).canonicalFilePath();
+    return !real.isEmpty() && real == QFileInfo(b).canonicalFilePath();
+}
+
+} // namespace
 
 OpenAccountWindow::OpenAccountWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(58, QLatin1Char(' ')) + QStringLiteral("Open Account"),
@@ -53,22 +70,42 @@ void OpenAccountWindow::showChosenFolder() {
 void OpenAccountWindow::driveChanged() {
     const QString drive = driveList_->drive();
     if (!folderList_->setPath(drive)) {
-        windows().inform(QStringLiteral("The drive %1 cannot be opened.").arg(drive),
-                         QStringLiteral("Open Account"), MessageIcon::Exclamation);
+        windows().inform(QStringLiteral("The drive %1 cannot be opened.").arg(drive), kTitle,
+                         MessageIcon::Exclamation);
         driveList_->selectDriveOf(folderList_->path());
     }
 }
 
 void OpenAccountWindow::openAccount() {
     StatusPanel& panel = windows().get<StatusPanel>();
-    // Open windows write back to the folder they were loaded from; closing them now keeps
-    // one account's rows out of another account's folder.
-    if (chosenFolder() != panel.accountFolder() && !windows().closeAccountWindows())
-        return;
+    const QString chosen = chosenFolder();
+    const bool another = !sameFolder(chosen, panel.accountFolder());
+    account::AccountLock::Attempt lock;
+    if (another) {
+        // A second copy of the program with the same account open would write over what
+        // this one records, and the other way round.
+        lock = account::AccountLock::take(chosen);
+        if (!lock.refusal.isEmpty()) {
+            windows().inform(lock.refusal, kTitle, MessageIcon::Exclamation);
+            return;
+        }
+        // Open windows write back to the folder they were loaded from; closing them now
+        // keeps one account's rows out of another account's folder.
+        if (!windows().closeAccountWindows())
+            return;
+    }
 
-    windows().mainWindow().showAccountInCaption(chosenFolder());
-    panel.setAccountFolder(chosenFolder());
-    const auto name = listfile::readValue(account::filePath(chosenFolder(), account::kName));
+    windows().mainWindow().showAccountInCaption(chosen);
+    panel.setAccountFolder(chosen);
+    if (another)
+        panel.holdAccount(std::move(lock.lock));
+    if (!lock.warning.isEmpty())
+        windows().inform(lock.warning, kTitle, MessageIcon::Exclamation);
+    // A save that was cut short (the program ended in the middle of writing a list) is
+    // finished before any window reads the account.
+    if (const listfile::Outcome finished = account::finishPendingSaves(chosen); !finished)
+        windows().inform(finished.message(), kTitle, MessageIcon::Exclamation);
+    const auto name = listfile::readValue(account::filePath(chosen, account::kName));
     if (name.ok()) {
         panel.setAccountName(*name.value);
         closeWindow();

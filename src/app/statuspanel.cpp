@@ -67,6 +67,8 @@ void StatusPanel::load() {
 bool StatusPanel::closeStep() {
     clockTimer_->stop();
     reminderCheckEnabled_ = false;
+    // The panel closes last, after every window has written the account's files.
+    accountLock_.reset();
     return true;
 }
 
@@ -84,6 +86,10 @@ void StatusPanel::setAccountFolder(const QString& folder) {
 
 void StatusPanel::setAccountName(const QString& name) {
     nameBox_->setText(name);
+}
+
+void StatusPanel::holdAccount(std::unique_ptr<account::AccountLock> lock) {
+    accountLock_ = std::move(lock);
 }
 
 QString StatusPanel::dateText() const {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "accounts/accountlock.h"
 #include "app/childwindow.h"
+
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -23,6 +26,9 @@ public:
     QString accountName() const;
     void setAccountFolder(const QString& folder);
     void setAccountName(const QString& name);
+    // Keeps the current account marked as open in this copy of the program (no other
+    // copy opens it) until another account is opened or the program ends.
+    void holdAccount(std::unique_ptr<account::AccountLock> lock);
 
     // The date text and the clock text as shown; reminder times are compared with the
     // clock text.
@@ -62,6 +68,7 @@ private:
     QLineEdit* folderBox_;
     QTimer* clockTimer_;
     bool reminderCheckEnabled_ = false;
+    std::unique_ptr<account::AccountLock> accountLock_;
 };
 
 } // namespace kesterly

@@ -71,12 +71,17 @@ void EntryForm::load() {
     const auto stored = listfile::readList(path);
     QString balance;
     if (!stored.ok()) {
-        balanceUnread_ = QFileInfo::exists(path);
-        windows().inform(stored.error + (balanceUnread_
-                                             ? QStringLiteral(" The balance starts empty, and the "
-                                                              "file is left as it is unless you "
-                                                              "click \"Save to File\".")
-                                             : QStringLiteral(" The balance starts empty.")),
+        // A file that is there but cannot be read holds a balance nobody can see; entries
+        // booked against an empty balance would hide it for good.
+        const QFileInfo file(path);
+        if (file.exists() || file.isSymLink())
+            balanceUnread_ = stored.error;
+        windows().inform(stored.error + (balanceUnread_.isEmpty()
+                                             ? QStringLiteral(" The balance starts empty.")
+                                             : QStringLiteral(" No entry can be recorded and the "
+                                                              "file is left as it is. Put the "
+                                                              "file right, then close this form "
+                                                              "and open it again.")),
                          kTitle, MessageIcon::Exclamation);
     } else if (stored.value->isEmpty()) {
         windows().inform(
@@ -108,6 +113,13 @@ void EntryForm::submit() {
                          kTitle, MessageIcon::Exclamation);
         return;
     }
+    if (!balanceUnread_.isEmpty()) {
+        windows().inform(QStringLiteral("The balance could not be read when this form opened, so "
+                                        "no entry can be recorded against it:\n%1")
+                             .arg(balanceUnread_),
+                         kTitle, MessageIcon::Exclamation);
+        return;
+    }
     if (incomeOption_->isChecked())
         record<IncomeWindow>(true);
     if (expenseOption_->isChecked())
@@ -127,6 +139,16 @@ template <class ListWindow> void EntryForm::record(bool income) {
     ListWindow& list = windows().get<ListWindow>();
     if (!checkSameAccount(list, title))
         return;
+    // The balance is saved; an entry its list cannot save would leave the balance
+    // counting an entry that no list holds.
+    if (!list.unsavedReason().isEmpty()) {
+        windows().inform(QStringLiteral("The %1 list cannot be saved, because a file of it could "
+                                        "not be read when its window opened:\n%2\nThe entry was "
+                                        "not recorded.")
+                             .arg(title, list.unsavedReason()),
+                         kTitle, MessageIcon::Exclamation);
+        return;
+    }
     if (list.rowCount() >= ledger::kMaxRows) {
         windows().inform(QStringLiteral("The %1 list already holds %2 entries, the most it can "
                                         "hold. The entry was not recorded.")
@@ -139,6 +161,7 @@ template <class ListWindow> void EntryForm::record(bool income) {
     list.appendRow(ledger::Description, descriptionBox_->text());
     list.appendRow(ledger::Amount, amountBox_->text());
     setBalance(*after.text);
+    balanceChanged_ = true;
     list.appendRow(ledger::Balance, *after.text);
 }
 
@@ -170,13 +193,21 @@ void EntryForm::saveBalance(Saving saving) {
                              kTitle, MessageIcon::Exclamation);
         return;
     }
-    if (saving == Saving::Closing && balanceUnread_)
+    // Closing writes the balance only when an entry has changed it.
+    if (saving == Saving::Closing && !balanceChanged_)
         return;
+    if (!balanceUnread_.isEmpty()) {
+        windows().inform(QStringLiteral("The balance file could not be read when this form "
+                                        "opened, so it is left as it is:\n%1")
+                             .arg(balanceUnread_),
+                         kTitle, MessageIcon::Exclamation);
+        return;
+    }
     const QString path = account::filePath(folder_, account::kOpeningBalance);
     for (;;) {
         const listfile::Outcome written = listfile::writeValue(path, balanceLabel_->text());
         if (written) {
-            balanceUnread_ = false;
+            balanceChanged_ = false;
             return;
         }
         const QString choices =

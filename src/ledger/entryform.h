@@ -50,8 +50,11 @@ private:
     QLabel* balanceLabel_;
     QPushButton* saveButton_;
     QString folder_;
-    // The balance file existed but could not be read: closing leaves it as it is.
-    bool balanceUnread_ = false;
+    // Why the balance file, which is there, could not be read: no entry is recorded and
+    // the file is left as it is.
+    QString balanceUnread_;
+    // An entry changed the balance since it was read or saved.
+    bool balanceChanged_ = false;
 };
 
 } // namespace kesterly

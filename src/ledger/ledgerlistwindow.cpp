@@ -1,11 +1,10 @@
 #include "ledger/ledgerlistwindow.h"
 
-#include "accounts/listfile.h"
+#include "accounts/accounttable.h"
 #include "app/statuspanel.h"
 #include "app/windows.h"
 #include "ledger/rowlist.h"
 
-#include <QFileInfo>
 #include <QPushButton>
 #include <algorithm>
 
@@ -72,25 +71,23 @@ void LedgerListWindow::load() {
     if (folder_.isEmpty())
         return;
 
-    LoadedTable table = readTable(folder_, layout_.files);
-    read_ = table.read;
+    const account::TableRead table =
+        account::readTable(folder_, account::ledgerTable(layout_.files));
+    loaded_ = table.columns;
     for (int column = 0; column < kColumns; ++column)
         lists_[column]->setRows(table.columns[column]);
-
-    QStringList told;
-    for (int column = 0; column < kColumns; ++column) {
-        if (read_[column])
-            continue;
-        const QString path = account::filePath(folder_, columnFile(layout_.files, Column(column)));
-        told << table.problems.takeFirst() +
-                    (QFileInfo::exists(path)
-                         ? QStringLiteral(" Its list is shown with empty rows, and the file is "
-                                          "left as it is when this window closes.")
-                         : QStringLiteral(" Its list is shown with empty rows, and the file is "
-                                          "created when this window closes."));
-    }
-    if (!told.isEmpty())
-        windows().inform(told.join(QLatin1Char('\n')), layout_.title, MessageIcon::Exclamation);
+    if (table.whole())
+        return;
+    // Writing the other files back would leave their rows without the rows of the file
+    // that could not be read, so none is written.
+    unsavedReason_ = table.problems.join(QLatin1Char('\n'));
+    windows().inform(unsavedReason_ +
+                         QStringLiteral("\n\nThe %1 list shows what could be read. None of its "
+                                        "files is written when this window closes, so nothing "
+                                        "in them is lost. Put the file right, then close this "
+                                        "window and open it again.")
+                             .arg(layout_.title),
+                     layout_.title, MessageIcon::Exclamation);
 }
 
 int LedgerListWindow::rowCount() const {
@@ -116,31 +113,43 @@ void LedgerListWindow::removeSelected() {
     lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
 }
 
+QList<QStringList> LedgerListWindow::columns() const {
+    QList<QStringList> rows;
+    for (const RowList* list : lists_)
+        rows << list->rows();
+    return rows;
+}
+
 bool LedgerListWindow::closeStep() {
     writeBack();
     return true;
 }
 
 void LedgerListWindow::writeBack() {
-    if (folder_.isEmpty())
+    const QList<QStringList> rows = columns();
+    if (folder_.isEmpty() || rows == loaded_)
         return;
-    for (int column = 0; column < kColumns; ++column) {
-        const QString path = account::filePath(folder_, columnFile(layout_.files, Column(column)));
-        // A file that could not be read is not replaced by what the window could show.
-        if (!read_[column] && QFileInfo::exists(path))
-            continue;
-        for (;;) {
-            const listfile::Outcome written = listfile::writeList(path, lists_[column]->rows());
-            if (written)
-                break;
-            const Choice answer = windows().ask(
-                written.message() +
-                    QStringLiteral("\n\nChoose Retry to try again, or Discard to close the "
-                                   "window without saving the lists not yet saved."),
-                layout_.title, MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
-            if (answer != Choice::Retry)
-                return;
-        }
+    if (!unsavedReason_.isEmpty()) {
+        windows().inform(QStringLiteral("The changes to the %1 list were not saved, because a "
+                                        "file of the list could not be read when the window "
+                                        "opened:\n%2")
+                             .arg(layout_.title, unsavedReason_),
+                         layout_.title, MessageIcon::Exclamation);
+        return;
+    }
+    for (;;) {
+        const listfile::Outcome written =
+            account::saveTable(folder_, account::ledgerTable(layout_.files), rows);
+        if (written)
+            return;
+        const Choice answer = windows().ask(
+            written.message() + QStringLiteral("\n\nChoose Retry to try again, or Discard to close "
+                                               "the window without saving the %1 list; its files "
+                                               "then keep what they held before.")
+                                    .arg(layout_.title),
+            layout_.title, MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
+        if (answer != Choice::Retry)
+            return;
     }
 }
 

@@ -48,18 +48,25 @@ public:
     void removeSelected();
     // The account folder the lists were read from; empty when no account was open.
     QString folder() const { return folder_; }
+    // Why the lists are not written back when the window closes (a file of the table
+    // could not be read when it opened); empty when they are.
+    QString unsavedReason() const { return unsavedReason_; }
 
 protected:
     bool closeStep() override;
 
 private:
+    QList<QStringList> columns() const;
     void writeBack();
 
     LedgerListLayout layout_;
     std::array<RowList*, ledger::kColumns> lists_{};
     QPushButton* removeButton_;
     QString folder_;
-    std::array<bool, ledger::kColumns> read_{};
+    // The rows as they were read: a window whose rows did not change leaves its files
+    // as they are.
+    QList<QStringList> loaded_;
+    QString unsavedReason_;
 };
 
 } // namespace kesterly

@@ -1,9 +1,6 @@
 #include "reminders/reminderwindow.h"
 
-#include "app/fonts.h"
-
-#include "accounts/accountfolder.h"
-#include "accounts/listfile.h"
+#include "accounts/accounttable.h"
 #include "app/fonts.h"
 #include "app/statuspanel.h"
 #include "app/windows.h"
@@ -11,7 +8,6 @@
 #include "common/numbertext.h"
 #include "reminders/todaysreminderwindow.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,11 +20,7 @@ namespace kesterly {
 
 namespace {
 
-const QString& fileOf(int column) {
-    static const QString* files[] = {&account::kReminderDate, &account::kReminderTime,
-                                     &account::kReminderDescription};
-    return *files[column];
-}
+const QString kTitle = QStringLiteral("Reminder");
 
 } // namespace
 
@@ -127,26 +119,21 @@ void ReminderWindow::readLists() {
     // With no account open there is nothing to read (and nothing is written back).
     if (folder_.isEmpty())
         return;
-    // Each file is read on its own: one missing file must not leave the others' rows
-    // out of the lists, or closing the window would overwrite them with nothing.
-    for (const Column column : {DateColumn, DescriptionColumn, TimeColumn}) {
-        const QString path = account::reminderFilePath(folder_, fileOf(column));
-        const auto rows = listfile::readList(path);
-        if (!rows.ok()) {
-            unreadable_[column] = QFileInfo::exists(path);
-            continue;
-        }
-        lists_[column]->addItems(*rows.value);
-    }
-    // Files of unequal length (edited outside the program) get empty rows at their end,
-    // so every row of the lists stays one reminder and a selection reaches all three.
-    int rows = 0;
-    for (QListWidget* list : lists_)
-        rows = std::max(rows, list->count());
-    for (QListWidget* list : lists_) {
-        while (list->count() < rows)
-            list->addItem(QString());
-    }
+    const account::TableRead table = account::readTable(folder_, account::reminderTable());
+    loaded_ = table.columns;
+    for (int column = 0; column < ColumnCount; ++column)
+        lists_[column]->addItems(table.columns[column]);
+    if (table.whole())
+        return;
+    // Writing the other files back would part their rows from the rows of the file that
+    // could not be read, so none is written.
+    unsavedReason_ = table.problems.join(QLatin1Char('\n'));
+    windows().inform(unsavedReason_ +
+                         QStringLiteral("\n\nThe reminder lists show what could be read. None "
+                                        "of the reminder files is written when this window "
+                                        "closes, so nothing in them is lost. Put the file right, "
+                                        "then close this window and open it again."),
+                     kTitle, MessageIcon::Exclamation);
 }
 
 void ReminderWindow::addRow() {
@@ -274,37 +261,46 @@ QString ReminderWindow::selectedText(Column column) const {
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
-bool ReminderWindow::closeStep() {
-    // The rows go back to the folder they came from, even when another account has been
-    // opened since; with no account open nothing is written.
-    if (folder_.isEmpty())
-        return true;
-    for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
-        if (!writeBack(column))
-            break;
+QList<QStringList> ReminderWindow::columns() const {
+    QList<QStringList> rows;
+    for (const QListWidget* list : lists_) {
+        QStringList texts;
+        texts.reserve(list->count());
+        for (int row = 0; row < list->count(); ++row)
+            texts << list->item(row)->text();
+        rows << texts;
     }
-    return true;
+    return rows;
 }
 
-bool ReminderWindow::writeBack(Column column) {
-    // A file that is there but could not be read keeps what it holds.
-    if (unreadable_[column])
+bool ReminderWindow::closeStep() {
+    // The rows go back to the folder they came from, even when another account has been
+    // opened since; with no account open, or with rows as they were read, nothing is
+    // written.
+    const QList<QStringList> rows = columns();
+    if (folder_.isEmpty() || rows == loaded_)
         return true;
-    QStringList rows;
-    for (int row = 0; row < lists_[column]->count(); ++row)
-        rows << lists_[column]->item(row)->text();
-    const QString path = account::reminderFilePath(folder_, fileOf(column));
+    if (!unsavedReason_.isEmpty()) {
+        windows().inform(QStringLiteral("The changes to the reminders were not saved, because a "
+                                        "reminder file could not be read when the window "
+                                        "opened:\n%1")
+                             .arg(unsavedReason_),
+                         kTitle, MessageIcon::Exclamation);
+        return true;
+    }
     for (;;) {
-        const listfile::Outcome written = listfile::writeList(path, rows);
+        const listfile::Outcome written =
+            account::saveTable(folder_, account::reminderTable(), rows);
         if (written)
             return true;
         const Choice choice = windows().ask(
             written.message() +
                 QStringLiteral("\n\nRetry to try again, or Discard to close the Reminder "
-                               "window without saving the reminders not yet saved."),
-            QString(), MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
+                               "window without saving the reminders; their files then keep "
+                               "what they held before."),
+            kTitle, MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
         if (choice != Choice::Retry)
-            return false;
+            return true;
     }
 }
 

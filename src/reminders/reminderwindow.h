@@ -69,8 +69,7 @@ private:
     bool selectRow(Column column, int row);
     int selectedRow(Column column) const;
     QString selectedText(Column column) const;
-    // Writes one list; false when the user chose to close without saving the rest.
-    bool writeBack(Column column);
+    QList<QStringList> columns() const;
 
     QLineEdit* dateBox_;
     QLineEdit* timeBox_;
@@ -86,8 +85,11 @@ private:
     bool windowCheckEnabled_ = false;
     int knownSelection_[ColumnCount] = {-1, -1, -1};
     QString folder_;
-    // Files that exist but could not be read: they are not overwritten at close.
-    bool unreadable_[ColumnCount] = {};
+    // The rows as they were read: unchanged rows leave the files as they are.
+    QList<QStringList> loaded_;
+    // Why the lists are not written back (a reminder file could not be read); empty
+    // when they are.
+    QString unsavedReason_;
 };
 
 } // namespace kesterly

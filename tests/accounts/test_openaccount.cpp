@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -58,6 +59,7 @@ private slots:
     void doubleClickAndEnterOpenAnEntry();
     void anotherAccountClosesAccountWindowsFirst();
     void sameAccountKeepsItsWindows();
+    void anotherCopyKeepsTheAccountUntilItEnds();
 
 private:
     QString account(const QString& name) const { return QDir::cleanPath(fixture_->root() + name); }
@@ -234,6 +236,54 @@ void OpenAccountTest::sameAccountKeepsItsWindows() {
     clickOk();
     QCOMPARE(fixture_->windows->find<AccountProbe>(), probe);
     QVERIFY(AccountProbe::closedWhileFolder.isEmpty());
+}
+
+void OpenAccountTest::anotherCopyKeepsTheAccountUntilItEnds() {
+    const QString lockFile = account("Household") + "/.kesterly.lock";
+    QProcess other;
+    other.start(QStringLiteral(KESTERLY_LOCK_CHILD), {account("Household")});
+    QVERIFY(other.waitForReadyRead(20000));
+    QCOMPARE(other.readAllStandardOutput(), QByteArray("locked\n"));
+
+    // Both copies would keep their own lists, and the one closing last would write over
+    // the other's entries: the account is not opened here.
+    clickOk();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message told = fixture_->messages.shown[0];
+    QCOMPARE(told.title, QStringLiteral("Open Account"));
+    QVERIFY2(told.text.contains("another copy") &&
+                 told.text.contains(QString::number(other.processId())),
+             qPrintable(told.text));
+    StatusPanel& panel = fixture_->windows->get<StatusPanel>();
+    QCOMPARE(panel.accountFolder(), QString());
+    QCOMPARE(fixture_->windows->mainWindow().windowTitle(), QStringLiteral("Kesterly"));
+    QVERIFY(!fixture_->windows->find<ContentsWindow>());
+    QVERIFY(fixture_->windows->find<OpenAccountWindow>());
+
+    // A copy that crashed leaves its mark behind; it is taken over without a word.
+    other.kill();
+    QVERIFY(other.waitForFinished(20000));
+    QVERIFY(QFile::exists(lockFile));
+    fixture_->messages.shown.clear();
+    clickOk();
+    QCOMPARE(panel.accountFolder(), account("Household"));
+    QCOMPARE(fixture_->messages.shown,
+             (QList<Message>{{kAccountMessage, "Please", MessageIcon::Information}}));
+    QVERIFY(QFileInfo(lockFile).isHidden());
+
+    // A third copy is kept out while this one has the account.
+    QProcess third;
+    third.start(QStringLiteral(KESTERLY_LOCK_CHILD), {account("Household")});
+    QVERIFY(third.waitForFinished(20000));
+    QCOMPARE(third.readAllStandardOutput(), QByteArray("refused\n"));
+
+    // Opening another account gives this one up; ending the program gives up the other.
+    QVERIFY(open().findChild<DirectoryList*>("Dir1")->setPath(account("Bond")));
+    clickOk();
+    QVERIFY(!QFile::exists(lockFile));
+    QVERIFY(QFile::exists(account("Bond") + "/.kesterly.lock"));
+    QVERIFY(fixture_->windows->mainWindow().close());
+    QVERIFY(!QFile::exists(account("Bond") + "/.kesterly.lock"));
 }
 
 QTEST_MAIN(OpenAccountTest)

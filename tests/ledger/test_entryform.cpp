@@ -39,6 +39,9 @@ private slots:
     void writesOnlyToTheFolderItReadFrom();
     void unreadableBalanceIsToldAndKept_data();
     void unreadableBalanceIsToldAndKept();
+    void unreadableBalanceRefusesEntries_data();
+    void unreadableBalanceRefusesEntries();
+    void entryIntoAListThatCannotBeSavedIsRefused();
     void balanceWriteFailureOffersRetryAndDiscard_data();
     void balanceWriteFailureOffersRetryAndDiscard();
     void submitPastTheRowLimitIsRefused_data();
@@ -123,7 +126,7 @@ void EntryFormTest::layoutAndFocusOrder() {
 void EntryFormTest::openingShowsTypedBalanceInBothWindows_data() {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<QByteArray>("afterClose");
+    QTest::addColumn<QByteArray>("saved");
     QTest::newRow("500.00") << QByteArray("500.00\r\n") << "500" << QByteArray("500\r\n");
     QTest::newRow("007") << QByteArray("007\r\n") << "7" << QByteArray("7\r\n");
     QTest::newRow("letters") << QByteArray("abc\r\n") << "abc" << QByteArray("abc\r\n");
@@ -135,18 +138,22 @@ void EntryFormTest::openingShowsTypedBalanceInBothWindows_data() {
 void EntryFormTest::openingShowsTypedBalanceInBothWindows() {
     QFETCH(QByteArray, stored);
     QFETCH(QString, shown);
-    QFETCH(QByteArray, afterClose);
+    QFETCH(QByteArray, saved);
     writeBytes(balanceFile(), stored);
     form();
     QCOMPARE(shownBalance(), shown);
     QCOMPARE(mirroredBalance(), shown);
     QVERIFY(fixture_->messages.shown.isEmpty());
+    // No entry changed the balance: closing leaves the file as it is.
     QVERIFY(form().closeWindow());
-    QCOMPARE(bytesOf(balanceFile()), afterClose);
+    QCOMPARE(bytesOf(balanceFile()), stored);
     // The Balance window stays open; it saves nothing.
     QVERIFY(fixture_->windows->find<BalanceWindow>());
     QVERIFY(fixture_->windows->find<BalanceWindow>()->closeWindow());
-    QCOMPARE(bytesOf(balanceFile()), afterClose);
+    QCOMPARE(bytesOf(balanceFile()), stored);
+    // "Save to File" writes the balance as the form shows it.
+    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QCOMPARE(bytesOf(balanceFile()), saved);
 }
 
 void EntryFormTest::workedExamples_data() {
@@ -339,8 +346,8 @@ void EntryFormTest::writesOnlyToTheFolderItReadFrom() {
 void EntryFormTest::unreadableBalanceIsToldAndKept_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QByteArray>("afterClose");
-    QTest::newRow("missing") << "missing" << QByteArray("\r\n");
-    QTest::newRow("no content") << "empty" << QByteArray("\r\n");
+    QTest::newRow("missing") << "missing" << QByteArray("<missing>");
+    QTest::newRow("no content") << "empty" << QByteArray("");
     QTest::newRow("cannot be read") << "folder" << QByteArray("<missing>");
 }
 
@@ -361,6 +368,57 @@ void EntryFormTest::unreadableBalanceIsToldAndKept() {
     QCOMPARE(bytesOf(balanceFile()), afterClose);
     QCOMPARE(QFileInfo(balanceFile()).isDir(), kind == "folder");
     QCOMPARE(fixture_->messages.shown.size(), 1);
+}
+
+void EntryFormTest::unreadableBalanceRefusesEntries_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder in its place") << "folder";
+    QTest::newRow("a link to a file elsewhere") << "link";
+}
+
+void EntryFormTest::unreadableBalanceRefusesEntries() {
+    QFETCH(QString, kind);
+    const QString elsewhere = fixture_->path("notes.txt");
+    QFile::remove(balanceFile());
+    if (kind == "folder")
+        QVERIFY(QDir().mkpath(balanceFile()));
+    if (kind == "link") {
+        writeBytes(elsewhere, "  1000 for the car\n");
+        QVERIFY(QFile::link(elsewhere, balanceFile()));
+    }
+    const QByteArray before = snapshot(fixture_->root());
+    enter("1/5", "gift", "200", "Option1");
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    // Booking against an empty balance would hide the one the file holds.
+    clickSubmit();
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QVERIFY2(fixture_->messages.shown[1].text.contains(balanceFile()),
+             qPrintable(fixture_->messages.shown[1].text));
+    QCOMPARE(shownBalance(), QString());
+    QVERIFY(!fixture_->windows->find<IncomeWindow>());
+    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QCOMPARE(fixture_->messages.shown.size(), 3);
+    QVERIFY(form().closeWindow());
+    QCOMPARE(snapshot(fixture_->root()), before);
+    if (kind == "link")
+        QCOMPARE(bytesOf(elsewhere), QByteArray("  1000 for the car\n"));
+}
+
+void EntryFormTest::entryIntoAListThatCannotBeSavedIsRefused() {
+    // The description file cannot be read, so the Income list will not be saved; an
+    // entry there would leave the saved balance counting an entry no list holds.
+    QVERIFY(QFile::remove(folder_ + "/IncomeDes.txt"));
+    QVERIFY(QDir().mkpath(folder_ + "/IncomeDes.txt"));
+    enter("1/5", "gift", "200", "Option1");
+    clickSubmit();
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QCOMPARE(fixture_->messages.shown[0].title, QStringLiteral("Income"));
+    QVERIFY2(fixture_->messages.shown[1].text.contains("not recorded"),
+             qPrintable(fixture_->messages.shown[1].text));
+    QCOMPARE(shownBalance(), QStringLiteral("500"));
+    QCOMPARE(entries(*fixture_->windows->find<IncomeWindow>()), QStringList{"|||"});
+    QVERIFY(form().closeWindow());
+    QCOMPARE(bytesOf(balanceFile()), QByteArray("500\r\n"));
 }
 
 void EntryFormTest::balanceWriteFailureOffersRetryAndDiscard_data() {

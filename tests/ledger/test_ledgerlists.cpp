@@ -38,8 +38,8 @@ private slots:
     void appendingChangesNoSelection_data();
     void appendingChangesNoSelection();
     void unequalFilesArePadded();
-    void unreadableFileIsToldAndLeftAlone_data();
-    void unreadableFileIsToldAndLeftAlone();
+    void unreadableFileIsToldAndNothingWritten_data();
+    void unreadableFileIsToldAndNothingWritten();
     void noAccountReadsAndWritesNothing();
     void writesBackOnlyToTheFolderItReadFrom();
     void writeFailureOffersRetryAndDiscard_data();
@@ -150,20 +150,39 @@ void LedgerListsTest::freshAccountShowsOneEmptyRow() {
 }
 
 void LedgerListsTest::closeAndReopenKeepsRows() {
-    writeBytes(file("Expense", Date), "\r\n1/2/2026\r\n3/4/2026");
-    writeBytes(file("Expense", Description), "\r\n   rent\r\n\tfood, drink\r\n");
-    writeBytes(file("Expense", Amount), "\r\n700\n12.50\r\n");
-    writeBytes(file("Expense", Balance), "\r\n-200\r\n-212.5\r\n");
+    const QByteArray dates = "\r\n1/2/2026\r\n3/4/2026";
+    const QByteArray descriptions = "\r\n   rent\r\n\tfood, drink\r\n";
+    const QByteArray amounts = "\r\n700\n12.50\r\n";
+    const QByteArray balances = "\r\n-200\r\n-212.5\r\n";
+    writeBytes(file("Expense", Date), dates);
+    writeBytes(file("Expense", Description), descriptions);
+    writeBytes(file("Expense", Amount), amounts);
+    writeBytes(file("Expense", Balance), balances);
     const QStringList expected = {"|||", "1/2/2026|rent|700|-200",
                                   "3/4/2026|food, drink|12.50|-212.5"};
     QCOMPARE(entries(open("Expense")), expected);
     QVERIFY(open("Expense").closeWindow());
     QVERIFY(!fixture_->windows->find<ExpenseWindow>());
-    QCOMPARE(bytesOf(file("Expense", Date)), QByteArray("\r\n1/2/2026\r\n3/4/2026\r\n"));
-    QCOMPARE(bytesOf(file("Expense", Description)), QByteArray("\r\nrent\r\nfood, drink\r\n"));
-    QCOMPARE(bytesOf(file("Expense", Amount)), QByteArray("\r\n700\r\n12.50\r\n"));
-    QCOMPARE(bytesOf(file("Expense", Balance)), QByteArray("\r\n-200\r\n-212.5\r\n"));
-    QCOMPARE(entries(open("Expense")), expected);
+    // Nothing changed, so the files stay as they were, line ends and blanks included.
+    QCOMPARE(bytesOf(file("Expense", Date)), dates);
+    QCOMPARE(bytesOf(file("Expense", Description)), descriptions);
+    QCOMPARE(bytesOf(file("Expense", Amount)), amounts);
+    QCOMPARE(bytesOf(file("Expense", Balance)), balances);
+
+    auto& again = open("Expense");
+    QCOMPARE(entries(again), expected);
+    again.appendRow(Date, "5/6/2026");
+    again.appendRow(Description, "gift");
+    again.appendRow(Amount, "1");
+    again.appendRow(Balance, "-213.5");
+    QVERIFY(again.closeWindow());
+    QCOMPARE(bytesOf(file("Expense", Date)),
+             QByteArray("\r\n1/2/2026\r\n3/4/2026\r\n5/6/2026\r\n"));
+    QCOMPARE(bytesOf(file("Expense", Description)),
+             QByteArray("\r\nrent\r\nfood, drink\r\ngift\r\n"));
+    QCOMPARE(bytesOf(file("Expense", Amount)), QByteArray("\r\n700\r\n12.50\r\n1\r\n"));
+    QCOMPARE(bytesOf(file("Expense", Balance)), QByteArray("\r\n-200\r\n-212.5\r\n-213.5\r\n"));
+    QCOMPARE(entries(open("Expense")), expected + QStringList{"5/6/2026|gift|1|-213.5"});
 }
 
 void LedgerListsTest::clickGoesRoundTheRingOnce_data() {
@@ -315,25 +334,41 @@ void LedgerListsTest::unequalFilesArePadded() {
     // Selecting the last row reaches every list.
     window.list(Date)->setSelectedIndex(2);
     QCOMPARE(selectedIndexes(window), (QList<int>{2, 2, 2, 2}));
+    // Looking changes nothing on the disk.
     QVERIFY(window.closeWindow());
-    QCOMPARE(bytesOf(file("Income", Description)), QByteArray("one\r\n\r\n\r\n"));
-    QCOMPARE(bytesOf(file("Income", Balance)), QByteArray("\r\n\r\n\r\n"));
+    QCOMPARE(bytesOf(file("Income", Description)), QByteArray("one\r\n"));
+    QCOMPARE(bytesOf(file("Income", Balance)), QByteArray());
+
+    auto& again = open("Income");
+    again.list(Date)->setSelectedIndex(2);
+    again.removeSelected();
+    QVERIFY(again.closeWindow());
+    QCOMPARE(bytesOf(file("Income", Date)), QByteArray("1/1\r\n2/1\r\n"));
+    QCOMPARE(bytesOf(file("Income", Description)), QByteArray("one\r\n\r\n"));
+    QCOMPARE(bytesOf(file("Income", Balance)), QByteArray("\r\n\r\n"));
 }
 
-void LedgerListsTest::unreadableFileIsToldAndLeftAlone_data() {
-    QTest::addColumn<bool>("missing");
-    QTest::newRow("missing file is created") << true;
-    QTest::newRow("unreadable file is kept") << false;
+void LedgerListsTest::unreadableFileIsToldAndNothingWritten_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a folder in its place") << "folder";
+    QTest::newRow("a link to a file elsewhere") << "link";
 }
 
-void LedgerListsTest::unreadableFileIsToldAndLeftAlone() {
-    QFETCH(bool, missing);
+void LedgerListsTest::unreadableFileIsToldAndNothingWritten() {
+    QFETCH(QString, kind);
     const QString descriptions = file("Income", Description);
+    const QString elsewhere = fixture_->path("notes.txt");
     QFile::remove(descriptions);
     // A folder in the file's place cannot be read, whoever runs the test.
-    if (!missing)
+    if (kind == "folder")
         QVERIFY(QDir().mkpath(descriptions));
+    if (kind == "link") {
+        writeBytes(elsewhere, "  my own notes\n");
+        QVERIFY(QFile::link(elsewhere, descriptions));
+    }
     writeBytes(file("Income", Date), lines({"", "1/1"}));
+    const QByteArray before = snapshot(folder_);
     auto& window = open("Income");
     QCOMPARE(fixture_->messages.shown.size(), 1);
     const Message told = fixture_->messages.shown[0];
@@ -342,18 +377,24 @@ void LedgerListsTest::unreadableFileIsToldAndLeftAlone() {
     QVERIFY2(told.text.contains(descriptions), qPrintable(told.text));
     QCOMPARE(entries(window), (QStringList{"|||", "1/1|||"}));
 
+    // Removing and appending still work on screen.
+    window.list(Date)->setSelectedIndex(0);
+    window.removeSelected();
     window.appendRow(Date, "2/1");
     window.appendRow(Description, "gift");
     window.appendRow(Amount, "5");
     window.appendRow(Balance, "505");
+    QCOMPARE(entries(window), (QStringList{"1/1|||", "2/1|gift|5|505"}));
     QVERIFY(window.closeWindow());
-    QCOMPARE(bytesOf(file("Income", Date)), lines({"", "1/1", "2/1"}));
-    QCOMPARE(bytesOf(file("Income", Balance)), lines({"", "", "505"}));
-    if (missing)
-        QCOMPARE(bytesOf(descriptions), lines({"", "", "gift"}));
-    else
-        QVERIFY(QFileInfo(descriptions).isDir());
-    QCOMPARE(fixture_->messages.shown.size(), 1);
+    // No file of the table is written: the dates would part from their descriptions.
+    QCOMPARE(snapshot(folder_), before);
+    if (kind == "link") {
+        QCOMPARE(bytesOf(elsewhere), QByteArray("  my own notes\n"));
+        QVERIFY(QFileInfo(descriptions).isSymLink());
+    }
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QVERIFY2(fixture_->messages.shown[1].text.contains("not saved"),
+             qPrintable(fixture_->messages.shown[1].text));
 }
 
 void LedgerListsTest::noAccountReadsAndWritesNothing() {
@@ -414,13 +455,14 @@ void LedgerListsTest::writeFailureOffersRetryAndDiscard() {
     QVERIFY2(asked.text.contains(descriptions), qPrintable(asked.text));
     QVERIFY2(asked.text.contains("Retry") && asked.text.contains("Discard"),
              qPrintable(asked.text));
-    QCOMPARE(bytesOf(file("Income", Date)), lines({"", "1/1"}));
     if (retry) {
+        QCOMPARE(bytesOf(file("Income", Date)), lines({"", "1/1"}));
         QCOMPARE(bytesOf(descriptions), lines({"", "gift"}));
         QCOMPARE(bytesOf(file("Income", Balance)), lines({"", "505"}));
     } else {
         QVERIFY(QFileInfo(descriptions).isDir());
-        // The files after the failed one keep their old content whole.
+        // The table is saved as one: no file was replaced, before or after the failed one.
+        QCOMPARE(bytesOf(file("Income", Date)), QByteArray("\r\n"));
         QCOMPARE(bytesOf(file("Income", Amount)), QByteArray("\r\n"));
         QCOMPARE(bytesOf(file("Income", Balance)), QByteArray("\r\n"));
     }

@@ -31,6 +31,8 @@ private slots:
     void loadSelectsOptionFromPanel();
     void noAccountReadsAndWritesNothing();
     void unequalFilesArePadded();
+    void unreadableFileIsToldAndNothingWritten_data();
+    void unreadableFileIsToldAndNothingWritten();
     void addRemoveAndRowSelection();
     void panelSwitchWatchesFirstRowAndOffKeepsSelection();
     void userClickOnSelectedOptionChangesNothing();
@@ -136,9 +138,9 @@ void RemindersTest::noAccountReadsAndWritesNothing() {
 }
 
 void RemindersTest::unequalFilesArePadded() {
-    // A missing date file does not keep the other files' rows out, and is created at close.
+    // Files of unequal length (edited by hand) are padded on screen, so a selection
+    // reaches all three lists; they are written padded only when the rows change.
     account("", "9:00:00 AM\r\n10:00:00 AM\r\n", "Dentist\r\n");
-    QFile::remove(reminderFile("Date.txt"));
     auto& window = reminders();
     QCOMPARE(rows("Date1"), (QStringList{"", ""}));
     QCOMPARE(rows("Des1"), (QStringList{"Dentist", ""}));
@@ -146,9 +148,60 @@ void RemindersTest::unequalFilesArePadded() {
     QCOMPARE(window.watchedRow(), 1);
     QCOMPARE(window.watchedTime(), QStringLiteral("10:00:00 AM"));
     QVERIFY(window.closeWindow());
-    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n\r\n"));
-    QCOMPARE(bytesOf(reminderFile("Time.txt")), QByteArray("9:00:00 AM\r\n10:00:00 AM\r\n"));
-    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("Dentist\r\n\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray());
+    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("Dentist\r\n"));
+
+    auto& again = reminders();
+    again.addRow();
+    QVERIFY(again.closeWindow());
+    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n\r\n12/9/2026\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Time.txt")),
+             QByteArray("9:00:00 AM\r\n10:00:00 AM\r\n11:21:50 PM\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Description.txt")),
+             QByteArray("Dentist\r\n\r\nDescription\r\n"));
+}
+
+void RemindersTest::unreadableFileIsToldAndNothingWritten_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("a folder in its place") << "folder";
+    QTest::newRow("a link to a file elsewhere") << "link";
+    QTest::newRow("the Reminders folder is a link") << "folder link";
+}
+
+void RemindersTest::unreadableFileIsToldAndNothingWritten() {
+    QFETCH(QString, kind);
+    account("\r\n1/1\r\n", "\r\n9:00:00 AM\r\n", "\r\nDentist\r\n");
+    const QString elsewhere = fixture_->path("elsewhere");
+    QVERIFY(QDir().mkpath(elsewhere));
+    writeBytes(elsewhere + "/Time.txt", "my own list\n");
+    QFile::remove(reminderFile("Time.txt"));
+    if (kind == "folder")
+        QVERIFY(QDir().mkpath(reminderFile("Time.txt")));
+    if (kind == "link")
+        QVERIFY(QFile::link(elsewhere + "/Time.txt", reminderFile("Time.txt")));
+    if (kind == "folder link") {
+        const QString folder = fixture_->path("Household/Reminders");
+        QVERIFY(QDir(folder).removeRecursively());
+        QVERIFY(QFile::link(elsewhere, folder));
+    }
+    const QByteArray before = snapshot(fixture_->root());
+    auto& window = reminders();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QCOMPARE(fixture_->messages.shown[0].title, QStringLiteral("Reminder"));
+    QVERIFY2(fixture_->messages.shown[0].text.contains("Reminders"),
+             qPrintable(fixture_->messages.shown[0].text));
+    // Adding and removing still work on screen.
+    window.addRow();
+    window.addRow();
+    list("Date1")->setCurrentRow(0);
+    window.removeSelected();
+    QVERIFY(window.closeWindow());
+    // No reminder file is written: the times would part from their descriptions.
+    QCOMPARE(snapshot(fixture_->root()), before);
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QVERIFY2(fixture_->messages.shown[1].text.contains("not saved"),
+             qPrintable(fixture_->messages.shown[1].text));
 }
 
 void RemindersTest::addRemoveAndRowSelection() {
@@ -456,8 +509,8 @@ void RemindersTest::writeFailureIsTold() {
     QVERIFY(fixture_->messages.shown[0].text.contains("Time.txt"));
     QCOMPARE(fixture_->messages.shown[0].icon, MessageIcon::Exclamation);
     QVERIFY(!fixture_->windows->find<ReminderWindow>());
-    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n12/9/2026\r\n"));
-    // Discarded: the descriptions were not reached and keep their old content.
+    // Discarded: the three files are saved as one, so none was replaced.
+    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n"));
     QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("a\r\n"));
 }
 
