@@ -357,7 +357,7 @@ Outcome writeFiles(const QList<FileLines>& files) {
         for (const FileLines& file : files)
             entries += QUrl::toPercentEncoding(QFileInfo(file.path).fileName()) + '\n';
         entries += kJournalEnd;
-        const QString fresh = newFileFor(journal);
+        const QString fresh = journal + kNewSuffix;
         ::unlink(native(fresh).constData());
         Descriptor out(::open(native(fresh).constData(),
                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));

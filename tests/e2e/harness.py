@@ -30,14 +30,21 @@ def check_equal(actual, expected, what):
 
 
 class Session:
-    def __init__(self, program, lang="en_US.UTF-8", cwd=None, home=None):
+    def __init__(self, program, lang="en_US.UTF-8", cwd=None, home=None, wrapper=None,
+                 keep_home=False):
         self.program = os.path.abspath(program)
         self.lang = lang
+        self.keep_home = keep_home or home is not None
         self.home = home or tempfile.mkdtemp(prefix="kesterly-e2e-")
         self.cwd = cwd or self.home
+        # A command the program runs under (strace, say), followed by the program.
+        self.wrapper = wrapper or []
         self.processes = []
+        self.copies = []
         self.app = None
         self.display = None
+        # Only the windows of this process are looked at, when set (two copies running).
+        self.only_pid = None
         self.shots = os.environ.get("KESTERLY_E2E_SHOTS")
 
     # --- start and stop -------------------------------------------------------------
@@ -61,9 +68,22 @@ class Session:
                         LC_ALL=self.lang, LANGUAGE="", QTWEBENGINE_DISABLE_SANDBOX="1")
         self.env.pop("QT_QPA_PLATFORM", None)
         self._start_window_manager()
-        self.app = subprocess.Popen([self.program], env=self.env, cwd=self.cwd,
-                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.app = self._start_program(self.wrapper)
         return self
+
+    def _start_program(self, wrapper=()):
+        return subprocess.Popen([*wrapper, self.program], env=self.env, cwd=self.cwd,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+    def start_copy(self):
+        """Starts a second copy of the program on the same screen and home folder."""
+        copy = self._start_program()
+        self.copies.append(copy)
+        return copy
+
+    def watch(self, process):
+        """From now on looks only at the windows of that process (None: at every window)."""
+        self.only_pid = process.pid if process else None
 
     def _start_window_manager(self):
         """Starts openbox and waits until it owns the screen.
@@ -93,6 +113,10 @@ class Session:
     def __exit__(self, kind, value, trace):
         if kind is not None and self.display:
             self.screenshot("failure")
+        for copy in self.copies:
+            if copy.poll() is None:
+                copy.kill()
+                copy.wait()
         if self.app and self.app.poll() is None:
             self.app.kill()
             self.app.wait()
@@ -106,7 +130,8 @@ class Session:
                 process.wait(timeout=5)
             except subprocess.TimeoutExpired:
                 process.kill()
-        shutil.rmtree(self.home, ignore_errors=True)
+        if not self.keep_home:
+            shutil.rmtree(self.home, ignore_errors=True)
         return False
 
     # --- low-level ------------------------------------------------------------------
@@ -130,7 +155,8 @@ class Session:
         raise E2EFailure(f"timed out waiting for {what}")
 
     def windows(self, title_pattern):
-        out = self._run(["xdotool", "search", "--onlyvisible", "--name", title_pattern])
+        which = ["--all", "--pid", str(self.only_pid)] if self.only_pid else []
+        out = self._run(["xdotool", "search", *which, "--onlyvisible", "--name", title_pattern])
         return [w for w in out.split() if w]
 
     def wait_window(self, title_pattern, timeout=20.0):
@@ -227,12 +253,16 @@ class Session:
         check_equal(got_title, title, "message box title")
         check_equal(got_text, text, "message box text")
 
-    def close_main_window(self):
-        """Closes the main window as a window manager asks it to (WM_DELETE_WINDOW)."""
+    def close_main_window(self, process=None, expect_exit=0):
+        """Closes the main window as a window manager asks it to (WM_DELETE_WINDOW), and
+        waits for the program (or the given copy) to end; returns its exit code."""
+        process = process or self.app
         self.activate(self.main_window())
         self.key("alt+F4")
-        code = self.app.wait(timeout=30)
-        check_equal(code, 0, "exit code of the program")
+        code = process.wait(timeout=30)
+        if expect_exit is not None:
+            check_equal(code, expect_exit, "exit code of the program")
+        return code
 
     def file(self, relative):
         with open(os.path.join(self.home, relative), "rb") as f:
@@ -240,8 +270,12 @@ class Session:
 
 
 def run(tests):
-    """Runs each test function with the program path from the command line."""
+    """Runs each test function with the program path from the command line; names after
+    the path pick some of the tests."""
     program = sys.argv[1]
+    if len(sys.argv) > 2:
+        tests = [test for test in tests if test.__name__ in sys.argv[2:]]
+        check(tests, f"no test named {sys.argv[2:]}")
     failed = 0
     for test in tests:
         try:

@@ -1,0 +1,187 @@
+"""What reaches the disk when things go wrong, in the real program: a second copy of the
+program on the same account, and the program killed at each rename of its saves."""
+
+import os
+import shutil
+import signal
+import tempfile
+
+from harness import E2EFailure, Session, check, check_equal, run
+from test_accounts import open_household
+
+CRLF = b"\r\n"
+PLEASE = ("If any account is already opened Please reopen all window in this program to "
+          "reset the value of Amount")
+TABLES = {
+    "income": ["IncomeDate.txt", "IncomeDes.txt", "IncomeAmn.txt", "Incomebal.txt"],
+    "expense": ["ExpenseDate.txt", "ExpenseDes.txt", "ExpenseAmn.txt", "Expensebal.txt"],
+    "reminders": ["Reminders/Date.txt", "Reminders/Time.txt", "Reminders/Description.txt"],
+}
+OLD_ROWS = {
+    "income": [["", "1/2/2026"], ["", "rent back"], ["", "100"], ["", "600"]],
+    "expense": [["", "1/3/2026"], ["", "rent"], ["", "700"], ["", "-100"]],
+    "reminders": [["", "1/4/2026"], ["", "9:00:00 AM"], ["", "Dentist"]],
+}
+
+
+def lines(*rows):
+    return b"".join(row.encode() + CRLF for row in rows)
+
+
+def make_household(home, balance=b"-100\r\n"):
+    """An account with a row in each table, as an earlier session left it."""
+    folder = os.path.join(home, "Household")
+    os.makedirs(os.path.join(folder, "Reminders"))
+    files = {"Name.txt": lines("Household"), "OpeningBalance.txt": balance}
+    for table, names in TABLES.items():
+        for name, rows in zip(names, OLD_ROWS[table]):
+            files[name] = lines(*rows)
+    for name, content in files.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(content)
+    return files
+
+
+def read_account(home):
+    folder = os.path.join(home, "Household")
+    found = {}
+    for top, folders, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(top, name)
+            with open(path, "rb") as f:
+                found[os.path.relpath(path, folder)] = f.read()
+    return found
+
+
+def open_account(s):
+    open_household(s)
+    s.expect_message("Please", PLEASE)
+
+
+def record_income(s, amount):
+    """An income in the Entry form, by keyboard; the Income window opens with it."""
+    s.key("ctrl+e")  # focus in the date box
+    s.type("1/5/2027")
+    s.key("Tab")
+    s.type("Gift")
+    s.key("Tab")
+    s.type(amount)
+    s.key("Tab", "space")  # "Income"
+    s.key("Tab", "space")  # "Submit"
+
+
+def test_second_copy_is_told_and_nothing_is_lost(program):
+    home = tempfile.mkdtemp(prefix="kesterly-e2e-")
+    make_household(home, b"500\r\n")
+    with Session(program, home=home) as s:
+        first = s.app
+        s.watch(first)
+        s.press_splash()
+        open_account(s)
+        record_income(s, "200")
+
+        # A second copy on the same screen and the same account.
+        second = s.start_copy()
+        s.watch(second)
+        s.press_splash()
+        open_household(s)
+        title, text = s.message("Open Account")
+        check("open in another copy of Kesterly" in text and f"process {first.pid}" in text,
+              f"the second copy names the first: {text!r}")
+        s.screenshot("second-copy-told")
+        check("Household" not in s.main_title(), "the second copy did not open the account")
+        s.close_main_window(second)
+
+        # The first copy goes on and records the entry again; nothing is lost at its end.
+        s.watch(first)
+        s.activate(s.main_window())
+        s.key("ctrl+e")  # back to the form, its focus still on "Submit"
+        s.key("space")
+        s.close_main_window(first)
+        found = read_account(home)
+        check_equal(found["OpeningBalance.txt"], lines("900"), "the balance")
+        check_equal(found["IncomeDes.txt"], lines("", "rent back", "Gift", "Gift"),
+                    "the income descriptions")
+        check_equal(found["Incomebal.txt"], lines("", "600", "700", "900"),
+                    "the income balances")
+        check(".kesterly.lock" not in found, "the account's mark is gone with the program")
+    shutil.rmtree(home, ignore_errors=True)
+
+
+def _session_that_saves(program, home, wrapper):
+    """Opens Household, records an income (Income window and balance change) and adds a
+    reminder, then closes the main window, which saves all three. Returns the exit code."""
+    with Session(program, home=home, wrapper=wrapper) as s:
+        s.press_splash()
+        open_account(s)
+        s.key("ctrl+a")  # the Income window
+        record_income(s, "25")
+        s.key("ctrl+r")  # focus in the dates list
+        s.key("Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "space")  # "Add" today, now
+        return s.close_main_window(expect_exit=None)
+
+
+def _table_state(found, table):
+    """"old" or "new" for a table that is whole, else a description of the split."""
+    names = TABLES[table]
+    contents = [found.get(name) for name in names]
+    old = [lines(*rows) for rows in OLD_ROWS[table]]
+    if contents == old:
+        return "old"
+    grown = [c is not None and c.startswith(o) and c.count(CRLF) == o.count(CRLF) + 1
+             for c, o in zip(contents, old)]
+    if all(grown):
+        return "new"
+    return f"split: {contents!r}"
+
+
+def test_killed_at_each_rename_every_table_is_whole(program):
+    strace = shutil.which("strace")
+    check(strace, "strace is needed (scripts/install-deps.sh installs it)")
+    kills = 0
+    split_on_disk = 0
+    for rename in range(1, 60):
+        home = tempfile.mkdtemp(prefix="kesterly-e2e-")
+        try:
+            old = make_household(home)
+            # Killed for real as the rename call begins.
+            wrapper = [strace, "-f", "-qq", "-o", "/dev/null",
+                       "-e", "trace=rename", "-e", f"inject=rename:signal=KILL:when={rename}"]
+            code = _session_that_saves(program, home, wrapper)
+            killed = code in (-signal.SIGKILL, 128 + signal.SIGKILL)
+            check(killed or code == 0, f"exit code {code} at rename {rename}")
+            before = read_account(home)
+            if killed:
+                kills += 1
+                if any(_table_state(before, t).startswith("split") for t in TABLES):
+                    split_on_disk += 1
+                # Opening the account again finishes (or drops) what was cut short.
+                with Session(program, home=home) as s:
+                    s.press_splash()
+                    open_account(s)
+                    s.close_main_window()
+            found = read_account(home)
+            for table in TABLES:
+                state = _table_state(found, table)
+                check(state in ("old", "new"), f"killed at rename {rename}: {table} {state}")
+                if not killed:
+                    check_equal(state, "old" if table == "expense" else "new",
+                                f"{table} after a save that was not cut short")
+            check(found["OpeningBalance.txt"] in (old["OpeningBalance.txt"], lines("-75")),
+                  f"killed at rename {rename}: balance {found['OpeningBalance.txt']!r}")
+            leftovers = [name for name in found if os.path.basename(name).startswith(".")]
+            check_equal(leftovers, [], f"hidden files left after rename {rename}")
+            if not killed:
+                break
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
+    else:
+        raise E2EFailure("the program never finished its saves under strace")
+    check(kills > 0, "the program was never killed")
+    check(split_on_disk > 0, "no kill came between the renames of one table")
+    print(f"killed at {kills} renames, {split_on_disk} with a table half saved on the disk")
+
+
+if __name__ == "__main__":
+    run([test_second_copy_is_told_and_nothing_is_lost,
+         test_killed_at_each_rename_every_table_is_whole])
