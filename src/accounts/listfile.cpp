@@ -43,6 +43,15 @@ std::optional<char> toWindows1252(char16_t c) {
     return std::nullopt;
 }
 
+// The text, when the bytes are valid UTF-8.
+std::optional<QString> fromUtf8(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return std::nullopt;
+    return text;
+}
+
 QByteArray native(const QString& path) {
     return QFile::encodeName(path);
 }
@@ -217,11 +226,9 @@ void removeLeftovers(const QString& folder) {
 } // namespace
 
 QString decode(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    text.clear();
+    if (std::optional<QString> text = fromUtf8(bytes))
+        return *text;
+    QString text;
     text.reserve(bytes.size());
     for (const char byte : bytes) {
         const auto b = static_cast<unsigned char>(byte);
@@ -231,14 +238,24 @@ QString decode(const QByteArray& bytes) {
 }
 
 QByteArray encode(const QString& text) {
+    // A text starting with a byte order mark would lose it when read back, so a second one
+    // goes before it: the reader drops only the first.
+    if (text.startsWith(QChar(0xFEFF)))
+        return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
     QByteArray bytes;
     bytes.reserve(text.size());
+    bool ascii = true;
     for (const QChar c : text) {
         const auto single = toWindows1252(c.unicode());
         if (!single)
             return text.toUtf8();
+        ascii = ascii && c.unicode() < 0x80;
         bytes += *single;
     }
+    // Windows-1252 bytes that happen to be valid UTF-8 ("Ã©" is C3 A9, the UTF-8 of "é")
+    // would be read back as UTF-8, so such a text is written as UTF-8.
+    if (!ascii && fromUtf8(bytes))
+        return text.toUtf8();
     return bytes;
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/accessibility.h"
 #include "app/mainwindow.h"
+#include "app/textboxes.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -67,6 +68,9 @@ void Windows::adopt(ChildWindow* window) {
     if (const auto position = window->designPosition())
         frame->move(twips(position->x()), twips(position->y()));
     window->load();
+    keepBoxesOnOneLine(window, [this, window](const QString& text) {
+        inform(text, window->windowTitle().trimmed(), MessageIcon::Exclamation);
+    });
     nameUnnamedControls(window);
     enterOptionGroupsAtChosenOption(window);
     frame->show();

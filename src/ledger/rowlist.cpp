@@ -1,5 +1,7 @@
 #include "ledger/rowlist.h"
 
+#include "app/textboxes.h"
+
 #include <QStringListModel>
 
 namespace kesterly {
@@ -11,6 +13,7 @@ RowList::RowList(QWidget* parent) : QListView(parent), model_(new QStringListMod
     // Every row is one line of the same height: the view then lays out a table of
     // thousands of rows without measuring each one.
     setUniformItemSizes(true);
+    shortenLongRows(this);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RowList::followSelection);
 }

@@ -3,6 +3,7 @@
 #include "accounts/accounttable.h"
 #include "app/fonts.h"
 #include "app/statuspanel.h"
+#include "app/textboxes.h"
 #include "app/windows.h"
 #include "common/clock.h"
 #include "common/numbertext.h"
@@ -51,6 +52,8 @@ ReminderWindow::ReminderWindow(Windows& windows)
         control->setFont(fonts::narrowControls());
     for (int column = 0; column < ColumnCount; ++column) {
         lists_[column]->setSelectionMode(QAbstractItemView::SingleSelection);
+        lists_[column]->setUniformItemSizes(true);
+        shortenLongRows(lists_[column]);
         // The lists follow one another by their selection, not by the current row the
         // view sets on its own when it takes the focus.
         connect(lists_[column], &QListWidget::itemSelectionChanged, this,

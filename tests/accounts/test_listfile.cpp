@@ -30,6 +30,11 @@ private slots:
     void windows1252RoundTripsByteForByte();
     void characterOutsideWindows1252IsWrittenAsUtf8();
     void valuesWithCommasAndQuotesRoundTrip();
+    void awkwardTextsRoundTrip_data();
+    void awkwardTextsRoundTrip();
+    void lineBreakInAValueIsNeverWritten_data();
+    void lineBreakInAValueIsNeverWritten();
+    void linkIsNeitherReadNorWritten();
     void accountPaths();
 
 private:
@@ -210,6 +215,77 @@ void ListFileTest::accountPaths() {
     QCOMPARE(account::reminderFilePath("/home/ann/Household", account::kReminderTime),
              QString("/home/ann/Household" + sep + "Reminders" + sep + "Time.txt"));
     QVERIFY(account::defaultRoot().endsWith(sep));
+}
+
+void ListFileTest::awkwardTextsRoundTrip_data() {
+    QTest::addColumn<QString>("text");
+    // The bytes a text is written as, when they are fixed: Windows-1252 where every
+    // character fits and the bytes could not be taken for UTF-8, else UTF-8.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("plain") << "Rent" << QByteArray("Rent\r\n");
+    QTest::newRow("e acute") << QStringLiteral("Caf\u00E9") << QByteArray("Caf\xE9\r\n");
+    QTest::newRow("euro") << QStringLiteral("5 \u20AC") << QByteArray("5 \x80\r\n");
+    QTest::newRow("A tilde, copyright: C3 A9 in Windows-1252")
+        << QStringLiteral("\u00C3\u00A9") << QByteArray("\xC3\x83\xC2\xA9\r\n");
+    QTest::newRow("A circumflex, pound") << QStringLiteral("\u00C2\u00A3") << QByteArray();
+    QTest::newRow("A tilde alone") << QStringLiteral("\u00C3") << QByteArray("\xC3\r\n");
+    QTest::newRow("UTF-8 look-alike after other text")
+        << QStringLiteral("na\u00EFve \u00C3\u00A9t\u00E9") << QByteArray();
+    QTest::newRow("byte order mark look-alike")
+        << QStringLiteral("\u00EF\u00BB\u00BFx") << QByteArray();
+    QTest::newRow("byte order mark first") << QStringLiteral("\uFEFFstart") << QByteArray();
+    QTest::newRow("outside Windows-1252") << QStringLiteral("Zo\u00EB \u2603") << QByteArray();
+    QTest::newRow("unassigned Windows-1252 byte") << QStringLiteral("a\u0081b") << QByteArray();
+    QTest::newRow("empty") << "" << QByteArray("\r\n");
+}
+
+void ListFileTest::awkwardTextsRoundTrip() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QVERIFY(listfile::writeList(file("des.txt"), {text, "after"}));
+    if (!bytes.isEmpty())
+        QVERIFY(bytesOf(file("des.txt")).startsWith(bytes));
+    const auto read = listfile::readList(file("des.txt"));
+    QVERIFY(read.ok());
+    QCOMPARE(*read.value, (QStringList{text, "after"}));
+}
+
+void ListFileTest::lineBreakInAValueIsNeverWritten_data() {
+    QTest::addColumn<QString>("text");
+    QTest::newRow("line feed") << "Rent\nMarch";
+    QTest::newRow("carriage return") << "Rent\rMarch";
+    QTest::newRow("at the end") << "Rent\r\n";
+}
+
+void ListFileTest::lineBreakInAValueIsNeverWritten() {
+    // Read back, the value would be two rows, and every later row of its table one off.
+    QFETCH(QString, text);
+    writeBytes(file("des.txt"), "old\r\n");
+    const auto written = listfile::writeList(file("des.txt"), {"before", text});
+    QVERIFY(!written);
+    QVERIFY2(written.message().contains(file("des.txt")) && written.message().contains("Rent"),
+             qPrintable(written.message()));
+    QCOMPARE(bytesOf(file("des.txt")), QByteArray("old\r\n"));
+    QVERIFY(!listfile::appendLine(file("des.txt"), text));
+    QCOMPARE(bytesOf(file("des.txt")), QByteArray("old\r\n"));
+}
+
+void ListFileTest::linkIsNeitherReadNorWritten() {
+    // An account folder can come from anywhere: a link in it may lead to any file.
+    writeBytes(file("notes.txt"), "  my own notes\n");
+    QVERIFY(QFile::link(file("notes.txt"), file("OpeningBalance.txt")));
+    const auto read = listfile::readValue(file("OpeningBalance.txt"));
+    QVERIFY(!read.ok());
+    QVERIFY2(read.error.contains(file("OpeningBalance.txt")) && read.error.contains("link"),
+             qPrintable(read.error));
+    for (const listfile::Outcome& written :
+         {listfile::writeValue(file("OpeningBalance.txt"), "700"),
+          listfile::appendLine(file("OpeningBalance.txt"), "700")}) {
+        QVERIFY(!written);
+        QVERIFY2(written.message().contains("link"), qPrintable(written.message()));
+    }
+    QCOMPARE(bytesOf(file("notes.txt")), QByteArray("  my own notes\n"));
+    QVERIFY(QFileInfo(file("OpeningBalance.txt")).isSymLink());
 }
 
 QTEST_APPLESS_MAIN(ListFileTest)

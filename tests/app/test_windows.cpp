@@ -84,6 +84,10 @@ private slots:
     void messageTitleDefaultsToKesterly();
     void dialogBoxAnswersAndCopiesItsText_data();
     void dialogBoxAnswersAndCopiesItsText();
+    void pastedLineBreaksBecomeBlanks_data();
+    void pastedLineBreaksBecomeBlanks();
+    void longTextIsTakenWholeOrRefused_data();
+    void longTextIsTakenWholeOrRefused();
 
 private:
     std::unique_ptr<AppFixture> fixture_;
@@ -243,6 +247,69 @@ void WindowsTest::dialogBoxAnswersAndCopiesItsText() {
     const QString rule = "---------------------------\n";
     QCOMPARE(copied, rule + "Reminder\n" + rule + "Could not write Time.txt\n" + rule +
                          "Retry   Discard\n" + rule);
+}
+
+void WindowsTest::pastedLineBreaksBecomeBlanks_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("line feed") << "Rent\nMarch"
+                               << "Rent March";
+    QTest::newRow("CR LF") << "Rent\r\nMarch"
+                           << "Rent March";
+    QTest::newRow("CR") << "Rent\rMarch"
+                        << "Rent March";
+    QTest::newRow("at the end, as copied from a list") << "Rent\r\n"
+                                                       << "Rent ";
+    QTest::newRow("several lines") << "a\n\nb\r\nc"
+                                   << "a  b c";
+    QTest::newRow("no break") << "Rent"
+                              << "Rent";
+}
+
+void WindowsTest::pastedLineBreaksBecomeBlanks() {
+    QFETCH(QString, pasted);
+    QFETCH(QString, kept);
+    auto& probe = fixture_->windows->get<ProbeWindow>();
+    probe.box->clear();
+    QTest::keyClicks(probe.box, "x");
+    QApplication::clipboard()->setText(pasted);
+    QTest::keyClick(probe.box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(probe.box->text(), "x" + kept);
+    // The cursor stands after the pasted text, ready for the next key.
+    QTest::keyClicks(probe.box, "!");
+    QCOMPARE(probe.box->text(), "x" + kept + "!");
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+void WindowsTest::longTextIsTakenWholeOrRefused_data() {
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("taken");
+    // Beyond Qt's own limit of 32767 characters, which it cuts to without a word.
+    QTest::newRow("100,000 characters") << 100000 << true;
+    QTest::newRow("one more") << 100001 << false;
+    QTest::newRow("ten million") << 10000000 << false;
+}
+
+void WindowsTest::longTextIsTakenWholeOrRefused() {
+    QFETCH(int, length);
+    QFETCH(bool, taken);
+    auto& probe = fixture_->windows->get<ProbeWindow>();
+    probe.box->clear();
+    const QString pasted(length, 'x');
+    QApplication::clipboard()->setText(pasted);
+    QTest::keyClick(probe.box, Qt::Key_V, Qt::ControlModifier);
+    if (taken) {
+        QCOMPARE(probe.box->text(), pasted);
+        QVERIFY(fixture_->messages.shown.isEmpty());
+        return;
+    }
+    QCOMPARE(probe.box->text(), QString());
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message told = fixture_->messages.shown[0];
+    QCOMPARE(told.title, QStringLiteral("Probe"));
+    QCOMPARE(told.icon, MessageIcon::Exclamation);
+    QVERIFY2(told.text.contains("100,000") && told.text.contains("Nothing was added"),
+             qPrintable(told.text));
 }
 
 QTEST_MAIN(WindowsTest)

@@ -6,6 +6,7 @@
 #include "ledgeraccount.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +43,7 @@ private slots:
     void unreadableBalanceRefusesEntries_data();
     void unreadableBalanceRefusesEntries();
     void entryIntoAListThatCannotBeSavedIsRefused();
+    void pastedLineBreakStaysInOneRow();
     void balanceWriteFailureOffersRetryAndDiscard_data();
     void balanceWriteFailureOffersRetryAndDiscard();
     void submitPastTheRowLimitIsRefused_data();
@@ -481,6 +483,19 @@ void EntryFormTest::submitPastTheRowLimitIsRefused() {
     QCOMPARE(fixture_->messages.shown.size(), accepted ? 0 : 1);
     if (!accepted)
         QVERIFY(fixture_->messages.shown[0].text.contains("32767"));
+}
+
+void EntryFormTest::pastedLineBreakStaysInOneRow() {
+    enter("1/5", "", "200", "Option1");
+    auto* description = form().findChild<QLineEdit*>("Text2");
+    QApplication::clipboard()->setText("Rent\nMarch");
+    QTest::keyClick(description, Qt::Key_V, Qt::ControlModifier);
+    clickSubmit();
+    auto* income = fixture_->windows->find<IncomeWindow>();
+    QCOMPARE(entries(*income), (QStringList{"|||", "1/5|Rent March|200|700"}));
+    QVERIFY(income->closeWindow());
+    QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), QByteArray("\r\nRent March\r\n"));
+    QCOMPARE(bytesOf(folder_ + "/IncomeDate.txt"), QByteArray("\r\n1/5\r\n"));
 }
 
 QTEST_MAIN(EntryFormTest)

@@ -1,13 +1,16 @@
 #include "app/mainwindow.h"
+#include "app/textboxes.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "ledgeraccount.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QHelpEvent>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 
 using namespace kesterly;
 using namespace kesterly::ledger;
@@ -45,6 +48,7 @@ private slots:
     void writeFailureOffersRetryAndDiscard_data();
     void writeFailureOffersRetryAndDiscard();
     void tableBeyondTheRowLimitIsKeptWhole();
+    void longRowIsShownShortAndKeptWhole();
 
 private:
     LedgerListWindow& open(const QString& which);
@@ -483,6 +487,52 @@ void LedgerListsTest::tableBeyondTheRowLimitIsKeptWhole() {
     QVERIFY(window.closeWindow());
     for (int column = 0; column < kColumns; ++column)
         QCOMPARE(bytesOf(file("Income", Column(column))), bytes);
+}
+
+void LedgerListsTest::longRowIsShownShortAndKeptWhole() {
+    // A description of a megabyte, written by another program: laid out whole, it would
+    // hold up every repaint of the list.
+    const QString longest = QString(1000000, 'x') + "end";
+    writeBytes(file("Income", Description), lines({"", longest}));
+    for (const Column column : {Date, Amount, Balance})
+        writeBytes(file("Income", column), lines({"", "1"}));
+    auto& window = open("Income");
+    RowList* descriptions = window.list(Description);
+    const QFontMetrics metrics = descriptions->fontMetrics();
+    const QModelIndex row = descriptions->model()->index(1, 0);
+    QVERIFY(descriptions->sizeHintForIndex(row).width() <
+            metrics.horizontalAdvance(QString(kShownRowCharacters + 100, 'x')));
+    QCOMPARE(descriptions->row(1), longest);
+
+    // The tool tip shows the row's text as it is, never as markup.
+    writeBytes(file("Income", Date), lines({"", "<b>1/1"}));
+    QVERIFY(window.closeWindow());
+    auto& again = open("Income");
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fixture_->windows->mainWindow()));
+    RowList* dates = again.list(Date);
+    const QRect dateRow = dates->visualRect(dates->model()->index(1, 0));
+    QHelpEvent tip(QEvent::ToolTip, dateRow.center(),
+                   dates->viewport()->mapToGlobal(dateRow.center()));
+    QApplication::sendEvent(dates->viewport(), &tip);
+    QVERIFY(!QToolTip::isVisible());
+    const QRect longRow =
+        again.list(Description)->visualRect(again.list(Description)->model()->index(1, 0));
+    QHelpEvent longTip(QEvent::ToolTip, longRow.center(),
+                       again.list(Description)->viewport()->mapToGlobal(longRow.center()));
+    QApplication::sendEvent(again.list(Description)->viewport(), &longTip);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QVERIFY(QToolTip::text().contains(QString(1000, 'x')));
+    QToolTip::hideText();
+
+    // Changed and saved, the row keeps its whole text.
+    again.appendRow(Date, "2/1");
+    again.appendRow(Description, "gift");
+    again.appendRow(Amount, "5");
+    again.appendRow(Balance, "505");
+    QVERIFY(again.closeWindow());
+    QCOMPARE(bytesOf(file("Income", Description)), lines({"", longest, "gift"}));
+    QCOMPARE(bytesOf(file("Income", Date)), lines({"", "<b>1/1", "2/1"}));
 }
 
 QTEST_MAIN(LedgerListsTest)

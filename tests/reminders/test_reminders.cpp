@@ -6,6 +6,7 @@
 #include "support/files.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,6 +50,7 @@ private slots:
     void filesAfterCloseByteForByte();
     void writesBackToFolderItLoadedFrom();
     void writeFailureIsTold();
+    void pastedLineBreakStaysInOneRow();
     void menuAndStartUp();
     void datesAndTimesFitTheirBoxes_data();
     void datesAndTimesFitTheirBoxes();
@@ -512,6 +514,20 @@ void RemindersTest::writeFailureIsTold() {
     // Discarded: the three files are saved as one, so none was replaced.
     QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n"));
     QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("a\r\n"));
+}
+
+void RemindersTest::pastedLineBreakStaysInOneRow() {
+    account("\r\n", "\r\n", "\r\n");
+    auto& window = reminders();
+    auto* description = window.findChild<QLineEdit*>("Text3");
+    description->clear();
+    QApplication::clipboard()->setText("Call the bank\r\nabout the loan");
+    QTest::keyClick(description, Qt::Key_V, Qt::ControlModifier);
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QVERIFY(window.closeWindow());
+    QCOMPARE(bytesOf(reminderFile("Description.txt")),
+             QByteArray("\r\nCall the bank about the loan\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Time.txt")), QByteArray("\r\n11:21:50 PM\r\n"));
 }
 
 void RemindersTest::menuAndStartUp() {
