@@ -189,4 +189,13 @@ QString numberToText(double value, const QLocale& locale) {
     return text;
 }
 
+std::optional<QString> finiteNumberText(double value, const QLocale& locale) {
+    if (!std::isfinite(value))
+        return std::nullopt;
+    QString text = numberToText(value, locale);
+    if (!strictNumber(text, locale))
+        return std::nullopt;
+    return text;
+}
+
 } // namespace kesterly

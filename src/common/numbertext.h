@@ -46,4 +46,11 @@ double leadingNumber(const QString& text, const QLocale& locale = userLocale());
 // large and very small magnitudes.
 QString numberToText(double value, const QLocale& locale = userLocale());
 
+// The number-to-text of a figure that is to be shown or stored and read again, when that
+// text reads back as a finite number. Rounding to 15 digits carries the doubles nearest
+// the top of the range past it (1.7976931348623157E308 is written 1.79769313486232E+308,
+// which reads back as an infinity), and a figure stored so could never be read again;
+// those, infinities and NaN give no text.
+std::optional<QString> finiteNumberText(double value, const QLocale& locale = userLocale());
+
 } // namespace kesterly

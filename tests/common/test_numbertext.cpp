@@ -21,6 +21,8 @@ private slots:
     void leadingReading();
     void numberToText_data();
     void numberToText();
+    void finiteNumberText_data();
+    void finiteNumberText();
     void userLocaleTreatsCAsUnitedStates();
     void entryFormExamples_data();
     void entryFormExamples();
@@ -142,6 +144,35 @@ void NumberTextTest::numberToText() {
     QFETCH(double, value);
     QFETCH(QString, expected);
     QCOMPARE(kesterly::numberToText(value, locale), expected);
+}
+
+// An empty text marks a figure whose text would not read back as a finite number.
+void NumberTextTest::finiteNumberText_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("expected");
+
+    const double largest = std::numeric_limits<double>::max();
+    QTest::newRow("plain") << kUs << 700.5 << "700.5";
+    QTest::newRow("German") << kGerman << 700.5 << "700,5";
+    QTest::newRow("largest that reads back")
+        << kUs << 1.79769313486231e308 << "1.79769313486231E+308";
+    QTest::newRow("largest that reads back, German")
+        << kGerman << -1.79769313486231e308 << "-1,79769313486231E+308";
+    QTest::newRow("largest double rounds past the range") << kUs << largest << "";
+    QTest::newRow("largest double below zero") << kUs << -largest << "";
+    QTest::newRow("largest double, German") << kGerman << largest << "";
+    QTest::newRow("smallest double")
+        << kUs << std::numeric_limits<double>::denorm_min() << "4.94065645841247E-324";
+    QTest::newRow("infinity") << kUs << std::numeric_limits<double>::infinity() << "";
+    QTest::newRow("not a number") << kUs << kNone << "";
+}
+
+void NumberTextTest::finiteNumberText() {
+    QFETCH(QLocale, locale);
+    QFETCH(double, value);
+    QFETCH(QString, expected);
+    QCOMPARE(kesterly::finiteNumberText(value, locale).value_or(QString()), expected);
 }
 
 void NumberTextTest::userLocaleTreatsCAsUnitedStates() {
