@@ -48,6 +48,9 @@ ScopedUserLocale::~ScopedUserLocale() {
 }
 
 std::optional<double> strictNumber(const QString& text, const QLocale& locale) {
+    // Separators are compared in place: a damaged file can hold megabytes on one line,
+    // and a copy of the rest of the text at each separator took minutes.
+    const QStringView view(text);
     const QString decimal = locale.decimalPoint();
     // Numbers this program wrote under another locale, and its own initial texts, use a
     // "." for the decimal point; where the locale's own decimal separator is missing
@@ -75,7 +78,7 @@ std::optional<double> strictNumber(const QString& text, const QLocale& locale) {
             ascii += c.toLatin1();
             digits = true;
             ++i;
-        } else if (!fraction && text.sliced(i).startsWith(decimal)) {
+        } else if (!fraction && view.sliced(i).startsWith(decimal)) {
             ascii += '.';
             fraction = true;
             i += decimal.size();
@@ -83,7 +86,7 @@ std::optional<double> strictNumber(const QString& text, const QLocale& locale) {
             ascii += '.';
             fraction = true;
             ++i;
-        } else if (!fraction && digits && !group.isEmpty() && text.sliced(i).startsWith(group)) {
+        } else if (!fraction && digits && !group.isEmpty() && view.sliced(i).startsWith(group)) {
             // A thousands separator stands between digits of the whole part.
             i += group.size();
             if (i >= end || !text[i].isDigit())
@@ -143,7 +146,7 @@ double leadingNumber(const QString& text, const QLocale& locale) {
             ascii += '.';
             fraction = true;
             ++i;
-        } else if (!fraction && i < end && text.sliced(i).startsWith(decimal)) {
+        } else if (!fraction && i < end && QStringView(text).sliced(i).startsWith(decimal)) {
             ascii += '.';
             fraction = true;
             i += decimal.size();

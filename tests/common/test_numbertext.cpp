@@ -19,6 +19,8 @@ private slots:
     void strictReading();
     void leadingReading_data();
     void leadingReading();
+    void longLineOfSeparators_data();
+    void longLineOfSeparators();
     void numberToText_data();
     void numberToText();
     void finiteNumberText_data();
@@ -113,6 +115,39 @@ void NumberTextTest::leadingReading() {
     const double value = leadingNumber(text, locale);
     QCOMPARE(value, expected);
     QVERIFY(!std::signbit(value) || expected < 0);
+}
+
+// One line of megabytes, as a damaged or foreign file may hold: each reading goes through
+// it once. A reading that copied the rest of the line at each separator would run for many
+// minutes here; bench/number_reading measures the time.
+void NumberTextTest::longLineOfSeparators_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<double>("strict");
+    QTest::addColumn<double>("leading");
+
+    constexpr qsizetype kPieces = 1 << 22; // 8 million characters
+    const double infinity = std::numeric_limits<double>::infinity();
+    QTest::newRow("1,1,1") << kUs << QStringLiteral("1,").repeated(kPieces) << kNone << 1.0;
+    QTest::newRow("German 1,1,1") << kGerman << QStringLiteral("1,").repeated(kPieces) << kNone
+                                  << 1.1;
+    QTest::newRow("German 1.1.1") << kGerman << QStringLiteral("1.").repeated(kPieces) << kNone
+                                  << 1.1;
+    QTest::newRow("thousands all the way")
+        << kUs << "1" + QStringLiteral(",111").repeated(kPieces / 2) << kNone << 1.0;
+    QTest::newRow("German thousands all the way")
+        << kGerman << "1" + QStringLiteral(".111").repeated(kPieces / 2) << kNone << 1.111;
+    QTest::newRow("blanks between digits")
+        << kUs << QStringLiteral("1 ").repeated(kPieces) << kNone << infinity;
+}
+
+void NumberTextTest::longLineOfSeparators() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, line);
+    QFETCH(double, strict);
+    QFETCH(double, leading);
+    QCOMPARE(strictNumber(line, locale).value_or(kNone), strict);
+    QCOMPARE(leadingNumber(line, locale), leading);
 }
 
 void NumberTextTest::numberToText_data() {
