@@ -5,7 +5,8 @@
 #   - idle processor use with the main window open, reminders off, then with an account
 #     open and reminders on while no reminder matches;
 #   - peak memory (VmHWM) after each idle case;
-#   - the 32767-row table's open and write times (from bench/ledger_table).
+#   - the 32767-row table's open and write times (from bench/ledger_table);
+#   - the slowest number reading of one 2 MB line (from bench/number_reading).
 # The program runs for real in its own X server (Xvfb, with openbox as window manager),
 # with HOME in a temporary folder, driven by keys and clicks as a user would.
 #
@@ -20,8 +21,11 @@ starts=${3:-5}
 shots=${KESTERLY_BENCH_SHOTS:-}
 program=$(realpath "$build/kesterly")
 table_bench=$build/bench/ledger_table
+number_bench=$build/bench/number_reading
 [ -x "$program" ] || { echo "build the program first: $build/kesterly is missing" >&2; exit 1; }
-[ -x "$table_bench" ] || { echo "build the benchmarks first: $table_bench is missing" >&2; exit 1; }
+for bench in "$table_bench" "$number_bench"; do
+    [ -x "$bench" ] || { echo "build the benchmarks first: $bench is missing" >&2; exit 1; }
+done
 [ "$seconds" -ge 1 ] && [ "$starts" -ge 1 ] || { echo "seconds and starts must be positive" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -203,6 +207,11 @@ table_write=$(table_figure "write back (write list, four files)")
 [ -n "$table_open" ] && [ -n "$table_write" ] ||
     fail "unexpected output of $table_bench: $table"
 
+# --- one 2 MB line -------------------------------------------------------------------
+numbers=$("$number_bench" 2>"$work/number_reading.log") || fail "$number_bench failed: $(cat "$work/number_reading.log")"
+line_read=$(awk 'index($0, "a 2 MB line read") == 1 { for (i = 1; i <= NF; i++) if ($i == "ms") print $(i - 1) }' <<<"$numbers")
+[ -n "$line_read" ] || fail "unexpected output of $number_bench: $numbers"
+
 # --- the figures ---------------------------------------------------------------------
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null)
 memory_gib=$(awk '/^MemTotal/ { printf "%.0f", $2 / 1024 / 1024 }' /proc/meminfo)
@@ -221,5 +230,6 @@ echo "| peak memory (VmHWM) after the idle runs (account, Contents and Reminder 
 echo "| WebEngine loaded after the idle runs | $web_after_idle |"
 echo "| open the Income window on a 32767-row table | $table_open ms |"
 echo "| write a 32767-row table back (four files) | $table_write ms |"
+echo "| read a number from one 2 MB line (slowest reading, bench/number_reading) | $line_read ms |"
 echo
 echo "start-up times (ms): ${startup_times[*]}"

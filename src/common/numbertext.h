@@ -27,17 +27,21 @@ private:
 };
 
 // The whole text, blanks around it aside, must be a number as the locale writes it:
-// optional sign, digits with the locale's decimal and thousands separators, and an
-// optional exponent (E, optional sign, digits). A text without the locale's decimal
-// separator may use "." for it instead, so numbers written under another locale read
-// back with their value ("700.5" is 700.5 under German settings, not 7005). Anything
-// else, the empty text, and a number beyond the range of a double give no value.
+// optional sign, digits with the locale's decimal separator, thousands separators where
+// the locale puts them (between groups of three digits, for most locales; none in a
+// number with an exponent), and an optional exponent (E, optional sign, digits). A text
+// that is no such number may be one as English settings write it, with "." as the
+// decimal point and no thousands separators, and is then read so: under German settings
+// "1.500" is 1500 and "1.234,5" is 1234.5, while "700.5" and "1.50" keep their value
+// rather than being no number at all. Anything else, the empty text, and a number beyond
+// the range of a double give no value.
 std::optional<double> strictNumber(const QString& text, const QLocale& locale = userLocale());
 
-// Reads as much of a number as the text starts with: blanks, tabs and line feeds are
-// skipped wherever they stand; then a sign, digits, one decimal point and an exponent
-// (E or D). The decimal point is "." or the locale's own separator, so a balance this
-// program wrote under a comma locale reads back with its fraction. No digit gives 0; a
+// A text that as a whole is a number reads as strictNumber reads it. Any other text is
+// read as far as it starts with a number: blanks, tabs and line feeds are skipped
+// wherever they stand; then a sign, digits, one decimal point and an exponent (E or D).
+// The decimal point is "." or the locale's own separator, so a balance written under
+// either English or comma settings reads back with its fraction. No digit gives 0; a
 // number too large for a double gives an infinity, which callers treat as out of range.
 double leadingNumber(const QString& text, const QLocale& locale = userLocale());
 
@@ -45,5 +49,12 @@ double leadingNumber(const QString& text, const QLocale& locale = userLocale());
 // locale's decimal separator, "0" before it below 1, exponent form ("1.5E+20") for very
 // large and very small magnitudes.
 QString numberToText(double value, const QLocale& locale = userLocale());
+
+// The number-to-text of a figure that is to be shown or stored and read again, when that
+// text reads back as a finite number. Rounding to 15 digits carries the doubles nearest
+// the top of the range past it (1.7976931348623157E308 is written 1.79769313486232E+308,
+// which reads back as an infinity), and a figure stored so could never be read again;
+// those, infinities and NaN give no text.
+std::optional<QString> finiteNumberText(double value, const QLocale& locale = userLocale());
 
 } // namespace kesterly

@@ -29,14 +29,13 @@ InterestResult calculateInterest(const QString& month, const QString& amount, co
     } else {
         due = rated / 10;
     }
-    if (!std::isfinite(due))
+    // The figure is shown as text and read back from it: one whose text would not read
+    // back as a finite number is out of range, whether it overflowed or rounding to 15
+    // digits carried it past the top of the range.
+    const std::optional<QString> written = finiteNumberText(due, locale);
+    if (!written)
         return {{}, InterestFailure::OutOfRange};
-
-    const double shown = leadingNumber(numberToText(due, locale), locale);
-    // Rounding to 15 digits can carry the largest doubles past the top of the range.
-    if (!std::isfinite(shown))
-        return {{}, InterestFailure::OutOfRange};
-    return {numberToText(shown, locale), InterestFailure::None};
+    return {numberToText(leadingNumber(*written, locale), locale), InterestFailure::None};
 }
 
 } // namespace kesterly

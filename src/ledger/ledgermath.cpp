@@ -2,8 +2,6 @@
 
 #include "common/numbertext.h"
 
-#include <cmath>
-
 namespace kesterly::ledger {
 
 BalanceAfter balanceAfter(const QString& balanceText, const QString& amountText, bool income) {
@@ -14,12 +12,15 @@ BalanceAfter balanceAfter(const QString& balanceText, const QString& amountText,
                                "for example %2. The entry was not recorded.")
                     .arg(amountText, numberToText(25.5))};
     const double balance = leadingNumber(balanceText);
-    const double after = income ? balance + *amount : balance - *amount;
-    if (!std::isfinite(after))
+    // The new balance is kept as text and read again at the next entry and from the
+    // file: one that would not read back as a number would refuse every later entry.
+    const std::optional<QString> after =
+        finiteNumberText(income ? balance + *amount : balance - *amount);
+    if (!after)
         return {std::nullopt,
                 QStringLiteral("The balance after this entry would be too large to hold. "
                                "The entry was not recorded.")};
-    return {numberToText(after), {}};
+    return {after, {}};
 }
 
 } // namespace kesterly::ledger

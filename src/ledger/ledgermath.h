@@ -13,8 +13,8 @@ struct BalanceAfter {
 
 // The balance text is read as far as it is a number (letters alone count as 0); the
 // amount must be a number as a whole, blanks around it aside. Income adds the amount,
-// expense subtracts it. An amount that is not a number, or a result beyond the range of
-// a double, gives a problem instead of a balance.
+// expense subtracts it. An amount that is not a number, or a new balance whose text would
+// not read back as a finite number, gives a problem instead of a balance.
 BalanceAfter balanceAfter(const QString& balanceText, const QString& amountText, bool income);
 
 } // namespace kesterly::ledger

@@ -9,6 +9,8 @@ using namespace kesterly;
 namespace {
 const QLocale kUs(QLocale::English, QLocale::UnitedStates);
 const QLocale kGerman(QLocale::German, QLocale::Germany);
+// Groups the last three digits, then pairs: "12,34,567".
+const QLocale kIndia(QLocale::English, QLocale::India);
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 } // namespace
 
@@ -19,8 +21,14 @@ private slots:
     void strictReading();
     void leadingReading_data();
     void leadingReading();
+    void writtenNumbersReadBack_data();
+    void writtenNumbersReadBack();
+    void longLineOfSeparators_data();
+    void longLineOfSeparators();
     void numberToText_data();
     void numberToText();
+    void finiteNumberText_data();
+    void finiteNumberText();
     void userLocaleTreatsCAsUnitedStates();
     void entryFormExamples_data();
     void entryFormExamples();
@@ -56,11 +64,30 @@ void NumberTextTest::strictReading_data() {
     QTest::newRow("overflow") << kUs << "1E400" << kNone;
     QTest::newRow("blank inside") << kUs << "1 000" << kNone;
     QTest::newRow("separator at end") << kUs << "1," << kNone;
+    QTest::newRow("thousands in threes") << kUs << "1,234,567" << 1234567.0;
+    QTest::newRow("group of two") << kUs << "12,34" << kNone;
+    QTest::newRow("group of four") << kUs << "1,2345" << kNone;
+    QTest::newRow("first group of four") << kUs << "1234,567" << kNone;
+    QTest::newRow("thousands in an exponent form") << kUs << "1,500E3" << kNone;
+    QTest::newRow("Indian grouping") << kIndia << "12,34,567.5" << 1234567.5;
+    QTest::newRow("Indian thousands") << kIndia << "1,000" << 1000.0;
+    QTest::newRow("Indian grouping, first group too long") << kIndia << "123,456" << kNone;
     QTest::newRow("German thousands and decimal") << kGerman << "1.234,5" << 1234.5;
+    QTest::newRow("German thousands") << kGerman << "1.500" << 1500.0;
+    QTest::newRow("German millions") << kGerman << "1.234.567" << 1234567.0;
+    // A German number as it stands, though English settings write 1.234 so.
+    QTest::newRow("German: a dot before three digits") << kGerman << "1.234" << 1234.0;
+    QTest::newRow("German negative thousands") << kGerman << "-1.000,5" << -1000.5;
+    QTest::newRow("German decimal comma") << kGerman << "2,5" << 2.5;
     QTest::newRow("German US text reads otherwise") << kGerman << " 1,234.5 " << kNone;
-    QTest::newRow("German: a dot without a comma is the decimal point") << kGerman << "1.50" << 1.5;
+    QTest::newRow("German: a dot before two digits is a decimal point") << kGerman << "1.50" << 1.5;
+    QTest::newRow("German: a dot before one digit") << kGerman << "1.5" << 1.5;
+    QTest::newRow("German: a dot before four digits") << kGerman << "1.5000" << 1.5;
+    QTest::newRow("German: a dot after a lone zero") << kGerman << "0.250" << 0.25;
     QTest::newRow("German: balance written under English settings") << kGerman << "700.5" << 700.5;
+    QTest::newRow("German: English exponent form") << kGerman << "1.234E+20" << 1.234e20;
     QTest::newRow("German: two dots without a comma") << kGerman << "1.234.5" << kNone;
+    QTest::newRow("German: groups out of step") << kGerman << "12.34.567" << kNone;
     QTest::newRow("German: dot after the comma") << kGerman << "1,5.0" << kNone;
     QTest::newRow("German exponent") << kGerman << "1,5E3" << 1500.0;
     QTest::newRow("German letters") << kGerman << "abc" << kNone;
@@ -91,7 +118,10 @@ void NumberTextTest::leadingReading_data() {
     QTest::newRow("blanks, sign, exponent, junk") << kUs << "  -3.5e2x" << -350.0;
     QTest::newRow("D exponent") << kUs << "1D2" << 100.0;
     QTest::newRow("blanks inside the number") << kUs << "1 2\t3\n4" << 1234.0;
-    QTest::newRow("stops at a thousands separator") << kUs << " 1,234.5 " << 1.0;
+    // A text that as a whole is a number reads as strict reading reads it; only a text
+    // with more after the number is read up to where the number stops.
+    QTest::newRow("whole number with thousands") << kUs << " 1,234.5 " << 1234.5;
+    QTest::newRow("stops at a thousands separator") << kUs << " 1,234.5 USD" << 1.0;
     QTest::newRow("exponent form") << kUs << "1.5E3" << 1500.0;
     QTest::newRow("second point stops") << kUs << "1.2.3" << 1.2;
     QTest::newRow("exponent letter without digits") << kUs << "4E" << 4.0;
@@ -100,8 +130,18 @@ void NumberTextTest::leadingReading_data() {
     QTest::newRow("number-to-text exponent") << kUs << "1.5E+20" << 1.5e20;
     QTest::newRow("German comma balance") << kGerman << "700,5" << 700.5;
     QTest::newRow("German still takes a point") << kGerman << "700.5" << 700.5;
-    QTest::newRow("German grouped text stops") << kGerman << "1.234,5" << 1.234;
+    QTest::newRow("German thousands") << kGerman << "1.500" << 1500.0;
+    QTest::newRow("German millions") << kGerman << "1.234.567" << 1234567.0;
+    QTest::newRow("German grouped with decimals") << kGerman << "1.234,5" << 1234.5;
+    QTest::newRow("German: a dot before two digits") << kGerman << "1.50" << 1.5;
+    QTest::newRow("German: English exponent form") << kGerman << "1.234E+20" << 1.234e20;
+    QTest::newRow("German thousands with more after them") << kGerman << "1.500 EUR" << 1.5;
+    QTest::newRow("German grouped text with more after it stops")
+        << kGerman << "1.234,5 EUR" << 1.234;
     QTest::newRow("German US text") << kGerman << " 1,234.5 " << 1.234;
+    QTest::newRow("too large") << kUs << "2E308" << std::numeric_limits<double>::infinity();
+    QTest::newRow("German grouped, too large") << kGerman << "1.000" + QString(".000").repeated(103)
+                                               << std::numeric_limits<double>::infinity();
 }
 
 void NumberTextTest::leadingReading() {
@@ -111,6 +151,69 @@ void NumberTextTest::leadingReading() {
     const double value = leadingNumber(text, locale);
     QCOMPARE(value, expected);
     QVERIFY(!std::signbit(value) || expected < 0);
+}
+
+// Number-to-text under one locale, then both readings under the same or the other
+// locale give the value back. Under German settings an English text is read with its
+// point as the decimal point, unless it is a German number as it stands (English "1.234"
+// is German 1234, see strictReading).
+void NumberTextTest::writtenNumbersReadBack_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QLocale>("writer");
+    QTest::addColumn<QLocale>("reader");
+
+    const QList<double> values{
+        700.5, 1.5,    0.25,     -0.125, 1234567.25,        1500,
+        -250,  1.5e20, 1.234e20, 1.5e-7, 123456789012345.0, 1.79769313486231e308};
+    const QList<std::pair<QLocale, QLocale>> pairs{
+        {kUs, kUs}, {kGerman, kGerman}, {kUs, kGerman}, {kIndia, kIndia}};
+    for (const auto& [writer, reader] : pairs)
+        for (double value : values)
+            QTest::addRow("%s as %s: %s", qPrintable(writer.name()), qPrintable(reader.name()),
+                          qPrintable(kesterly::numberToText(value, writer)))
+                << value << writer << reader;
+}
+
+void NumberTextTest::writtenNumbersReadBack() {
+    QFETCH(double, value);
+    QFETCH(QLocale, writer);
+    QFETCH(QLocale, reader);
+    const QString text = kesterly::numberToText(value, writer);
+    QCOMPARE(strictNumber(text, reader).value_or(kNone), value);
+    QCOMPARE(leadingNumber(text, reader), value);
+}
+
+// One line of megabytes, as a damaged or foreign file may hold: each reading goes through
+// it once. A reading that copied the rest of the line at each separator would run for many
+// minutes here; bench/number_reading measures the time.
+void NumberTextTest::longLineOfSeparators_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<double>("strict");
+    QTest::addColumn<double>("leading");
+
+    constexpr qsizetype kPieces = 1 << 22; // 8 million characters
+    const double infinity = std::numeric_limits<double>::infinity();
+    QTest::newRow("1,1,1") << kUs << QStringLiteral("1,").repeated(kPieces) << kNone << 1.0;
+    QTest::newRow("German 1,1,1") << kGerman << QStringLiteral("1,").repeated(kPieces) << kNone
+                                  << 1.1;
+    QTest::newRow("German 1.1.1") << kGerman << QStringLiteral("1.").repeated(kPieces) << kNone
+                                  << 1.1;
+    QTest::newRow("thousands all the way")
+        << kUs << "1" + QStringLiteral(",111").repeated(kPieces / 2) << kNone << infinity;
+    QTest::newRow("German thousands all the way")
+        << kGerman << "1" + QStringLiteral(".111").repeated(kPieces / 2) << kNone << infinity;
+    QTest::newRow("blanks between digits")
+        << kUs << QStringLiteral("1 ").repeated(kPieces) << kNone << infinity;
+}
+
+void NumberTextTest::longLineOfSeparators() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, line);
+    QFETCH(double, strict);
+    QFETCH(double, leading);
+    QCOMPARE(strictNumber(line, locale).value_or(kNone), strict);
+    QCOMPARE(leadingNumber(line, locale), leading);
 }
 
 void NumberTextTest::numberToText_data() {
@@ -142,6 +245,35 @@ void NumberTextTest::numberToText() {
     QFETCH(double, value);
     QFETCH(QString, expected);
     QCOMPARE(kesterly::numberToText(value, locale), expected);
+}
+
+// An empty text marks a figure whose text would not read back as a finite number.
+void NumberTextTest::finiteNumberText_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("expected");
+
+    const double largest = std::numeric_limits<double>::max();
+    QTest::newRow("plain") << kUs << 700.5 << "700.5";
+    QTest::newRow("German") << kGerman << 700.5 << "700,5";
+    QTest::newRow("largest that reads back")
+        << kUs << 1.79769313486231e308 << "1.79769313486231E+308";
+    QTest::newRow("largest that reads back, German")
+        << kGerman << -1.79769313486231e308 << "-1,79769313486231E+308";
+    QTest::newRow("largest double rounds past the range") << kUs << largest << "";
+    QTest::newRow("largest double below zero") << kUs << -largest << "";
+    QTest::newRow("largest double, German") << kGerman << largest << "";
+    QTest::newRow("smallest double")
+        << kUs << std::numeric_limits<double>::denorm_min() << "4.94065645841247E-324";
+    QTest::newRow("infinity") << kUs << std::numeric_limits<double>::infinity() << "";
+    QTest::newRow("not a number") << kUs << kNone << "";
+}
+
+void NumberTextTest::finiteNumberText() {
+    QFETCH(QLocale, locale);
+    QFETCH(double, value);
+    QFETCH(QString, expected);
+    QCOMPARE(kesterly::finiteNumberText(value, locale).value_or(QString()), expected);
 }
 
 void NumberTextTest::userLocaleTreatsCAsUnitedStates() {

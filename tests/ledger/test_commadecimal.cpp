@@ -23,6 +23,10 @@ private slots:
     void balanceWithACommaKeepsItsFraction_data();
     void balanceWithACommaKeepsItsFraction();
     void savedBalanceReadsBackAfterReopening();
+    void germanAmountsReadAsGermansWriteThem_data();
+    void germanAmountsReadAsGermansWriteThem();
+    void storedBalanceIsWrittenBackWithItsValue_data();
+    void storedBalanceIsWrittenBackWithItsValue();
 
 private:
     static void submit(EntryForm& form, const QString& amount, const char* option);
@@ -81,6 +85,62 @@ void CommaDecimalTest::savedBalanceReadsBackAfterReopening() {
     QCOMPARE(again.balanceText(), QStringLiteral("699,5"));
     QVERIFY(fixture.windows->find<IncomeWindow>()->closeWindow());
     QCOMPARE(bytesOf(folder + "/Incomebal.txt"), QByteArray("\r\n700,5\r\n"));
+}
+
+// On a balance of 500: a point before three digits groups thousands, as Germans write
+// them; any other point is a decimal point, as English settings write it.
+void CommaDecimalTest::germanAmountsReadAsGermansWriteThem_data() {
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("1.500") << "1.500"
+                           << "2000";
+    QTest::newRow("1.000") << "1.000"
+                           << "1500";
+    QTest::newRow("2,5") << "2,5"
+                         << "502,5";
+    QTest::newRow("1.000,5") << "1.000,5"
+                             << "1500,5";
+    QTest::newRow("1.234.567") << "1.234.567"
+                               << "1235067";
+    QTest::newRow("English 1.5") << "1.5"
+                                 << "501,5";
+    QTest::newRow("English 0.25") << "0.25"
+                                  << "500,25";
+}
+
+void CommaDecimalTest::germanAmountsReadAsGermansWriteThem() {
+    QFETCH(QString, amount);
+    QFETCH(QString, after);
+    AppFixture fixture;
+    openAccount(fixture, writeAccount(fixture, "Haushalt"));
+    auto& form = fixture.windows->show<EntryForm>();
+    submit(form, amount, "Option1");
+    QCOMPARE(form.balanceText(), after);
+    QCOMPARE(entries(*fixture.windows->find<IncomeWindow>()).last(), "||" + amount + "|" + after);
+    QVERIFY(fixture.messages.shown.isEmpty());
+}
+
+// The form shows the stored balance as it reads it and writes that back when it closes.
+void CommaDecimalTest::storedBalanceIsWrittenBackWithItsValue_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("German thousands") << QByteArray("1.500\r\n") << "1500";
+    QTest::newRow("German thousands and decimals") << QByteArray("1.234,5\r\n") << "1234,5";
+    QTest::newRow("German decimals") << QByteArray("700,5\r\n") << "700,5";
+    QTest::newRow("English decimals") << QByteArray("700.5\r\n") << "700,5";
+    QTest::newRow("English exponent form") << QByteArray("1.234E+20\r\n") << "1,234E+20";
+}
+
+void CommaDecimalTest::storedBalanceIsWrittenBackWithItsValue() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shown);
+    AppFixture fixture;
+    const QString folder = writeAccount(fixture, "Haushalt", stored);
+    openAccount(fixture, folder);
+    auto& form = fixture.windows->show<EntryForm>();
+    QCOMPARE(form.balanceText(), shown);
+    QVERIFY(form.closeWindow());
+    QCOMPARE(bytesOf(folder + "/OpeningBalance.txt"), shown.toUtf8() + "\r\n");
 }
 
 QTEST_MAIN(CommaDecimalTest)

@@ -174,6 +174,8 @@ void EntryFormTest::workedExamples_data() {
     QTest::newRow("leading digits count") << QByteArray("12abc\r\n") << "1" << true << "13";
     QTest::newRow("thousands separator") << QByteArray("0\r\n") << "1,000" << true << "1000";
     QTest::newRow("exponent") << QByteArray("1\r\n") << "2E3" << false << "-1999";
+    QTest::newRow("largest balance moves down")
+        << QByteArray("1.79769313486231E+308\r\n") << "1E308" << false << "7.9769313486231E+307";
 }
 
 void EntryFormTest::workedExamples() {
@@ -255,6 +257,14 @@ void EntryFormTest::refusedAmountAppendsNothing_data() {
                                          << "too large";
     QTest::newRow("balance beyond a double") << QByteArray("9E999\r\n") << "1"
                                              << "too large";
+    // Written with 15 digits, the new balance would read back as an infinity and lock
+    // the account.
+    QTest::newRow("balance rounded past the range")
+        << QByteArray("500\r\n") << "1.7976931348623157E308"
+        << "too large";
+    QTest::newRow("balance rounded past the range, below zero")
+        << QByteArray("500\r\n") << "-1.7976931348623157E308"
+        << "too large";
 }
 
 void EntryFormTest::refusedAmountAppendsNothing() {
