@@ -120,7 +120,7 @@ void CommaDecimalTest::germanAmountsReadAsGermansWriteThem() {
     QVERIFY(fixture.messages.shown.isEmpty());
 }
 
-// The form shows the stored balance as it reads it and writes that back when it closes.
+// The form shows the stored balance as it reads it and writes that back when saved.
 void CommaDecimalTest::storedBalanceIsWrittenBackWithItsValue_data() {
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<QString>("shown");
@@ -139,6 +139,7 @@ void CommaDecimalTest::storedBalanceIsWrittenBackWithItsValue() {
     openAccount(fixture, folder);
     auto& form = fixture.windows->show<EntryForm>();
     QCOMPARE(form.balanceText(), shown);
+    form.saveToFile();
     QVERIFY(form.closeWindow());
     QCOMPARE(bytesOf(folder + "/OpeningBalance.txt"), shown.toUtf8() + "\r\n");
 }
