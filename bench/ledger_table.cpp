@@ -2,15 +2,15 @@
 // opening and closing the Income window on it, next to a plain read of the same bytes.
 // Prints the best of several runs in milliseconds.
 
-#include "accounts/accountfolder.h"
-#include "accounts/accounttable.h"
-#include "accounts/listfile.h"
-#include "app/mainwindow.h"
-#include "app/statuspanel.h"
-#include "app/windows.h"
+#include "core/accountfolder.h"
+#include "core/accounttable.h"
+#include "core/ledgertable.h"
+#include "core/listfile.h"
+#include "framework/windows.h"
 #include "ledger/incomewindow.h"
-#include "ledger/ledgertable.h"
 #include "ledger/rowlist.h"
+#include "shell/mainwindow.h"
+#include "shell/statuspanel.h"
 
 #include <QApplication>
 #include <QDir>
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
 
     SilentMessages messages;
     SystemClock clock;
-    Windows windows({messages, clock, root.path() + QLatin1Char('/')});
+    Windows windows({messages, clock, root.path() + QLatin1Char('/'), &MainWindow::make});
     windows.mainWindow().show();
     windows.get<StatusPanel>().setAccountFolder(folder);
     QApplication::processEvents();

@@ -5,8 +5,8 @@
 // reading skips the blanks).
 // Prints the best of several runs in milliseconds.
 
-#include "accounts/listfile.h"
-#include "common/numbertext.h"
+#include "core/listfile.h"
+#include "core/numbertext.h"
 
 #include <QElapsedTimer>
 #include <QFile>

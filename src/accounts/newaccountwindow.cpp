@@ -1,8 +1,8 @@
 #include "accounts/newaccountwindow.h"
 
-#include "accounts/accountcreation.h"
-#include "app/fonts.h"
-#include "app/windows.h"
+#include "core/accountcreation.h"
+#include "framework/fonts.h"
+#include "framework/windows.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,14 +1,11 @@
 #include "accounts/openaccountwindow.h"
 
-#include "accounts/accountfolder.h"
-#include "accounts/accountlock.h"
-#include "accounts/accounttable.h"
 #include "accounts/folderlists.h"
-#include "accounts/listfile.h"
-#include "app/contentswindow.h"
-#include "app/mainwindow.h"
-#include "app/statuspanel.h"
-#include "app/windows.h"
+#include "core/accountfolder.h"
+#include "core/accountlock.h"
+#include "core/accounttable.h"
+#include "core/listfile.h"
+#include "framework/windows.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -77,9 +74,9 @@ void OpenAccountWindow::driveChanged() {
 }
 
 void OpenAccountWindow::openAccount() {
-    StatusPanel& panel = windows().get<StatusPanel>();
+    CurrentAccount& current = windows().account();
     const QString chosen = chosenFolder();
-    const bool another = !sameFolder(chosen, panel.accountFolder());
+    const bool another = !sameFolder(chosen, current.folder());
     account::AccountLock::Attempt lock;
     if (another) {
         // A second copy of the program with the same account open would write over what
@@ -96,9 +93,9 @@ void OpenAccountWindow::openAccount() {
     }
 
     windows().mainWindow().showAccountInCaption(chosen);
-    panel.setAccountFolder(chosen);
+    current.setFolder(chosen);
     if (another)
-        panel.holdAccount(std::move(lock.lock));
+        current.hold(std::move(lock.lock));
     if (!lock.warning.isEmpty())
         windows().inform(lock.warning, kTitle, MessageIcon::Exclamation);
     // A save that was cut short (the program ended in the middle of writing a list) is
@@ -107,10 +104,10 @@ void OpenAccountWindow::openAccount() {
         windows().inform(finished.message(), kTitle, MessageIcon::Exclamation);
     const auto name = listfile::readValue(account::filePath(chosen, account::kName));
     if (name.ok()) {
-        panel.setAccountName(*name.value);
+        current.setName(*name.value);
         closeWindow();
     }
-    windows().show<ContentsWindow>();
+    windows().mainWindow().showContents();
     windows().inform(QStringLiteral("If any account is already opened Please reopen all window "
                                     "in this program to reset the value of Amount"),
                      QStringLiteral("Please"), MessageIcon::Information);

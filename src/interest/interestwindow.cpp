@@ -1,9 +1,9 @@
 #include "interest/interestwindow.h"
 
-#include "app/fonts.h"
-#include "app/textfit.h"
-#include "app/windows.h"
-#include "interest/interestcalculation.h"
+#include "core/interestcalculation.h"
+#include "framework/fonts.h"
+#include "framework/textfit.h"
+#include "framework/windows.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,10 +1,9 @@
 #include "ledger/balancewindow.h"
 
-#include "accounts/accountfolder.h"
-#include "accounts/listfile.h"
-#include "app/fonts.h"
-#include "app/statuspanel.h"
-#include "app/windows.h"
+#include "core/accountfolder.h"
+#include "core/listfile.h"
+#include "framework/fonts.h"
+#include "framework/windows.h"
 
 #include <QLabel>
 
@@ -23,8 +22,7 @@ BalanceWindow::BalanceWindow(Windows& windows)
 
 void BalanceWindow::load() {
     // Without an account, or without a readable balance, the window shows "0.00".
-    const auto* panel = windows().find<StatusPanel>();
-    const QString folder = panel ? panel->accountFolder() : QString();
+    const QString folder = windows().account().folder();
     if (folder.isEmpty())
         return;
     const auto stored = listfile::readValue(account::filePath(folder, account::kOpeningBalance));

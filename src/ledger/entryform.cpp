@@ -1,14 +1,13 @@
 #include "ledger/entryform.h"
 
-#include "accounts/accountfolder.h"
-#include "accounts/listfile.h"
-#include "app/fonts.h"
-#include "app/statuspanel.h"
-#include "app/windows.h"
+#include "core/accountfolder.h"
+#include "core/ledgermath.h"
+#include "core/listfile.h"
+#include "framework/fonts.h"
+#include "framework/windows.h"
 #include "ledger/balancewindow.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
-#include "ledger/ledgermath.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -61,8 +60,7 @@ EntryForm::EntryForm(Windows& windows)
 }
 
 void EntryForm::load() {
-    if (auto* panel = windows().find<StatusPanel>())
-        folder_ = panel->accountFolder();
+    folder_ = windows().account().folder();
     if (folder_.isEmpty()) {
         setBalance(QString());
         return;

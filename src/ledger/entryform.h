@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/childwindow.h"
+#include "framework/childwindow.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,8 +1,7 @@
 #include "ledger/ledgerlistwindow.h"
 
-#include "accounts/accounttable.h"
-#include "app/statuspanel.h"
-#include "app/windows.h"
+#include "core/accounttable.h"
+#include "framework/windows.h"
 #include "ledger/rowlist.h"
 
 #include <QPushButton>
@@ -66,8 +65,7 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
 
 void LedgerListWindow::load() {
     // With no account open there is nothing to read, and nothing will be written.
-    if (auto* panel = windows().find<StatusPanel>())
-        folder_ = panel->accountFolder();
+    folder_ = windows().account().folder();
     if (folder_.isEmpty())
         return;
 

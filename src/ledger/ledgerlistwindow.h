@@ -1,8 +1,8 @@
 #pragma once
 
-#include "accounts/accountfolder.h"
-#include "app/childwindow.h"
-#include "ledger/ledgertable.h"
+#include "core/accountfolder.h"
+#include "core/ledgertable.h"
+#include "framework/childwindow.h"
 
 #include <array>
 

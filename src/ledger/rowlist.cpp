@@ -1,6 +1,6 @@
 #include "ledger/rowlist.h"
 
-#include "app/textboxes.h"
+#include "framework/textboxes.h"
 
 #include <QStringListModel>
 

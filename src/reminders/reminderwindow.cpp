@@ -1,12 +1,13 @@
 #include "reminders/reminderwindow.h"
 
-#include "accounts/accounttable.h"
-#include "app/fonts.h"
-#include "app/statuspanel.h"
-#include "app/textboxes.h"
-#include "app/windows.h"
-#include "common/clock.h"
-#include "common/numbertext.h"
+#include "core/accounttable.h"
+#include "core/clock.h"
+#include "core/numbertext.h"
+#include "core/remindermatch.h"
+#include "framework/fonts.h"
+#include "framework/textboxes.h"
+#include "framework/windows.h"
+#include "reminders/reminderswitch.h"
 #include "reminders/todaysreminderwindow.h"
 
 #include <QLabel>
@@ -101,10 +102,9 @@ ReminderWindow::ReminderWindow(Windows& windows)
 }
 
 void ReminderWindow::load() {
-    StatusPanel& panel = windows().get<StatusPanel>();
     // Only the exact caption "Off" counts as off. The lists are still empty here, so
     // switching on watches no row yet.
-    if (panel.switchCaption() == QLatin1String("Off"))
+    if (ReminderSwitch::of(windows()).caption() == QLatin1String("Off"))
         selectOff();
     else
         selectOn();
@@ -114,7 +114,7 @@ void ReminderWindow::load() {
     dateBox_->setText(dateText(windows().clock().now().date(), locale));
     timeBox_->setText(clockText(windows().clock().now().time(), locale));
 
-    folder_ = panel.accountFolder();
+    folder_ = windows().account().folder();
     readLists();
 }
 
@@ -183,20 +183,20 @@ void ReminderWindow::selectOff() {
 }
 
 void ReminderWindow::switchOn() {
-    StatusPanel& panel = windows().get<StatusPanel>();
-    panel.setSwitchCaption(QStringLiteral("On"));
+    ReminderSwitch& reminders = ReminderSwitch::of(windows());
+    reminders.setCaption(QStringLiteral("On"));
     windowCheckEnabled_ = true;
-    windows().show<StatusPanel>();
-    panel.setReminderCheckEnabled(true);
+    reminders.bringPanelToFront();
+    reminders.setPanelCheckEnabled(true);
     // With no rows both checks run but nothing is watched.
     selectRow(TimeColumn, 0);
 }
 
 void ReminderWindow::switchOff() {
-    StatusPanel& panel = windows().get<StatusPanel>();
-    panel.setSwitchCaption(QStringLiteral("Off"));
+    ReminderSwitch& reminders = ReminderSwitch::of(windows());
+    reminders.setCaption(QStringLiteral("Off"));
     windowCheckEnabled_ = false;
-    panel.setReminderCheckEnabled(false);
+    reminders.setPanelCheckEnabled(false);
 }
 
 int ReminderWindow::watchedRow() const {
@@ -216,8 +216,7 @@ bool ReminderWindow::watchNextRow() {
 }
 
 void ReminderWindow::checkReminder() {
-    const QString watched = watchedTime();
-    if (watched.isEmpty() || watched != windows().get<StatusPanel>().clockText())
+    if (!reminders::isDue(watchedTime(), ReminderSwitch::of(windows()).clockText()))
         return;
     // The announcement may open a message box, and the user may close this window
     // while it is open.

@@ -1,7 +1,7 @@
 #include "reminders/todaysreminderwindow.h"
 
-#include "app/windows.h"
-#include "reminders/reminderchecks.h"
+#include "framework/windows.h"
+#include "reminders/reminderswitch.h"
 #include "reminders/reminderwindow.h"
 
 #include <QPlainTextEdit>
@@ -40,7 +40,7 @@ void TodaysReminderWindow::announce() {
     // The last reminder has no next row: it stays watched and no box opens.
     if (!windows().get<ReminderWindow>().watchNextRow())
         return;
-    reminders::checkAgainSoon(windows());
+    ReminderSwitch::of(windows()).checkAgainSoon();
     windows().inform(QStringLiteral("Reminder Reminds you"), QStringLiteral("Reminder"),
                      MessageIcon::Information);
 }

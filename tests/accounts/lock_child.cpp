@@ -1,6 +1,6 @@
 // Another copy of the program holding an account: marks the folder given on the command
 // line as open, says "locked" and waits to be ended.
-#include "accounts/accountlock.h"
+#include "core/accountlock.h"
 
 #include <QCoreApplication>
 #include <cstdio>

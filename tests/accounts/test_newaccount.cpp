@@ -1,5 +1,5 @@
 #include "accounts/newaccountwindow.h"
-#include "app/mainwindow.h"
+#include "shell/mainwindow.h"
 #include "support/appfixture.h"
 #include "support/files.h"
 #include "support/focus.h"
@@ -175,7 +175,8 @@ void NewAccountTest::folderFailureIsToldAndKeepsWhatWasTyped() {
     QTemporaryDir elsewhere;
     const QString rootFile = elsewhere.filePath("not-a-folder");
     writeBytes(rootFile, "x");
-    Windows windows({fixture_->messages, fixture_->clock, rootFile + QDir::separator()});
+    Windows windows(
+        {fixture_->messages, fixture_->clock, rootFile + QDir::separator(), &MainWindow::make});
     auto& window = windows.show<NewAccountWindow>();
     window.findChild<QLineEdit*>("Text2")->setText("Household");
     window.findChild<QLineEdit*>("Text1")->setText("500");

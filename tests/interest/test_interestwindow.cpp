@@ -1,5 +1,5 @@
-#include "app/mainwindow.h"
 #include "interest/interestwindow.h"
+#include "shell/mainwindow.h"
 #include "support/appfixture.h"
 
 #include <QAction>
@@ -251,7 +251,7 @@ void InterestWindowTest::reopeningStartsAfresh() {
 }
 
 void InterestWindowTest::menuCommandOpensOneWindow() {
-    MainWindow& main = fixture_->windows->mainWindow();
+    MainFrame& main = fixture_->windows->mainWindow();
     main.setViewMenuEnabled(true);
     QAction* command = main.command("cmdinterest");
     QVERIFY(command && command->isEnabled());

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/statuspanel.h"
-#include "app/windows.h"
+#include "framework/windows.h"
 #include "ledger/ledgerlistwindow.h"
 #include "ledger/rowlist.h"
+#include "shell/statuspanel.h"
 #include "support/appfixture.h"
 #include "support/files.h"
 

@@ -1,4 +1,4 @@
-#include "common/numbertext.h"
+#include "core/numbertext.h"
 #include "ledger/balancewindow.h"
 #include "ledger/entryform.h"
 #include "ledger/incomewindow.h"

@@ -1,9 +1,9 @@
-#include "app/mainwindow.h"
 #include "ledger/balancewindow.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "ledgeraccount.h"
+#include "shell/mainwindow.h"
 
 #include <QApplication>
 #include <QClipboard>

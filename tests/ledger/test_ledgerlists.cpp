@@ -1,8 +1,8 @@
-#include "app/mainwindow.h"
-#include "app/textboxes.h"
+#include "framework/textboxes.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "ledgeraccount.h"
+#include "shell/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

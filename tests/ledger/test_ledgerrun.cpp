@@ -1,10 +1,10 @@
 #include "accounts/newaccountwindow.h"
-#include "app/mainwindow.h"
 #include "ledger/balancewindow.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "ledgeraccount.h"
+#include "shell/mainwindow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "app/mainwindow.h"
-#include "app/statuspanel.h"
 #include "reminders/reminderwindow.h"
 #include "reminders/todaysreminderwindow.h"
+#include "shell/mainwindow.h"
+#include "shell/statuspanel.h"
 #include "support/appfixture.h"
 #include "support/files.h"
 

@@ -1,6 +1,7 @@
 #include "support/appfixture.h"
 
-#include "app/fonts.h"
+#include "framework/fonts.h"
+#include "shell/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,8 +10,9 @@ namespace kesterly::test {
 
 AppFixture::AppFixture() : clock(QDateTime(QDate(2026, 12, 9), QTime(23, 21, 50, 100))) {
     QApplication::setFont(fonts::controls());
-    windows = std::make_unique<Windows>(Windows::Services{
-        messages, clock, QDir::toNativeSeparators(dir_.path() + QLatin1Char('/'))});
+    windows = std::make_unique<Windows>(
+        Windows::Services{messages, clock, QDir::toNativeSeparators(dir_.path() + QLatin1Char('/')),
+                          &MainWindow::make});
 }
 
 AppFixture::~AppFixture() {

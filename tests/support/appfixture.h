@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/windows.h"
-#include "common/clock.h"
+#include "core/clock.h"
+#include "framework/windows.h"
 #include "support/recordingmessages.h"
 
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 #include "support/focus.h"
 
-#include "app/childwindow.h"
-#include "app/mainwindow.h"
-#include "app/windows.h"
+#include "framework/childwindow.h"
+#include "framework/windows.h"
+#include "shell/mainwindow.h"
 
 #include <QApplication>
 #include <QTest>

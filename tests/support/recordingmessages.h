@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/messages.h"
+#include "framework/messages.h"
 
 #include <QList>
 #include <functional>

@@ -1,0 +1,56 @@
+#include "framework/childwindow.h"
+
+#include "framework/windows.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+
+namespace kesterly {
+
+ChildWindow::ChildWindow(Windows& windows, const char* name, const QString& caption,
+                         int clientWidth, int clientHeight, Frame frame)
+    : windows_(windows), frame_(frame) {
+    setObjectName(QLatin1String(name));
+    setWindowTitle(caption);
+    setFixedSize(twipsSize(clientWidth, clientHeight));
+    setAutoFillBackground(true);
+}
+
+QMdiSubWindow* ChildWindow::subWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+void ChildWindow::moveTo(int leftTwips, int topTwips) {
+    if (QMdiSubWindow* frame = subWindow())
+        frame->move(twips(leftTwips), twips(topTwips));
+}
+
+bool ChildWindow::closeWindow() {
+    if (QMdiSubWindow* frame = subWindow())
+        return frame->close();
+    return close();
+}
+
+void ChildWindow::setLeft(int leftTwips) {
+    if (QMdiSubWindow* frame = subWindow())
+        frame->move(twips(leftTwips), frame->y());
+}
+
+void ChildWindow::closeEvent(QCloseEvent* event) {
+    // The close step runs once, even when its message box lets a second close request
+    // (the main window ending) arrive while it waits.
+    if (closing_) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    const bool close = closeStep();
+    closing_ = false;
+    if (close) {
+        event->accept();
+        windows_.forget(this);
+    } else
+        event->ignore();
+}
+
+} // namespace kesterly

@@ -1,0 +1,82 @@
+#include "framework/messages.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace kesterly {
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton boxButton(Choice choice) {
+    switch (choice) {
+    case Choice::Ok:
+        return QMessageBox::Ok;
+    case Choice::Retry:
+        return QMessageBox::Retry;
+    case Choice::Discard:
+        return QMessageBox::Discard;
+    case Choice::Cancel:
+        break;
+    }
+    return QMessageBox::Cancel;
+}
+
+// Ctrl+C copies the whole box as text: title, message and buttons between rules, so
+// the user can paste a message into a note or a mail.
+void copyBox(const QMessageBox& box) {
+    const QString rule = QStringLiteral("---------------------------\n");
+    QStringList buttons;
+    for (const QAbstractButton* button : box.buttons())
+        buttons << button->text().remove(QLatin1Char('&'));
+    QGuiApplication::clipboard()->setText(
+        rule + box.windowTitle() + QLatin1Char('\n') + rule + box.text() + QLatin1Char('\n') +
+        rule + buttons.join(QStringLiteral("   ")) + QLatin1Char('\n') + rule);
+}
+
+} // namespace
+
+void DialogPresenter::show(const Message& message) {
+    ask(message, {Choice::Ok});
+}
+
+Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices) {
+    QPointer<QMessageBox> box = new QMessageBox(boxIcon(message.icon), message.title, message.text,
+                                                QMessageBox::NoButton, parent_);
+    for (const Choice choice : choices)
+        box->addButton(boxButton(choice));
+    if (!choices.isEmpty())
+        box->setDefaultButton(boxButton(choices.first()));
+    QMessageBox* const shown = box;
+    QObject::connect(new QShortcut(QKeySequence::Copy, box), &QShortcut::activated, box,
+                     [shown] { copyBox(*shown); });
+    box->exec();
+    Choice answer = choices.isEmpty() ? Choice::Ok : choices.last();
+    if (box) {
+        for (const Choice choice : choices) {
+            if (box->clickedButton() == box->button(boxButton(choice)))
+                answer = choice;
+        }
+        delete box;
+    }
+    return answer;
+}
+
+} // namespace kesterly

@@ -1,0 +1,121 @@
+#include "framework/windows.h"
+
+#include "framework/accessibility.h"
+#include "framework/textboxes.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace kesterly {
+
+namespace {
+
+Qt::WindowFlags frameFlags(ChildWindow::Frame frame) {
+    switch (frame) {
+    case ChildWindow::Frame::Sizable:
+        return Qt::SubWindow;
+    case ChildWindow::Frame::FixedTool:
+        return Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::Tool;
+    case ChildWindow::Frame::Fixed:
+        return Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    case ChildWindow::Frame::None:
+        break;
+    }
+    return Qt::SubWindow | Qt::FramelessWindowHint;
+}
+
+} // namespace
+
+Windows::Windows(Services services) : services_(std::move(services)) {}
+
+Windows::~Windows() = default;
+
+void Windows::inform(const QString& text, const QString& title, MessageIcon icon) {
+    services_.messages.show({text, title.isEmpty() ? QStringLiteral("Kesterly") : title, icon});
+}
+
+Choice Windows::ask(const QString& text, const QString& title, MessageIcon icon,
+                    const QList<Choice>& choices) {
+    return services_.messages.ask(
+        {text, title.isEmpty() ? QStringLiteral("Kesterly") : title, icon}, choices);
+}
+
+WebView* Windows::createWebView(QWidget* parent) const {
+    return webViews_ ? webViews_(parent) : kesterly::createWebView(parent);
+}
+
+MainFrame& Windows::mainWindow() {
+    if (!main_) {
+        main_ = services_.makeMainFrame(*this);
+        main_->load();
+    }
+    return *main_;
+}
+
+void Windows::adopt(ChildWindow* window) {
+    open_.insert(window->objectName(), window);
+    QMdiSubWindow* frame =
+        mainWindow().mdiArea()->addSubWindow(window, frameFlags(window->frame()));
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowIcon(window->windowIcon());
+    // The main window's own pointer is for its empty client area only.
+    frame->setCursor(Qt::ArrowCursor);
+    if (window->frame() != ChildWindow::Frame::Sizable)
+        frame->setFixedSize(frame->sizeHint());
+    if (const auto position = window->designPosition())
+        frame->move(twips(position->x()), twips(position->y()));
+    window->load();
+    keepBoxesOnOneLine(window, [this, window](const QString& text) {
+        inform(text, window->windowTitle().trimmed(), MessageIcon::Exclamation);
+    });
+    nameUnnamedControls(window);
+    enterOptionGroupsAtChosenOption(window);
+    frame->show();
+    mainWindow().mdiArea()->setActiveSubWindow(frame);
+}
+
+void Windows::forget(ChildWindow* window) {
+    const auto name = window->objectName();
+    if (open_.value(name) == window)
+        open_.remove(name);
+}
+
+void Windows::bringToFront(ChildWindow* window) {
+    if (QMdiSubWindow* frame = window->subWindow()) {
+        frame->show();
+        frame->raise();
+        mainWindow().mdiArea()->setActiveSubWindow(frame);
+    }
+}
+
+void Windows::hide(ChildWindow* window) {
+    if (QMdiSubWindow* frame = window->subWindow())
+        frame->hide();
+}
+
+bool Windows::closeAccountWindows() {
+    const auto windows = open_.values();
+    for (const QPointer<ChildWindow>& window : windows) {
+        if (window && window->holdsAccountData() && !window->closeWindow())
+            return false;
+    }
+    return true;
+}
+
+bool Windows::closeAll(ChildWindow* last) {
+    const auto windows = open_.values();
+    for (const QPointer<ChildWindow>& window : windows) {
+        if (window && window != last && !window->closeWindow())
+            return false;
+    }
+    // Close steps may open windows (a ledger window referring to another); close those too.
+    for (const QPointer<ChildWindow>& window : open_.values()) {
+        if (window && window != last && !window->closeWindow())
+            return false;
+    }
+    return !last || last->closeWindow();
+}
+
+} // namespace kesterly

@@ -1,0 +1,30 @@
+#include "core/accountfolder.h"
+#include "core/clock.h"
+#include "framework/fonts.h"
+#include "framework/messages.h"
+#include "framework/windows.h"
+#include "shell/mainwindow.h"
+#include "shell/splashwindow.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    // The web windows' browser engine, loaded later from a plugin, shares its drawing
+    // contexts with the program's; this must be set before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kesterly"));
+    QApplication::setFont(kesterly::fonts::controls());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));
+
+    kesterly::SystemClock clock;
+    kesterly::DialogPresenter messages;
+    kesterly::Windows windows(
+        {messages, clock, kesterly::account::defaultRoot(), &kesterly::MainWindow::make});
+
+    auto* splash = new kesterly::SplashWindow(windows);
+    QObject::connect(splash, &QObject::destroyed, &app,
+                     [&windows, &messages] { messages.setParentWindow(windows.findMainWindow()); });
+    splash->show();
+    return QApplication::exec();
+}

@@ -1,0 +1,193 @@
+#include "shell/mainwindow.h"
+
+#include "accounts/newaccountwindow.h"
+#include "accounts/openaccountwindow.h"
+#include "framework/twips.h"
+#include "framework/windows.h"
+#include "help/aboutwindow.h"
+#include "help/homepagewindow.h"
+#include "help/updatewindow.h"
+#include "interest/interestwindow.h"
+#include "ledger/entryform.h"
+#include "ledger/expensewindow.h"
+#include "ledger/incomewindow.h"
+#include "reminders/reminderwindow.h"
+#include "reminders/todaysreminderwindow.h"
+#include "shell/contentswindow.h"
+#include "shell/startchooser.h"
+#include "shell/statuspanel.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScreen>
+
+namespace kesterly {
+
+namespace {
+
+// The client area: white, with the program's picture in its middle.
+class BackdropArea : public QMdiArea {
+public:
+    explicit BackdropArea(QWidget* parent)
+        : QMdiArea(parent), picture_(QStringLiteral(":/pictures/background.jpg")) {
+        viewport()->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/pointer.png")), 0, 0));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QPixmap backdrop(event->size());
+        backdrop.fill(Qt::white);
+        QPainter painter(&backdrop);
+        painter.drawPixmap((backdrop.width() - picture_.width()) / 2,
+                           (backdrop.height() - picture_.height()) / 2, picture_);
+        painter.end();
+        setBackground(backdrop);
+        QMdiArea::resizeEvent(event);
+    }
+
+private:
+    QPixmap picture_;
+};
+
+} // namespace
+
+MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new BackdropArea(this)) {
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(QStringLiteral("Kesterly"));
+    area_->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(area_);
+
+    QMenu* account = menuBar()->addMenu(QStringLiteral("&Account"));
+    account->setObjectName(QStringLiteral("cmdaccount"));
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    viewMenu_->setObjectName(QStringLiteral("cmdview"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("cmdhelp"));
+
+    // A command without a step belongs to a window the program does not have yet; it
+    // stays disabled.
+    addCommand(account, "cmdnew", QStringLiteral("New Account"), Qt::CTRL | Qt::Key_N,
+               [this] { windows_.show<NewAccountWindow>(); });
+    addCommand(account, "cmdopen", QStringLiteral("Open Account"), Qt::CTRL | Qt::Key_O,
+               [this] { windows_.show<OpenAccountWindow>(); });
+
+    addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R,
+               [this] { windows_.show<ReminderWindow>(); });
+    addCommand(viewMenu_, "cmdinterest", QStringLiteral("Interest"), Qt::CTRL | Qt::Key_I,
+               [this] { windows_.show<InterestWindow>(); });
+    addCommand(viewMenu_, "cmdentry", QStringLiteral("Entry Form"), Qt::CTRL | Qt::Key_E,
+               [this] { windows_.show<EntryForm>(); });
+    addCommand(viewMenu_, "cmdIn", QStringLiteral("Income"), Qt::CTRL | Qt::Key_A,
+               [this] { windows_.show<IncomeWindow>(); });
+    addCommand(viewMenu_, "cmdex", QStringLiteral("Expense"), Qt::CTRL | Qt::Key_B,
+               [this] { windows_.show<ExpenseWindow>(); });
+
+    addCommand(help, "cmdfhv", QStringLiteral("For Help Visit"), Qt::Key_F5,
+               [this] { helpStep(); });
+    addCommand(help, "cmdup", QStringLiteral("Update"), Qt::Key_F6,
+               [this] { windows_.show<UpdateWindow>(); });
+    addCommand(help, "cmdabout", QStringLiteral("About"), Qt::Key_F7,
+               [this] { windows_.show<AboutWindow>(); });
+
+    // Keyboard users go from child window to child window with Ctrl+Tab and
+    // Ctrl+Shift+Tab (Ctrl+F6 too, as in other programs with windows inside a window),
+    // always round every open window in the order they were opened.
+    const auto addWindowKeys = [this](const char* name, const QList<QKeySequence>& keys,
+                                      void (QMdiArea::*step)()) {
+        auto* action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        connect(action, &QAction::triggered, area_, step);
+        addAction(action);
+    };
+    addWindowKeys("nextWindow",
+                  {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_F6)},
+                  &QMdiArea::activateNextSubWindow);
+    addWindowKeys("previousWindow",
+                  {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6)},
+                  &QMdiArea::activatePreviousSubWindow);
+
+    // The client area is made for the panels the load step places at its right.
+    const QSize client = twipsSize(15144, 8784);
+    resize(client.width(), client.height() + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+MainWindow::~MainWindow() = default;
+
+std::unique_ptr<MainFrame> MainWindow::make(Windows& windows) {
+    return std::make_unique<MainWindow>(windows);
+}
+
+void MainWindow::addCommand(QMenu* menu, const char* name, const QString& caption,
+                            const QKeySequence& shortcut, const std::function<void()>& step) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    action->setEnabled(bool(step));
+    if (step) {
+        connect(action, &QAction::triggered, this, step);
+        available_ << action;
+    }
+}
+
+void MainWindow::load() {
+    windows_.show<StartChooser>();
+    windows_.show<StatusPanel>().setLeft(11500);
+    windows_.show<TodaysReminderWindow>().moveTo(TodaysReminderWindow::kLeft,
+                                                 TodaysReminderWindow::kTop);
+}
+
+QAction* MainWindow::command(const QString& name) const {
+    return findChild<QAction*>(name);
+}
+
+void MainWindow::setViewMenuEnabled(bool enabled) {
+    viewMenu_->setEnabled(enabled);
+    // A disabled menu still lets its shortcuts through: the commands follow the menu.
+    for (QAction* action : viewMenu_->actions())
+        action->setEnabled(enabled && available_.contains(action));
+}
+
+bool MainWindow::viewMenuEnabled() const {
+    return viewMenu_->isEnabled();
+}
+
+void MainWindow::showAccountInCaption(const QString& folder) {
+    setWindowTitle(QStringLiteral("Kesterly  (%1)").arg(folder));
+}
+
+void MainWindow::showContents() {
+    windows_.show<ContentsWindow>();
+}
+
+void MainWindow::helpStep() {
+    // The page starts loading before the box appears and goes on loading behind it.
+    windows_.show<HomePageWindow>();
+    windows_.inform(QStringLiteral("Please be patient while page is loading"),
+                    QStringLiteral("Patient"), MessageIcon::Information);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The status panel closes last, showing the account to the end while the others'
+    // close steps write its files; then the account is given up.
+    if (windows_.closeAll(windows_.find<StatusPanel>())) {
+        windows_.account().release();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+} // namespace kesterly

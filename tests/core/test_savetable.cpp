@@ -1,0 +1,279 @@
+#include "core/accountfolder.h"
+#include "core/accounttable.h"
+#include "core/listfile.h"
+#include "savetable_rows.h"
+#include "support/files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+
+using namespace kesterly;
+using namespace kesterly::test;
+
+namespace {
+
+const account::Table kIncome = account::ledgerTable(account::kIncomeTable);
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Every name in a folder, hidden ones too: what a save leaves behind shows here.
+QStringList namesIn(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QByteArray linesOf(const QStringList& texts) {
+    QByteArray bytes;
+    for (const QString& text : texts)
+        bytes += text.toUtf8() + "\r\n";
+    return bytes;
+}
+
+void writeTable(const QString& folder, const QList<QStringList>& columns) {
+    for (qsizetype column = 0; column < kIncome.files.size(); ++column)
+        writeBytes(account::filePath(folder, kIncome.files[column]), linesOf(columns[column]));
+}
+
+// The income table's files as they lie on the disk, without finishing anything first.
+QList<QByteArray> tableBytes(const QString& folder) {
+    QList<QByteArray> files;
+    for (const QString& name : kIncome.files)
+        files << bytesOf(account::filePath(folder, name));
+    return files;
+}
+
+QList<QByteArray> asBytes(const QList<QStringList>& columns) {
+    QList<QByteArray> files;
+    for (const QStringList& column : columns)
+        files << linesOf(column);
+    return files;
+}
+
+// A real file system of 256 KiB, mounted at a temporary folder while the object lives.
+class SmallDisk {
+public:
+    SmallDisk() {
+        if (::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs",
+                    MS_NOSUID | MS_NODEV, "size=256k,mode=0755") != 0)
+            refusal_ = systemReason(errno);
+    }
+    ~SmallDisk() {
+        if (refusal_.isEmpty())
+            ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    // Why it could not be mounted (mounting needs the right to, as root has).
+    QString refusal() const { return refusal_; }
+    QString path() const { return dir_.path(); }
+
+    // Fills the disk with page-sized files in a folder of their own, then frees the
+    // given number of pages.
+    void fillLeaving(int freePages) {
+        QDir(path()).mkdir("filler");
+        const QByteArray page(4096, 'x');
+        for (int i = 0;; ++i) {
+            const QString name = QStringLiteral("%1/filler/%2").arg(path()).arg(i);
+            QFile file(name);
+            if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() ||
+                !file.flush()) {
+                file.close();
+                QFile::remove(name);
+                fillers_ = i;
+                break;
+            }
+        }
+        for (int i = 0; i < freePages && i < fillers_; ++i)
+            QFile::remove(QStringLiteral("%1/filler/%2").arg(path()).arg(fillers_ - 1 - i));
+    }
+    void empty() { QDir(path() + "/filler").removeRecursively(); }
+
+private:
+    QTemporaryDir dir_;
+    QString refusal_;
+    int fillers_ = 0;
+};
+
+} // namespace
+
+class SaveTableTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fullDiskKeepsEveryOldFile_data();
+    void fullDiskKeepsEveryOldFile();
+    void killedAtEachRenameTheTableIsAllOldOrAllNew();
+    void linksLeadingOutOfTheAccountAreLeftAlone_data();
+    void linksLeadingOutOfTheAccountAreLeftAlone();
+    void fileOfTheTableInTheWayReplacesNothing();
+};
+
+void SaveTableTest::fullDiskKeepsEveryOldFile_data() {
+    QTest::addColumn<bool>("table");
+    QTest::addColumn<int>("freePages");
+    // The balance is one file; a table's four new files and its journal take a page each.
+    QTest::newRow("balance, disk full") << false << 0;
+    QTest::newRow("table, the third file does not fit") << true << 2;
+    QTest::newRow("table, the journal does not fit") << true << 4;
+}
+
+void SaveTableTest::fullDiskKeepsEveryOldFile() {
+    QFETCH(bool, table);
+    QFETCH(int, freePages);
+    SmallDisk disk;
+    if (!disk.refusal().isEmpty())
+        QSKIP(qPrintable("a small file system could not be mounted here (" + disk.refusal() +
+                         "); the full-disk case needs the right to mount one, as root has"));
+    const QString folder = disk.path() + "/Household";
+    QVERIFY(QDir().mkpath(folder));
+    const QString balance = account::filePath(folder, account::kOpeningBalance);
+    writeBytes(balance, "500\r\n");
+    writeTable(folder, oldIncomeRows());
+    disk.fillLeaving(freePages);
+    const QStringList namesBefore = namesIn(folder);
+
+    // New files of nearly a page each.
+    QList<QStringList> columns;
+    for (int column = 0; column < 4; ++column)
+        columns << QStringList{QString(3000, QChar('a' + column))};
+    const listfile::Outcome saved =
+        table ? account::saveTable(folder, kIncome, columns) : listfile::writeValue(balance, "700");
+    QVERIFY(!saved);
+    QVERIFY2(saved.message().contains(systemReason(ENOSPC)), qPrintable(saved.message()));
+    QCOMPARE(bytesOf(balance), QByteArray("500\r\n"));
+    QCOMPARE(tableBytes(folder), asBytes(oldIncomeRows()));
+    QCOMPARE(namesIn(folder), namesBefore);
+
+    // With room again, the same save goes through and leaves nothing behind.
+    disk.empty();
+    QVERIFY(table ? account::saveTable(folder, kIncome, columns)
+                  : listfile::writeValue(balance, "700"));
+    if (table)
+        QCOMPARE(tableBytes(folder), asBytes(columns));
+    else
+        QCOMPARE(bytesOf(balance), QByteArray("700\r\n"));
+    QCOMPARE(namesIn(folder), namesBefore);
+}
+
+void SaveTableTest::killedAtEachRenameTheTableIsAllOldOrAllNew() {
+    const QString strace = QStandardPaths::findExecutable("strace");
+    if (strace.isEmpty())
+        QSKIP("strace is not installed (scripts/install-deps.sh installs it)");
+    const QList<QByteArray> before = asBytes(oldIncomeRows());
+    const QList<QByteArray> after = asBytes(newIncomeRows());
+    int kills = 0;
+    int splitOnDisk = 0;
+    for (int rename = 1;; ++rename) {
+        QVERIFY2(rename < 50, "the save never finished");
+        QTemporaryDir root;
+        const QString folder = root.filePath("Household");
+        writeTable(folder, oldIncomeRows());
+        const QStringList namesBefore = namesIn(folder);
+
+        // The program is killed for real, as the rename call begins.
+        QProcess save;
+        save.start(strace, {"-f", "-qq", "-o", "/dev/null", "-e", "trace=rename", "-e",
+                            QStringLiteral("inject=rename:signal=KILL:when=%1").arg(rename),
+                            QStringLiteral(KESTERLY_SAVETABLE_CHILD), folder});
+        QVERIFY(save.waitForFinished(60000));
+        const QByteArray said = save.readAllStandardError();
+        if (save.exitStatus() == QProcess::NormalExit && save.exitCode() == 0) {
+            QCOMPARE(tableBytes(folder), after);
+            QCOMPARE(namesIn(folder), namesBefore);
+            break;
+        }
+        if (rename == 1 && said.contains("ptrace"))
+            QSKIP(qPrintable("strace cannot trace here: " + QString::fromLocal8Bit(said)));
+        QVERIFY2(save.exitStatus() == QProcess::CrashExit || save.exitCode() == 128 + 9,
+                 qPrintable(QStringLiteral("exit %1: %2").arg(save.exitCode()).arg(said)));
+        ++kills;
+        const QList<QByteArray> onDisk = tableBytes(folder);
+        if (onDisk != before && onDisk != after)
+            ++splitOnDisk;
+
+        // The next load finishes (or drops) the save: every file old, or every file new.
+        const account::TableRead read = account::readTable(folder, kIncome);
+        QVERIFY2(read.whole(), qPrintable(read.problems.join('\n')));
+        const QList<QByteArray> loaded = asBytes(read.columns);
+        QVERIFY2(loaded == before || loaded == after,
+                 qPrintable(QStringLiteral("killed at rename %1: a split table").arg(rename)));
+        QCOMPARE(tableBytes(folder), loaded);
+        QCOMPARE(namesIn(folder), namesBefore);
+    }
+    QVERIFY(kills > 0);
+    // The kills came where the files on the disk were half old, half new: the load put
+    // them together again.
+    QVERIFY(splitOnDisk > 0);
+}
+
+void SaveTableTest::linksLeadingOutOfTheAccountAreLeftAlone_data() {
+    QTest::addColumn<bool>("reminders");
+    QTest::newRow("a list file links to a file elsewhere") << false;
+    QTest::newRow("the Reminders folder links to a folder elsewhere") << true;
+}
+
+void SaveTableTest::linksLeadingOutOfTheAccountAreLeftAlone() {
+    QFETCH(bool, reminders);
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    const QString elsewhere = root.filePath("elsewhere");
+    QVERIFY(QDir().mkpath(elsewhere));
+    writeBytes(elsewhere + "/notes.txt", "  my own notes\n");
+    writeBytes(elsewhere + "/Time.txt", "9:00\n");
+    writeTable(folder, oldIncomeRows());
+    account::Table table = kIncome;
+    QString link;
+    if (reminders) {
+        table = account::reminderTable();
+        link = account::filePath(folder, account::kRemindersFolder);
+        QVERIFY(QFile::link(elsewhere, link));
+    } else {
+        link = account::filePath(folder, account::kIncomeTable.description);
+        QFile::remove(link);
+        QVERIFY(QFile::link(elsewhere + "/notes.txt", link));
+    }
+    const QByteArray elsewhereBefore = snapshot(elsewhere);
+    const QByteArray accountBefore = snapshot(folder);
+
+    const account::TableRead read = account::readTable(folder, table);
+    QVERIFY(!read.whole());
+    QVERIFY2(read.problems.join('\n').contains(link), qPrintable(read.problems.join('\n')));
+    QVERIFY2(read.problems.join('\n').contains("link"), qPrintable(read.problems.join('\n')));
+
+    const listfile::Outcome saved =
+        account::saveTable(folder, table, {{"new"}, {"new"}, {"new"}, {"new"}});
+    QVERIFY(!saved);
+    QVERIFY2(saved.message().contains(link), qPrintable(saved.message()));
+    QCOMPARE(snapshot(elsewhere), elsewhereBefore);
+    QCOMPARE(snapshot(folder), accountBefore);
+    QVERIFY(QFileInfo(link).isSymLink());
+}
+
+void SaveTableTest::fileOfTheTableInTheWayReplacesNothing() {
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    writeTable(folder, oldIncomeRows());
+    const QString amounts = account::filePath(folder, account::kIncomeTable.amount);
+    QVERIFY(QFile::remove(amounts));
+    QVERIFY(QDir().mkpath(amounts));
+    const QStringList namesBefore = namesIn(folder);
+    const listfile::Outcome saved = account::saveTable(folder, kIncome, newIncomeRows());
+    QVERIFY(!saved);
+    QVERIFY2(saved.message().contains(amounts), qPrintable(saved.message()));
+    QCOMPARE(tableBytes(folder)[0], linesOf(oldIncomeRows()[0]));
+    QCOMPARE(tableBytes(folder)[1], linesOf(oldIncomeRows()[1]));
+    QCOMPARE(tableBytes(folder)[3], linesOf(oldIncomeRows()[3]));
+    QCOMPARE(namesIn(folder), namesBefore);
+}
+
+QTEST_APPLESS_MAIN(SaveTableTest)
+#include "test_savetable.moc"
