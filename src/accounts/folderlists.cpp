@@ -1,5 +1,7 @@
 #include "accounts/folderlists.h"
 
+#include "framework/controls.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -57,7 +59,7 @@ bool DirectoryList::setPath(const QString& path) {
             QDir(folder).isRoot() ? QDir::toNativeSeparators(folder) : QFileInfo(folder).fileName();
         auto* entry = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, withoutTrailingSeparator(folder));
-        entry->setToolTip(QDir::toNativeSeparators(folder));
+        entry->setToolTip(plainToolTip(QDir::toNativeSeparators(folder)));
         ++depth;
     }
     for (const QString& child : children) {
@@ -65,7 +67,7 @@ bool DirectoryList::setPath(const QString& path) {
             new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + child, this);
         entry->setData(kPathRole, withoutTrailingSeparator(dir.absoluteFilePath(child)));
         // A long name is cut short in the narrow list; its tip shows the whole path.
-        entry->setToolTip(QDir::toNativeSeparators(dir.absoluteFilePath(child)));
+        entry->setToolTip(plainToolTip(QDir::toNativeSeparators(dir.absoluteFilePath(child))));
     }
     const int current = static_cast<int>(chain.size()) - 1;
     setCurrentRow(current);

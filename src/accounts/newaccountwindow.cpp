@@ -1,12 +1,12 @@
 #include "accounts/newaccountwindow.h"
 
 #include "core/accountcreation.h"
+#include "framework/controls.h"
 #include "framework/fonts.h"
 #include "framework/windows.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 
 namespace kesterly {
@@ -14,27 +14,6 @@ namespace kesterly {
 namespace {
 const QString kTitle = QStringLiteral("New Account");
 } // namespace
-
-// A folder path too long for the label is shown with its middle left out, so its start
-// and the account's own folder stay readable; the text and the tool tip keep it whole.
-class PathLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-    void showPath(const QString& path) {
-        setText(path);
-        setToolTip(path);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        const QRect area = contentsRect();
-        painter.setPen(palette().color(foregroundRole()));
-        painter.drawText(area, int(alignment()),
-                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
-    }
-};
 
 NewAccountWindow::NewAccountWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(47, QLatin1Char(' ')) + kTitle, 5460, 4572,

@@ -5,6 +5,7 @@
 #include "core/accountlock.h"
 #include "core/accounttable.h"
 #include "core/listfile.h"
+#include "framework/controls.h"
 #include "framework/windows.h"
 
 #include <QDir>
@@ -38,7 +39,7 @@ OpenAccountWindow::OpenAccountWindow(Windows& windows)
     folderList_ = place<DirectoryList>("Dir1", 1920, 1080, 1812, 1584);
     folderList_->setAccessibleName(QStringLiteral("Select your account folder"));
     place<QLabel>("Label3", 3960, 2400, 2172, 252)->setText(QStringLiteral("(eg : c:\\velquist )"));
-    chosenLabel_ = place<QLabel>("Label2", 1200, 3120, 2052, 252);
+    chosenLabel_ = place<PathLabel>("Label2", 1200, 3120, 2052, 252);
     chosenLabel_->setAccessibleDescription(QStringLiteral("Chosen folder"));
     okButton_ = place<QPushButton>("Command1", 1800, 3480, 1932, 492);
     okButton_->setText(QStringLiteral("Ok"));
@@ -61,7 +62,7 @@ QString OpenAccountWindow::chosenFolder() const {
 }
 
 void OpenAccountWindow::showChosenFolder() {
-    chosenLabel_->setText(chosenFolder());
+    chosenLabel_->showPath(chosenFolder());
 }
 
 void OpenAccountWindow::driveChanged() {

@@ -8,6 +8,7 @@ class QPushButton;
 namespace kesterly {
 
 class DirectoryList;
+class PathLabel;
 class DriveList;
 
 // Makes a chosen folder the current account.
@@ -29,7 +30,7 @@ private:
 
     DriveList* driveList_;
     DirectoryList* folderList_;
-    QLabel* chosenLabel_;
+    PathLabel* chosenLabel_;
     QPushButton* okButton_;
 };
 

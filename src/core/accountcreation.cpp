@@ -14,6 +14,11 @@ QString nameRefusal(const QString& name) {
         return QStringLiteral("Please type a name for the account.");
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("\"%1\" cannot be used as an account name.").arg(name);
+    // A folder whose name begins with a point is hidden, and Open Account lists no
+    // hidden folders: the account could never be opened.
+    if (name.startsWith(QLatin1Char('.')))
+        return QStringLiteral("An account name cannot begin with \".\": the account folder "
+                              "would be hidden, and Open Account could not show it.");
     for (const QChar c : name) {
         if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
             return QStringLiteral("An account name cannot contain \"%1\": the account folder "

@@ -2,6 +2,7 @@
 
 #include "framework/windows.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiSubWindow>
 
@@ -14,6 +15,15 @@ ChildWindow::ChildWindow(Windows& windows, const char* name, const QString& capt
     setWindowTitle(caption);
     setFixedSize(twipsSize(clientWidth, clientHeight));
     setAutoFillBackground(true);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && isAncestorOf(now))
+            lastFocus_ = now;
+    });
+}
+
+void ChildWindow::restoreFocus() {
+    if (lastFocus_ && lastFocus_->isVisible() && lastFocus_->isEnabled() && !lastFocus_->hasFocus())
+        lastFocus_->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 QMdiSubWindow* ChildWindow::subWindow() const {

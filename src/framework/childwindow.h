@@ -3,6 +3,7 @@
 #include "framework/twips.h"
 
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 #include <optional>
 
@@ -46,6 +47,9 @@ public:
     // step kept it open.
     bool closeWindow();
     void setLeft(int leftTwips);
+    // Gives the focus back to the control that last had it in this window, when there
+    // is one: a window brought back by its command or Ctrl+Tab is where the user left it.
+    void restoreFocus();
 
 protected:
     // The close step. Returning false keeps the window open (the user chose to try a
@@ -66,6 +70,7 @@ private:
     Windows& windows_;
     Frame frame_;
     bool closing_ = false;
+    QPointer<QWidget> lastFocus_;
 };
 
 } // namespace kesterly

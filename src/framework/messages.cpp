@@ -60,6 +60,9 @@ void DialogPresenter::show(const Message& message) {
 Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices) {
     QPointer<QMessageBox> box = new QMessageBox(boxIcon(message.icon), message.title, message.text,
                                                 QMessageBox::NoButton, parent_);
+    // Messages name files, folders and what the user typed: shown as they are, never
+    // as markup.
+    box->setTextFormat(Qt::PlainText);
     for (const Choice choice : choices)
         box->addButton(boxButton(choice));
     if (!choices.isEmpty())

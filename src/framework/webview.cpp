@@ -27,7 +27,7 @@ public:
         layout->addWidget(view_);
         setFocusProxy(view_);
     }
-    void navigate(const QString& address) override { provider_.navigate(view_, address); }
+    void navigate(const QString& address) override { provider_.navigate(view_, pageFor(address)); }
 
 private:
     WebEngineProvider& provider_;
@@ -46,7 +46,7 @@ public:
         setFocusProxy(page_);
     }
     void navigate(const QString& address) override {
-        QUrl url(address);
+        QUrl url(pageFor(address));
         if (url.scheme().isEmpty())
             url = QUrl::fromUserInput(address);
         if (url.scheme() == QLatin1String("qrc") || url.isLocalFile()) {

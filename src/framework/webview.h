@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QWidget>
 #include <functional>
 
@@ -13,6 +14,19 @@ class WebView : public QWidget {
 public:
     using QWidget::QWidget;
     virtual void navigate(const QString& address) = 0;
+
+    // Whenever the view is asked for the address, it shows the page that ships inside
+    // the program instead (a "qrc:" address), with or without a network.
+    void serve(const QString& address, const QString& builtInPage) {
+        builtIn_.insert(address, builtInPage);
+    }
+
+protected:
+    // What to load for an address: its built-in page, or the address itself.
+    QString pageFor(const QString& address) const { return builtIn_.value(address, address); }
+
+private:
+    QHash<QString, QString> builtIn_;
 };
 
 // Makes the view of a web window, a child of the given window.

@@ -1,7 +1,7 @@
 #include "framework/windows.h"
 
 #include "framework/accessibility.h"
-#include "framework/textboxes.h"
+#include "framework/controls.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -66,10 +66,18 @@ void Windows::adopt(ChildWindow* window) {
         frame->setFixedSize(frame->sizeHint());
     if (const auto position = window->designPosition())
         frame->move(twips(position->x()), twips(position->y()));
+    // The frame becomes active before it picks a control to focus; when the window had
+    // one, that one gets it back (the frame's own choice can be a control left long ago).
+    QObject::connect(frame, &QMdiSubWindow::windowStateChanged, window,
+                     [window](Qt::WindowStates before, Qt::WindowStates now) {
+                         if (!(before & Qt::WindowActive) && (now & Qt::WindowActive))
+                             window->restoreFocus();
+                     });
     window->load();
     keepBoxesOnOneLine(window, [this, window](const QString& text) {
         inform(text, window->windowTitle().trimmed(), MessageIcon::Exclamation);
     });
+    showLabelsAsPlainText(window);
     nameUnnamedControls(window);
     enterOptionGroupsAtChosenOption(window);
     frame->show();

@@ -16,6 +16,7 @@ HomePageWindow::HomePageWindow(Windows& windows)
     browser_->setObjectName(QStringLiteral("wb1"));
     browser_->setGeometry(twipsRect(0, 0, 12492, 8052));
     browser_->setAccessibleName(QStringLiteral("Home page"));
+    browser_->serve(web::homePageAddress(), web::homePage());
     setFocusProxy(browser_);
 }
 

@@ -5,9 +5,13 @@
 // The two addresses of the maker's pages.
 namespace kesterly::web {
 
-// The home page is the help book that ships inside the program, so "For Help Visit"
-// always has something to show, with or without a network.
+// The maker's home page, as the Update window's link shows it. The page shown for it is
+// the help book that ships inside the program (homePage()), so "For Help Visit" always
+// has something to show, with or without a network.
 inline QString homePageAddress() {
+    return QStringLiteral("https://velquist.example/");
+}
+inline QString homePage() {
     return QStringLiteral("qrc:/help/index.html");
 }
 

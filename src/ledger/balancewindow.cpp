@@ -2,6 +2,7 @@
 
 #include "core/accountfolder.h"
 #include "core/listfile.h"
+#include "framework/controls.h"
 #include "framework/fonts.h"
 #include "framework/windows.h"
 
@@ -15,7 +16,7 @@ BalanceWindow::BalanceWindow(Windows& windows)
     place<QLabel>("Label2", 366, 240, 1092, 252)->setText(QStringLiteral("Your Balance :"));
     balanceLabel_ = place<QLabel>("Label1", 366, 600, 2892, 492);
     balanceLabel_->setFont(fonts::display(19.8));
-    balanceLabel_->setText(QStringLiteral("0.00"));
+    showWhole(balanceLabel_, QStringLiteral("0.00"));
     // Readers announce the figure itself; this says what it is.
     balanceLabel_->setAccessibleDescription(QStringLiteral("Your Balance"));
 }
@@ -27,7 +28,7 @@ void BalanceWindow::load() {
         return;
     const auto stored = listfile::readValue(account::filePath(folder, account::kOpeningBalance));
     if (stored.ok())
-        balanceLabel_->setText(*stored.value);
+        showWhole(balanceLabel_, *stored.value);
 }
 
 QString BalanceWindow::balanceText() const {
@@ -35,7 +36,7 @@ QString BalanceWindow::balanceText() const {
 }
 
 void BalanceWindow::setBalanceText(const QString& text) {
-    balanceLabel_->setText(text);
+    showWhole(balanceLabel_, text);
 }
 
 } // namespace kesterly

@@ -3,6 +3,7 @@
 #include "core/accountfolder.h"
 #include "core/ledgermath.h"
 #include "core/listfile.h"
+#include "framework/controls.h"
 #include "framework/fonts.h"
 #include "framework/windows.h"
 #include "ledger/balancewindow.h"
@@ -96,7 +97,7 @@ QString EntryForm::balanceText() const {
 }
 
 void EntryForm::setBalance(const QString& text) {
-    balanceLabel_->setText(text);
+    showWhole(balanceLabel_, text);
     // The Balance window mirrors every new balance, and opens again for it when the user
     // has closed it.
     windows().get<BalanceWindow>().setBalanceText(text);

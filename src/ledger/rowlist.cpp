@@ -1,6 +1,6 @@
 #include "ledger/rowlist.h"
 
-#include "framework/textboxes.h"
+#include "framework/controls.h"
 
 #include <QStringListModel>
 
@@ -14,6 +14,7 @@ RowList::RowList(QWidget* parent) : QListView(parent), model_(new QStringListMod
     // thousands of rows without measuring each one.
     setUniformItemSizes(true);
     shortenLongRows(this);
+    selectRowsByKeys(this);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &RowList::followSelection);
 }

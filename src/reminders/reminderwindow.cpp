@@ -4,8 +4,8 @@
 #include "core/clock.h"
 #include "core/numbertext.h"
 #include "core/remindermatch.h"
+#include "framework/controls.h"
 #include "framework/fonts.h"
-#include "framework/textboxes.h"
 #include "framework/windows.h"
 #include "reminders/reminderswitch.h"
 #include "reminders/todaysreminderwindow.h"
@@ -55,6 +55,7 @@ ReminderWindow::ReminderWindow(Windows& windows)
         lists_[column]->setSelectionMode(QAbstractItemView::SingleSelection);
         lists_[column]->setUniformItemSizes(true);
         shortenLongRows(lists_[column]);
+        selectRowsByKeys(lists_[column]);
         // The lists follow one another by their selection, not by the current row the
         // view sets on its own when it takes the focus.
         connect(lists_[column], &QListWidget::itemSelectionChanged, this,

@@ -20,6 +20,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPainter>
@@ -116,6 +117,9 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6)},
                   &QMdiArea::activatePreviousSubWindow);
 
+    // The menu's keys act from every control, text boxes included (see eventFilter).
+    QCoreApplication::instance()->installEventFilter(this);
+
     // The client area is made for the panels the load step places at its right.
     const QSize client = twipsSize(15144, 8784);
     resize(client.width(), client.height() + menuBar()->sizeHint().height());
@@ -123,7 +127,9 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
         move(screen->availableGeometry().center() - rect().center());
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
 
 std::unique_ptr<MainFrame> MainWindow::make(Windows& windows) {
     return std::make_unique<MainWindow>(windows);
@@ -165,7 +171,11 @@ bool MainWindow::viewMenuEnabled() const {
 }
 
 void MainWindow::showAccountInCaption(const QString& folder) {
-    setWindowTitle(QStringLiteral("Kesterly  (%1)").arg(folder));
+    // A caption's "[*]" marks where a changed window shows its star; a folder named so
+    // keeps it as it is written.
+    QString shown = folder;
+    shown.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+    setWindowTitle(QStringLiteral("Kesterly  (%1)").arg(shown));
 }
 
 void MainWindow::showContents() {
@@ -177,6 +187,23 @@ void MainWindow::helpStep() {
     windows_.show<HomePageWindow>();
     windows_.inform(QStringLiteral("Please be patient while page is loading"),
                     QStringLiteral("Patient"), MessageIcon::Information);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A focused text box would keep Ctrl+A (select all) and Ctrl+E (end of line) for
+    // itself, and a list Ctrl+A. The menu's commands come first: the control is asked
+    // not to keep a key that an enabled command has. Where the command cannot act (a
+    // message box is open), the control still gets the key.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* command : std::as_const(available_)) {
+            if (command->isEnabled() && command->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return MainFrame::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

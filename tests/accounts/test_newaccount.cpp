@@ -141,6 +141,9 @@ void NewAccountTest::refusesUnsafeNames_data() {
     QTest::newRow("backslash") << "a\\b";
     QTest::newRow("tab") << "a\tb";
     QTest::newRow("NUL") << QString("a") + QChar(0) + "b";
+    // Hidden: Open Account lists no hidden folders, so it could never be opened.
+    QTest::newRow("hidden") << ".hidden";
+    QTest::newRow("hidden with a second point") << "..Household";
 }
 
 void NewAccountTest::refusesUnsafeNames() {

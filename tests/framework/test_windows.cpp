@@ -5,12 +5,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 using namespace kesterly;
@@ -84,6 +86,7 @@ private slots:
     void messageTitleDefaultsToKesterly();
     void dialogBoxAnswersAndCopiesItsText_data();
     void dialogBoxAnswersAndCopiesItsText();
+    void dialogBoxShowsItsTextAsItIs();
     void pastedLineBreaksBecomeBlanks_data();
     void pastedLineBreaksBecomeBlanks();
     void longTextIsTakenWholeOrRefused_data();
@@ -247,6 +250,29 @@ void WindowsTest::dialogBoxAnswersAndCopiesItsText() {
     const QString rule = "---------------------------\n";
     QCOMPARE(copied, rule + "Reminder\n" + rule + "Could not write Time.txt\n" + rule +
                          "Retry   Discard\n" + rule);
+}
+
+void WindowsTest::dialogBoxShowsItsTextAsItIs() {
+    // A message names what the user typed: an account called "<b>bold" is not bold.
+    DialogPresenter presenter;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        auto* text = box->findChild<QLabel*>("qt_msgbox_label");
+        QVERIFY(text);
+        QTextDocument document;
+        if (text->textFormat() == Qt::RichText ||
+            (text->textFormat() == Qt::AutoText && Qt::mightBeRichText(text->text())))
+            document.setHtml(text->text());
+        else
+            document.setPlainText(text->text());
+        shown = document.toPlainText();
+        box->buttons().at(0)->click();
+    });
+    presenter.show(
+        {"An account named \"<b>bold\" already exists.", "New Account", MessageIcon::Exclamation});
+    QCOMPARE(shown, QStringLiteral("An account named \"<b>bold\" already exists."));
 }
 
 void WindowsTest::pastedLineBreaksBecomeBlanks_data() {

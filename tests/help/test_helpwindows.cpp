@@ -248,6 +248,7 @@ void HelpWindowsTest::plainViewShowsTheHelpPageAndNamesOtherAddresses() {
     WebView* view = createWebView(&holder, {QStringLiteral("/nonexistent/kesterly_webengine.so")});
     auto* page = view->findChild<QTextBrowser*>();
     QVERIFY(page);
+    view->serve(web::homePageAddress(), web::homePage());
     view->navigate(web::homePageAddress());
     QVERIFY2(page->toPlainText().contains("Kesterly help"), qPrintable(page->toPlainText()));
     QVERIFY(page->toPlainText().contains("Getting started"));

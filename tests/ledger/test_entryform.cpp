@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextDocument>
 
 using namespace kesterly;
 using namespace kesterly::ledger;
@@ -44,6 +45,8 @@ private slots:
     void unreadableBalanceRefusesEntries();
     void entryIntoAListThatCannotBeSavedIsRefused();
     void pastedLineBreakStaysInOneRow();
+    void longBalanceIsWholeInTipAndName_data();
+    void longBalanceIsWholeInTipAndName();
     void balanceWriteFailureOffersRetryAndDiscard_data();
     void balanceWriteFailureOffersRetryAndDiscard();
     void submitPastTheRowLimitIsRefused_data();
@@ -506,6 +509,31 @@ void EntryFormTest::pastedLineBreakStaysInOneRow() {
     QVERIFY(income->closeWindow());
     QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), QByteArray("\r\nRent March\r\n"));
     QCOMPARE(bytesOf(folder_ + "/IncomeDate.txt"), QByteArray("\r\n1/5\r\n"));
+}
+
+void EntryFormTest::longBalanceIsWholeInTipAndName_data() {
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a balance too long for the label")
+        << QByteArray("1.23456789012346E+300\r\n") << "1.23456789012346E+300";
+    QTest::newRow("letters that look like markup") << QByteArray("<b>500\r\n") << "<b>500";
+}
+
+void EntryFormTest::longBalanceIsWholeInTipAndName() {
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, shown);
+    writeBytes(balanceFile(), stored);
+    form();
+    for (QLabel* label : {form().findChild<QLabel*>("Label4"),
+                          fixture_->windows->find<BalanceWindow>()->findChild<QLabel*>("Label1")}) {
+        QCOMPARE(label->text(), shown);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QTextDocument tip;
+        tip.setHtml(label->toolTip());
+        QCOMPARE(Qt::mightBeRichText(label->toolTip()) ? tip.toPlainText() : label->toolTip(),
+                 shown);
+        QCOMPARE(label->accessibleName(), shown);
+    }
 }
 
 QTEST_MAIN(EntryFormTest)

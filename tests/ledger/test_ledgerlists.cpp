@@ -1,4 +1,4 @@
-#include "framework/textboxes.h"
+#include "framework/controls.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "ledgeraccount.h"
@@ -35,6 +35,9 @@ private slots:
     void clickGoesRoundTheRingOnce_data();
     void clickGoesRoundTheRingOnce();
     void keyboardMovesAllFourLists();
+    void keysSelectTheRowTheyLandOn_data();
+    void keysSelectTheRowTheyLandOn();
+    void homeThenRemoveTakesTheEmptyFirstRow();
     void removeRowFiveOfTen();
     void removeTheOnlyRowLeavesEmptyFiles();
     void removeWithNothingSelectedChangesNothing();
@@ -243,6 +246,62 @@ void LedgerListsTest::keyboardMovesAllFourLists() {
     QCOMPARE(selectedIndexes(window), (QList<int>{2, 2, 2, 2}));
     QTest::keyClick(window.list(Balance), Qt::Key_Up);
     QCOMPARE(selectedIndexes(window), (QList<int>{1, 1, 1, 1}));
+}
+
+void LedgerListsTest::keysSelectTheRowTheyLandOn_data() {
+    QTest::addColumn<int>("list");
+    QTest::addColumn<int>("selected"); // before the key, -1 for none
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("landsOn");
+    QTest::newRow("Home, nothing selected") << int(Date) << -1 << int(Qt::Key_Home) << 0;
+    QTest::newRow("Down, nothing selected") << int(Amount) << -1 << int(Qt::Key_Down) << 0;
+    QTest::newRow("Up, nothing selected") << int(Balance) << -1 << int(Qt::Key_Up) << 0;
+    QTest::newRow("End, nothing selected") << int(Description) << -1 << int(Qt::Key_End) << 29;
+    QTest::newRow("Page Down, nothing selected") << int(Date) << -1 << int(Qt::Key_PageDown) << 0;
+    QTest::newRow("Down") << int(Date) << 2 << int(Qt::Key_Down) << 3;
+    QTest::newRow("Up") << int(Amount) << 2 << int(Qt::Key_Up) << 1;
+    QTest::newRow("Up on the first row") << int(Date) << 0 << int(Qt::Key_Up) << 0;
+    QTest::newRow("Down on the last row") << int(Date) << 29 << int(Qt::Key_Down) << 29;
+    QTest::newRow("Home") << int(Balance) << 7 << int(Qt::Key_Home) << 0;
+    QTest::newRow("End") << int(Date) << 7 << int(Qt::Key_End) << 29;
+    QTest::newRow("Page Up near the top") << int(Date) << 2 << int(Qt::Key_PageUp) << 0;
+    QTest::newRow("Page Down near the end") << int(Date) << 28 << int(Qt::Key_PageDown) << 29;
+}
+
+void LedgerListsTest::keysSelectTheRowTheyLandOn() {
+    QFETCH(int, list);
+    QFETCH(int, selected);
+    QFETCH(int, key);
+    QFETCH(int, landsOn);
+    QStringList rows;
+    for (int i = 0; i < 30; ++i)
+        rows << QString::number(i);
+    for (int column = 0; column < kColumns; ++column)
+        writeBytes(file("Income", Column(column)), lines(rows));
+    auto& window = open("Income");
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fixture_->windows->mainWindow()));
+    RowList* keys = window.list(Column(list));
+    window.list(Date)->setSelectedIndex(selected);
+    // Taking the focus marks a row of the list without selecting it.
+    keys->setFocus();
+    QTest::keyClick(keys, Qt::Key(key));
+    QCOMPARE(selectedIndexes(window), (QList<int>{landsOn, landsOn, landsOn, landsOn}));
+    QVERIFY(keys->selectionModel()->isRowSelected(landsOn, {}));
+}
+
+void LedgerListsTest::homeThenRemoveTakesTheEmptyFirstRow() {
+    writeBytes(file("Income", Date), lines({"", "1/1"}));
+    writeBytes(file("Income", Description), lines({"", "gift"}));
+    writeBytes(file("Income", Amount), lines({"", "5"}));
+    writeBytes(file("Income", Balance), lines({"", "505"}));
+    auto& window = open("Income");
+    window.list(Date)->setFocus();
+    QTest::keyClick(window.list(Date), Qt::Key_Home);
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(entries(window), QStringList{"1/1|gift|5|505"});
+    QVERIFY(window.closeWindow());
+    QCOMPARE(bytesOf(file("Income", Date)), lines({"1/1"}));
 }
 
 void LedgerListsTest::removeRowFiveOfTen() {

@@ -51,6 +51,8 @@ private slots:
     void writesBackToFolderItLoadedFrom();
     void writeFailureIsTold();
     void pastedLineBreakStaysInOneRow();
+    void keysSelectTheRowTheyLandOn_data();
+    void keysSelectTheRowTheyLandOn();
     void menuAndStartUp();
     void datesAndTimesFitTheirBoxes_data();
     void datesAndTimesFitTheirBoxes();
@@ -528,6 +530,37 @@ void RemindersTest::pastedLineBreakStaysInOneRow() {
     QCOMPARE(bytesOf(reminderFile("Description.txt")),
              QByteArray("\r\nCall the bank about the loan\r\n"));
     QCOMPARE(bytesOf(reminderFile("Time.txt")), QByteArray("\r\n11:21:50 PM\r\n"));
+}
+
+void RemindersTest::keysSelectTheRowTheyLandOn_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("selected"); // before the key, -1 for none
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("landsOn");
+    QTest::newRow("Home, nothing selected") << "Date1" << -1 << int(Qt::Key_Home) << 0;
+    QTest::newRow("Down, nothing selected") << "Time1" << -1 << int(Qt::Key_Down) << 0;
+    QTest::newRow("End, nothing selected") << "Des1" << -1 << int(Qt::Key_End) << 3;
+    QTest::newRow("Down") << "Des1" << 1 << int(Qt::Key_Down) << 2;
+    QTest::newRow("Up") << "Time1" << 1 << int(Qt::Key_Up) << 0;
+    QTest::newRow("Home") << "Time1" << 2 << int(Qt::Key_Home) << 0;
+    QTest::newRow("Page Down") << "Date1" << 1 << int(Qt::Key_PageDown) << 3;
+}
+
+void RemindersTest::keysSelectTheRowTheyLandOn() {
+    QFETCH(QString, list);
+    QFETCH(int, selected);
+    QFETCH(int, key);
+    QFETCH(int, landsOn);
+    account("a\r\nb\r\nc\r\nd\r\n", "1\r\n2\r\n3\r\n4\r\n", "w\r\nx\r\ny\r\nz\r\n");
+    auto& window = reminders();
+    if (selected >= 0)
+        this->list("Date1")->setCurrentRow(selected);
+    QListWidget* keys = this->list(qPrintable(list));
+    keys->setFocus();
+    QTest::keyClick(keys, Qt::Key(key));
+    QCOMPARE(window.watchedRow(), landsOn);
+    for (const char* name : {"Date1", "Time1", "Des1"})
+        QCOMPARE(this->list(name)->selectedItems().value(0), this->list(name)->item(landsOn));
 }
 
 void RemindersTest::menuAndStartUp() {

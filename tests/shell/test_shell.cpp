@@ -1,5 +1,11 @@
+#include "accounts/folderlists.h"
 #include "accounts/newaccountwindow.h"
 #include "accounts/openaccountwindow.h"
+#include "interest/interestwindow.h"
+#include "ledger/entryform.h"
+#include "ledger/expensewindow.h"
+#include "ledger/incomewindow.h"
+#include "reminders/reminderwindow.h"
 #include "shell/contentswindow.h"
 #include "shell/mainwindow.h"
 #include "shell/splashwindow.h"
@@ -10,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -17,6 +24,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
+#include <QWindow>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -41,9 +50,21 @@ private slots:
     void clockFollowsEverySecondBoundary_data();
     void clockFollowsEverySecondBoundary();
     void closingTheMainWindowClosesChildrenPanelLast();
+    void menuKeysActFromEveryControl_data();
+    void menuKeysActFromEveryControl();
+    void boxKeepsItsKeysWhileTheViewMenuIsDisabled();
+    void windowBroughtBackHasItsFocusBack_data();
+    void windowBroughtBackHasItsFocusBack();
+    void oddNamesShowAsTheyAre_data();
+    void oddNamesShowAsTheyAre();
 
 private:
     MainFrame& main() { return fixture_->windows->mainWindow(); }
+    void showActiveMainWindow();
+    ChildWindow& showWindow(const QString& name);
+    QString activeWindowName() {
+        return main().mdiArea()->activeSubWindow()->widget()->objectName();
+    }
     std::unique_ptr<AppFixture> fixture_;
 };
 
@@ -274,6 +295,195 @@ void ShellTest::closingTheMainWindowClosesChildrenPanelLast() {
     QVERIFY(!fixture_->windows->find<StartChooser>());
     QVERIFY(!fixture_->windows->find<StatusPanel>());
     QVERIFY(!main().isVisible());
+}
+
+void ShellTest::showActiveMainWindow() {
+    main().show();
+    main().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main()));
+    main().setViewMenuEnabled(true);
+}
+
+ChildWindow& ShellTest::showWindow(const QString& name) {
+    Windows& windows = *fixture_->windows;
+    if (name == "Form9")
+        return windows.show<EntryForm>();
+    if (name == "Form10")
+        return windows.show<NewAccountWindow>();
+    if (name == "Form16")
+        return windows.show<InterestWindow>();
+    if (name == "Form4")
+        return windows.show<ReminderWindow>();
+    return windows.show<IncomeWindow>();
+}
+
+void ShellTest::menuKeysActFromEveryControl_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<QString>("opens");
+    // A text box keeps Ctrl+A (select all) and Ctrl+E (end of line) for itself, unless
+    // the menu's commands come first.
+    QTest::newRow("Ctrl+A from the Entry form's Amount")
+        << "Form9"
+        << "Text3" << QKeySequence("Ctrl+A") << "Form5";
+    QTest::newRow("Ctrl+E from New Account's name") << "Form10"
+                                                    << "Text2" << QKeySequence("Ctrl+E") << "Form9";
+    QTest::newRow("Ctrl+A from New Account's balance")
+        << "Form10"
+        << "Text1" << QKeySequence("Ctrl+A") << "Form5";
+    QTest::newRow("Ctrl+E from the Interest Month") << "Form16"
+                                                    << "Text1" << QKeySequence("Ctrl+E") << "Form9";
+    QTest::newRow("Ctrl+A from the Interest result")
+        << "Form16"
+        << "Text3" << QKeySequence("Ctrl+A") << "Form5";
+    QTest::newRow("Ctrl+E from the Reminder description")
+        << "Form4"
+        << "Text3" << QKeySequence("Ctrl+E") << "Form9";
+    QTest::newRow("Ctrl+A from the Reminder times") << "Form4"
+                                                    << "Time1" << QKeySequence("Ctrl+A") << "Form5";
+    QTest::newRow("Ctrl+E from the Income dates") << "Form5"
+                                                  << "Date1" << QKeySequence("Ctrl+E") << "Form9";
+    QTest::newRow("Ctrl+B from the Entry form's date")
+        << "Form9"
+        << "Text1" << QKeySequence("Ctrl+B") << "Form6";
+    QTest::newRow("Ctrl+I from the Entry form's date")
+        << "Form9"
+        << "Text1" << QKeySequence("Ctrl+I") << "Form16";
+}
+
+void ShellTest::menuKeysActFromEveryControl() {
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QKeySequence, key);
+    QFETCH(QString, opens);
+    showActiveMainWindow();
+    auto* focused = showWindow(window).findChild<QWidget*>(control);
+    QVERIFY(focused);
+    focused->setFocus();
+    QTRY_VERIFY(focused->hasFocus());
+    QTest::keySequence(focused, key);
+    QCOMPARE(activeWindowName(), opens);
+}
+
+void ShellTest::boxKeepsItsKeysWhileTheViewMenuIsDisabled() {
+    showActiveMainWindow();
+    auto* box = showWindow("Form10").findChild<QLineEdit*>("Text2");
+    box->setText("Household");
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    main().setViewMenuEnabled(false);
+    QTest::keySequence(box, QKeySequence("Ctrl+A"));
+    QCOMPARE(box->selectedText(), QStringLiteral("Household"));
+    QVERIFY(!fixture_->windows->find<IncomeWindow>());
+}
+
+void ShellTest::windowBroughtBackHasItsFocusBack_data() {
+    QTest::addColumn<int>("tabs");
+    QTest::addColumn<QString>("focused");
+    // The Entry form's stops: Date, Description, Amount, the options, Submit, Save to File.
+    QTest::newRow("Submit, after Tab went round once") << 10 << "Command1";
+    QTest::newRow("Amount, after Tab went round once") << 8 << "Text3";
+    QTest::newRow("Save to File") << 5 << "Command2";
+    QTest::newRow("Description") << 1 << "Text2";
+}
+
+void ShellTest::windowBroughtBackHasItsFocusBack() {
+    QFETCH(int, tabs);
+    QFETCH(QString, focused);
+    showActiveMainWindow();
+    fixture_->windows->show<EntryForm>();
+    QTRY_VERIFY(QApplication::focusWidget());
+    for (int i = 0; i < tabs; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+
+    // By the menu's keys, then by Ctrl+Tab.
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+B"));
+    QCOMPARE(activeWindowName(), QStringLiteral("Form6"));
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence("Ctrl+E"));
+    QCOMPARE(activeWindowName(), QStringLiteral("Form9"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+    for (int i = 0; activeWindowName() != "Form6" && i < 10; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    for (int i = 0; activeWindowName() != "Form9" && i < 10; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(activeWindowName(), QStringLiteral("Form9"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+}
+
+namespace {
+
+// What a user reads in a label or a tool tip: markup, where Qt would take the text for
+// it, is shown rendered.
+QString seen(const QString& text, Qt::TextFormat format = Qt::AutoText) {
+    if (format == Qt::RichText || (format == Qt::AutoText && Qt::mightBeRichText(text))) {
+        QTextDocument document;
+        document.setHtml(text);
+        return document.toPlainText();
+    }
+    return text;
+}
+
+QString seen(const QLabel* label) {
+    return seen(label->text(), label->textFormat());
+}
+
+} // namespace
+
+void ShellTest::oddNamesShowAsTheyAre_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("markup") << "<b>bold";
+    QTest::newRow("line break markup") << "a<br>b";
+    QTest::newRow("caption placeholder") << "a[*]b";
+    QTest::newRow("ampersand") << "Ann & Bob";
+    QTest::newRow("percent signs") << "50% %1 %2";
+    QTest::newRow("entity") << "a&amp;b";
+}
+
+void ShellTest::oddNamesShowAsTheyAre() {
+    QFETCH(QString, name);
+    main().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main()));
+    const QString folder = fixture_->path(name);
+    const QString separator = QDir::separator();
+
+    // New Account: the folder paths in its labels and their tips, and the message of a
+    // second account of the same name.
+    QStringList labelsSeen;
+    fixture_->messages.whileOpen = [&](const Message&) {
+        if (auto* window = fixture_->windows->find<NewAccountWindow>()) {
+            auto* label = window->findChild<QLabel*>("Label3");
+            labelsSeen << seen(label) << seen(label->toolTip());
+        }
+    };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto& window = fixture_->windows->show<NewAccountWindow>();
+        window.findChild<QLineEdit*>("Text2")->setText(name);
+        window.findChild<QLineEdit*>("Text1")->setText("5");
+        window.createAccount();
+    }
+    QCOMPARE(labelsSeen.mid(0, 2), (QStringList{folder + separator, folder + separator}));
+    QCOMPARE(fixture_->messages.shown.size(), 3);
+    QVERIFY2(fixture_->messages.shown[2].text.contains("\"" + name + "\""),
+             qPrintable(fixture_->messages.shown[2].text));
+    fixture_->windows->find<NewAccountWindow>()->closeWindow();
+    fixture_->messages.whileOpen = {};
+
+    // Open Account: the chosen path, then the caption and the status panel.
+    auto& open = fixture_->windows->show<OpenAccountWindow>();
+    auto* folders = open.findChild<DirectoryList*>("Dir1");
+    QVERIFY(folders->setPath(folder));
+    auto* chosen = open.findChild<QLabel*>("Label2");
+    QCOMPARE(seen(chosen), folder);
+    QCOMPARE(seen(chosen->toolTip()), folder);
+    QTest::mouseClick(open.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(main().windowHandle()->title(), "Kesterly  (" + folder + ")");
+    auto& panel = fixture_->windows->get<StatusPanel>();
+    QCOMPARE(panel.findChild<QLineEdit*>("Text1")->text(), folder);
+    QCOMPARE(panel.findChild<QLineEdit*>("Text2")->text(), name);
+    for (int row = 0; row < folders->count(); ++row)
+        QVERIFY(!seen(folders->item(row)->toolTip()).isEmpty());
 }
 
 QTEST_MAIN(ShellTest)
