@@ -49,13 +49,23 @@ convert -size 500x400 xc:white \
   -font "$serif" -pointsize 44 -fill "$teal" -gravity south -annotate +0+40 'Kesterly' \
   -quality 92 -type TrueColor background.jpg
 
-# Icon, 64 x 64: a gold coin with K over a ledger page.
-convert -size 64x64 xc:none \
-  -draw "fill $paper stroke $deep stroke-width 2 roundrectangle 6,4 50,60 5,5" \
-  -draw "stroke '#9fb8b5' stroke-width 1 line 12,16 44,16 line 12,24 44,24 line 12,32 44,32 line 12,40 44,40 line 12,48 44,48" \
-  -draw "fill $gold stroke $deep stroke-width 2 circle 44,44 44,61" \
-  -font "$serif" -pointsize 22 -fill "$deep" -stroke none -gravity northwest -annotate +37+31 'K' \
-  kesterly.png
+# Icon: a gold coin with K over a ledger page. Drawn once as a scalable picture, whose
+# renderings are the program's own 64-pixel icon and the icons a desktop's menu and task
+# bar show at the usual sizes (rsvg-convert, from librsvg2-bin, renders them).
+mkdir -p ../icons
+cat >../icons/kesterly.svg <<SVG
+<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">
+  <title>Kesterly</title>
+  <rect x="6" y="4" width="44" height="56" rx="5" fill="$paper" stroke="$deep" stroke-width="2"/>
+  <path d="M12 16H44M12 24H44M12 32H44M12 40H44M12 48H44" stroke="#9fb8b5" stroke-width="1"/>
+  <circle cx="44" cy="44" r="17" fill="$gold" stroke="$deep" stroke-width="2"/>
+  <path d="M37 36H41V43L47.5 36H52L44.6 44L52.5 52H48L41 45.6V52H37Z" fill="$deep"/>
+</svg>
+SVG
+for size in 16 32 48 64 128 256; do
+  rsvg-convert -w "$size" -h "$size" ../icons/kesterly.svg -o "../icons/kesterly-$size.png"
+done
+cp ../icons/kesterly-64.png kesterly.png
 
 # Mouse pointer, 32 x 32, hot spot at the top-left corner: a teal arrow with a gold edge.
 convert -size 32x32 xc:none \

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth xdotool xclip imagemagick x11-utils openbox python3
   dbus-daemon at-spi2-core python3-pyatspi
   strace
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()
