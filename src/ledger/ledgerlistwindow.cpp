@@ -1,6 +1,5 @@
 #include "ledger/ledgerlistwindow.h"
 
-#include "core/accounttable.h"
 #include "framework/windows.h"
 #include "ledger/rowlist.h"
 
@@ -24,7 +23,8 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
     : ChildWindow(windows, layout.name,
                   QString(layout.captionSpaces, QLatin1Char(' ')) + layout.title,
                   layout.clientWidth, layout.clientHeight, Frame::Fixed),
-      layout_(layout) {
+      layout_(layout), table_(windows, account::ledgerTable(layout.files),
+                              QStringLiteral("the %1 list").arg(layout.title), layout.title) {
     // The controls are made in their keyboard order, so the focus starts on the first of
     // them when the window opens (the date list here, the amount list in the Expense
     // window) and Tab follows the order.
@@ -64,28 +64,9 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
 }
 
 void LedgerListWindow::load() {
-    // With no account open there is nothing to read, and nothing will be written.
-    folder_ = windows().account().folder();
-    if (folder_.isEmpty())
-        return;
-
-    const account::TableRead table =
-        account::readTable(folder_, account::ledgerTable(layout_.files));
-    loaded_ = table.columns;
+    const QList<QStringList> columns = table_.read(windows().account().folder());
     for (int column = 0; column < kColumns; ++column)
-        lists_[column]->setRows(table.columns[column]);
-    if (table.whole())
-        return;
-    // Writing the other files back would leave their rows without the rows of the file
-    // that could not be read, so none is written.
-    unsavedReason_ = table.problems.join(QLatin1Char('\n'));
-    windows().inform(unsavedReason_ +
-                         QStringLiteral("\n\nThe %1 list shows what could be read. None of its "
-                                        "files is written when this window closes, so nothing "
-                                        "in them is lost. Put the file right, then close this "
-                                        "window and open it again.")
-                             .arg(layout_.title),
-                     layout_.title, MessageIcon::Exclamation);
+        lists_[column]->setRows(columns[column]);
 }
 
 int LedgerListWindow::rowCount() const {
@@ -111,44 +92,12 @@ void LedgerListWindow::removeSelected() {
     lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
 }
 
-QList<QStringList> LedgerListWindow::columns() const {
+bool LedgerListWindow::closeStep() {
     QList<QStringList> rows;
     for (const RowList* list : lists_)
         rows << list->rows();
-    return rows;
-}
-
-bool LedgerListWindow::closeStep() {
-    writeBack();
+    table_.writeBack(rows);
     return true;
-}
-
-void LedgerListWindow::writeBack() {
-    const QList<QStringList> rows = columns();
-    if (folder_.isEmpty() || rows == loaded_)
-        return;
-    if (!unsavedReason_.isEmpty()) {
-        windows().inform(QStringLiteral("The changes to the %1 list were not saved, because a "
-                                        "file of the list could not be read when the window "
-                                        "opened:\n%2")
-                             .arg(layout_.title, unsavedReason_),
-                         layout_.title, MessageIcon::Exclamation);
-        return;
-    }
-    for (;;) {
-        const listfile::Outcome written =
-            account::saveTable(folder_, account::ledgerTable(layout_.files), rows);
-        if (written)
-            return;
-        const Choice answer = windows().ask(
-            written.message() + QStringLiteral("\n\nChoose Retry to try again, or Discard to close "
-                                               "the window without saving the %1 list; its files "
-                                               "then keep what they held before.")
-                                    .arg(layout_.title),
-            layout_.title, MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
-        if (answer != Choice::Retry)
-            return;
-    }
 }
 
 } // namespace kesterly

@@ -3,6 +3,7 @@
 #include "core/accountfolder.h"
 #include "core/ledgertable.h"
 #include "framework/childwindow.h"
+#include "framework/tablecopy.h"
 
 #include <array>
 
@@ -47,26 +48,19 @@ public:
     // Click on "Remove Selected".
     void removeSelected();
     // The account folder the lists were read from; empty when no account was open.
-    QString folder() const { return folder_; }
+    QString folder() const { return table_.folder(); }
     // Why the lists are not written back when the window closes (a file of the table
     // could not be read when it opened); empty when they are.
-    QString unsavedReason() const { return unsavedReason_; }
+    QString unsavedReason() const { return table_.unsavedReason(); }
 
 protected:
     bool closeStep() override;
 
 private:
-    QList<QStringList> columns() const;
-    void writeBack();
-
     LedgerListLayout layout_;
     std::array<RowList*, ledger::kColumns> lists_{};
     QPushButton* removeButton_;
-    QString folder_;
-    // The rows as they were read: a window whose rows did not change leaves its files
-    // as they are.
-    QList<QStringList> loaded_;
-    QString unsavedReason_;
+    TableCopy table_;
 };
 
 } // namespace kesterly

@@ -1,6 +1,5 @@
 #include "reminders/reminderwindow.h"
 
-#include "core/accounttable.h"
 #include "core/clock.h"
 #include "core/numbertext.h"
 #include "core/remindermatch.h"
@@ -28,7 +27,8 @@ const QString kTitle = QStringLiteral("Reminder");
 
 ReminderWindow::ReminderWindow(Windows& windows)
     : ChildWindow(windows, kName, QString(102, QLatin1Char(' ')) + QStringLiteral("Reminder"),
-                  10596, 5508, Frame::FixedTool) {
+                  10596, 5508, Frame::FixedTool),
+      table_(windows, account::reminderTable(), QStringLiteral("the reminders"), kTitle) {
     dateBox_ = place<QLineEdit>("Text1", 120, 360, 852, 288);
     dateBox_->setText(QStringLiteral("Date"));
     dateBox_->setAccessibleName(QStringLiteral("Date"));
@@ -115,29 +115,9 @@ void ReminderWindow::load() {
     dateBox_->setText(dateText(windows().clock().now().date(), locale));
     timeBox_->setText(clockText(windows().clock().now().time(), locale));
 
-    folder_ = windows().account().folder();
-    readLists();
-}
-
-void ReminderWindow::readLists() {
-    // With no account open there is nothing to read (and nothing is written back).
-    if (folder_.isEmpty())
-        return;
-    const account::TableRead table = account::readTable(folder_, account::reminderTable());
-    loaded_ = table.columns;
+    const QList<QStringList> columns = table_.read(windows().account().folder());
     for (int column = 0; column < ColumnCount; ++column)
-        lists_[column]->addItems(table.columns[column]);
-    if (table.whole())
-        return;
-    // Writing the other files back would part their rows from the rows of the file that
-    // could not be read, so none is written.
-    unsavedReason_ = table.problems.join(QLatin1Char('\n'));
-    windows().inform(unsavedReason_ +
-                         QStringLiteral("\n\nThe reminder lists show what could be read. None "
-                                        "of the reminder files is written when this window "
-                                        "closes, so nothing in them is lost. Put the file right, "
-                                        "then close this window and open it again."),
-                     kTitle, MessageIcon::Exclamation);
+        lists_[column]->addItems(columns[column]);
 }
 
 void ReminderWindow::addRow() {
@@ -264,7 +244,9 @@ QString ReminderWindow::selectedText(Column column) const {
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
 
-QList<QStringList> ReminderWindow::columns() const {
+bool ReminderWindow::closeStep() {
+    // The rows go back to the folder they came from, even when another account has been
+    // opened since.
     QList<QStringList> rows;
     for (const QListWidget* list : lists_) {
         QStringList texts;
@@ -273,38 +255,8 @@ QList<QStringList> ReminderWindow::columns() const {
             texts << list->item(row)->text();
         rows << texts;
     }
-    return rows;
-}
-
-bool ReminderWindow::closeStep() {
-    // The rows go back to the folder they came from, even when another account has been
-    // opened since; with no account open, or with rows as they were read, nothing is
-    // written.
-    const QList<QStringList> rows = columns();
-    if (folder_.isEmpty() || rows == loaded_)
-        return true;
-    if (!unsavedReason_.isEmpty()) {
-        windows().inform(QStringLiteral("The changes to the reminders were not saved, because a "
-                                        "reminder file could not be read when the window "
-                                        "opened:\n%1")
-                             .arg(unsavedReason_),
-                         kTitle, MessageIcon::Exclamation);
-        return true;
-    }
-    for (;;) {
-        const listfile::Outcome written =
-            account::saveTable(folder_, account::reminderTable(), rows);
-        if (written)
-            return true;
-        const Choice choice = windows().ask(
-            written.message() +
-                QStringLiteral("\n\nRetry to try again, or Discard to close the Reminder "
-                               "window without saving the reminders; their files then keep "
-                               "what they held before."),
-            kTitle, MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
-        if (choice != Choice::Retry)
-            return true;
-    }
+    table_.writeBack(rows);
+    return true;
 }
 
 } // namespace kesterly

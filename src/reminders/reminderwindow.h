@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/childwindow.h"
+#include "framework/tablecopy.h"
 
 #include <QString>
 
@@ -28,7 +29,7 @@ public:
 
     // The account folder the lists were read from and are written back to; empty when
     // no account was open, and then no file is read or written.
-    QString loadedFrom() const { return folder_; }
+    QString loadedFrom() const { return table_.folder(); }
 
     // Click on "Add" and on "Remove Selected".
     void addRow();
@@ -62,14 +63,12 @@ private:
 
     void switchOn();
     void switchOff();
-    void readLists();
     // The row-selection rule: a list whose selected row changed selects the same row
     // in the other two.
     void followSelection(Column changed);
     bool selectRow(Column column, int row);
     int selectedRow(Column column) const;
     QString selectedText(Column column) const;
-    QList<QStringList> columns() const;
 
     QLineEdit* dateBox_;
     QLineEdit* timeBox_;
@@ -84,12 +83,7 @@ private:
 
     bool windowCheckEnabled_ = false;
     int knownSelection_[ColumnCount] = {-1, -1, -1};
-    QString folder_;
-    // The rows as they were read: unchanged rows leave the files as they are.
-    QList<QStringList> loaded_;
-    // Why the lists are not written back (a reminder file could not be read); empty
-    // when they are.
-    QString unsavedReason_;
+    TableCopy table_;
 };
 
 } // namespace kesterly

@@ -24,7 +24,6 @@ def main(program, folder, lang="en_US.UTF-8"):
         s.screenshot("04-opened-contents")
         for number, (keys, name) in enumerate([
                 ("ctrl+e", "entry-form-and-balance"), ("ctrl+b", "expense"),
-                # Ctrl+A selects all in a text box; from the Expense lists it opens Income.
                 ("ctrl+a", "income"), ("ctrl+r", "reminders"), ("ctrl+i", "interest"),
                 ("F7", "about"), ("ctrl+o", "open-account"), ("ctrl+n", "new-account")], 5):
             s.key(keys)
