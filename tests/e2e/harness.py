@@ -4,15 +4,32 @@ Each Session starts Xvfb on a free display, a window manager (so windows get the
 and a close request arrives as WM_DELETE_WINDOW, as on a desktop), and the program with
 HOME in a temporary folder. Keys and clicks go through xdotool; texts shown in message
 boxes are read through the clipboard (a message box copies itself on Ctrl+C).
+
+Everything a session starts ends with it: on a normal end, on a failure, on SIGTERM or
+Ctrl+C, and when this Python process is killed outright (see guard.py).
 """
 
+import ctypes
 import os
 import re
+import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+_libc = ctypes.CDLL(None, use_errno=True)
+_PR_SET_PDEATHSIG = 1
+
+
+def _die_with_parent():
+    """Run in a child before it starts its program: the kernel kills it when this Python
+    process dies, whatever the way. What it starts in turn the guard ends."""
+    _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
 class E2EFailure(AssertionError):
@@ -39,6 +56,9 @@ class Session:
         self.cwd = cwd or self.home
         # A command the program runs under (strace, say), followed by the program.
         self.wrapper = wrapper or []
+        self.env = None
+        self.guard = None
+        self.group = None
         self.processes = []
         self.copies = []
         self.app = None
@@ -46,33 +66,94 @@ class Session:
         # Only the windows of this process are looked at, when set (two copies running).
         self.only_pid = None
         self.shots = os.environ.get("KESTERLY_E2E_SHOTS")
+        self._saved_handlers = {}
+        self._ending = False
+        self._stopped_by = None
 
     # --- start and stop -------------------------------------------------------------
     def __enter__(self):
-        read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
-             "-nolisten", "tcp"],
-            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        self.processes.append(xvfb)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                raise E2EFailure("Xvfb did not start")
-            number += chunk
-        os.close(read_end)
-        self.display = ":" + number.decode().strip()
-        self.env = dict(os.environ, DISPLAY=self.display, HOME=self.home, LANG=self.lang,
-                        LC_ALL=self.lang, LANGUAGE="", QTWEBENGINE_DISABLE_SANDBOX="1")
-        self.env.pop("QT_QPA_PLATFORM", None)
-        self._start_window_manager()
-        self.app = self._start_program(self.wrapper)
+        for number in (signal.SIGTERM, signal.SIGINT):
+            self._saved_handlers[number] = signal.signal(number, self._on_stop_signal)
+        try:
+            self._start_all()
+        except BaseException:
+            # A session that fails to start is ended as one that fails later: `with`
+            # calls __exit__ only once __enter__ has returned.
+            self.__exit__(*sys.exc_info())
+            raise
         return self
 
+    def _on_stop_signal(self, number, frame):
+        """SIGTERM or Ctrl+C: raised as an exception, so that __exit__ ends what the session
+        started; while it does, the stop is only noted and raised once it is done."""
+        if self._ending:
+            self._stopped_by = number
+            return
+        raise SystemExit(f"stopped by {signal.Signals(number).name}")
+
+    def _start_all(self):
+        self.env = dict(os.environ, HOME=self.home, LANG=self.lang, LC_ALL=self.lang,
+                        LANGUAGE="", QTWEBENGINE_DISABLE_SANDBOX="1")
+        self.env.pop("QT_QPA_PLATFORM", None)
+        self._start_guard()
+        self._start_x_server()
+        self._start_window_manager()
+        self.app = self._start_program(self.wrapper)
+
+    def _start_guard(self):
+        """Starts guard.py as the leader of a new process group, which every process of the
+        session then joins; it ends the group when we close its input, or die, and then
+        removes the session's own home folder."""
+        folders = [] if self.keep_home else [self.home]
+        self.guard = subprocess.Popen([sys.executable, os.path.join(HERE, "guard.py"), *folders],
+                                      stdin=subprocess.PIPE, env=self.env, process_group=0)
+        self.group = self.guard.pid
+
+    def _launch(self, command, **options):
+        """Starts a process that lives as long as the session."""
+        process = subprocess.Popen(command, env=self.env, process_group=self.group,
+                                   preexec_fn=_die_with_parent, **options)
+        self.processes.append(process)
+        return process
+
+    def _launch_until_ready(self, command, what, timeout=30.0, **options):
+        """Starts a process that writes a line to a pipe once it is ready (Xvfb its display
+        number); "{fd}" in `command` stands for the pipe. Returns the process and that
+        line."""
+        read_end, write_end = os.pipe()
+        try:
+            process = self._launch([part.replace("{fd}", str(write_end)) for part in command],
+                                   pass_fds=[write_end], **options)
+            os.close(write_end)
+            write_end = None
+            line = b""
+            end = time.monotonic() + timeout
+            while not line.endswith(b"\n"):
+                ready, _, _ = select.select([read_end], [], [], max(0.0, end - time.monotonic()))
+                if not ready:
+                    raise E2EFailure(f"{what} did not start in {timeout:.0f} s")
+                chunk = os.read(read_end, 256)
+                if not chunk:
+                    raise E2EFailure(f"{what} did not start")
+                line += chunk
+        finally:
+            os.close(read_end)
+            if write_end is not None:
+                os.close(write_end)
+        return process, line.decode().strip()
+
+    def _start_x_server(self):
+        _, number = self._launch_until_ready(
+            ["Xvfb", "-displayfd", "{fd}", "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+            "Xvfb", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.display = ":" + number
+        self.env["DISPLAY"] = self.display
+
     def _start_program(self, wrapper=()):
+        # Started here rather than through _launch: the program is watched on its own
+        # (its exit code, its output), and copies come and go during a session.
         return subprocess.Popen([*wrapper, self.program], env=self.env, cwd=self.cwd,
+                                process_group=self.group, preexec_fn=_die_with_parent,
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
 
     def start_copy(self):
@@ -94,9 +175,7 @@ class Session:
         log_path = os.path.join(self.home, ".openbox.log")
         for _ in range(3):
             with open(log_path, "wb") as log:
-                wm = subprocess.Popen(["openbox"], env=self.env, stdout=log,
-                                      stderr=subprocess.STDOUT)
-            self.processes.append(wm)
+                wm = self._launch(["openbox"], stdout=log, stderr=subprocess.STDOUT)
             end = time.monotonic() + 30.0
             while time.monotonic() < end and wm.poll() is None:
                 if "window id" in self._run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]):
@@ -111,36 +190,68 @@ class Session:
                          (f"; it said:\n{said}" if said else ""))
 
     def __exit__(self, kind, value, trace):
-        if kind is not None and self.display:
-            self.screenshot("failure")
-        for copy in self.copies:
-            if copy.poll() is None:
-                copy.kill()
-                copy.wait()
-        if self.app and self.app.poll() is None:
-            self.app.kill()
-            self.app.wait()
-        if self.app and self.app.stdout:
-            output = self.app.stdout.read().decode(errors="replace")
-            if kind is not None and output.strip():
-                print("program output:\n" + output, file=sys.stderr)
-        for process in reversed(self.processes):
-            process.terminate()
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-        if not self.keep_home:
-            shutil.rmtree(self.home, ignore_errors=True)
+        self._ending = True
+        try:
+            if kind is not None and self.display:
+                self.screenshot("failure")
+            for copy in self.copies:
+                if copy.poll() is None:
+                    copy.kill()
+                    copy.wait()
+            if self.app and self.app.poll() is None:
+                self.app.kill()
+                self.app.wait()
+            for process in reversed(self.processes):
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+            self._end_group()
+            if self.app and self.app.stdout:
+                output = self._read_what_is_there(self.app.stdout)
+                if kind is not None and output.strip():
+                    print("program output:\n" + output, file=sys.stderr)
+            if not self.keep_home:
+                shutil.rmtree(self.home, ignore_errors=True)
+        finally:
+            for number, handler in self._saved_handlers.items():
+                signal.signal(number, handler)
+            self._saved_handlers = {}
+            self._ending = False
+        if self._stopped_by:
+            raise SystemExit(f"stopped by {signal.Signals(self._stopped_by).name}")
         return False
+
+    def _end_group(self):
+        """Lets the guard end what is left of the session's process group: whatever our own
+        processes started in turn (a bus started the registry, xclip stays behind to serve
+        the clipboard, strace's program outlives a killed strace), and waits until it has."""
+        if not self.guard:
+            return
+        self.guard.stdin.close()
+        try:
+            self.guard.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.group, signal.SIGKILL)
+            self.guard.wait()
+        self.guard = None
+
+    @staticmethod
+    def _read_what_is_there(pipe):
+        """What a pipe holds, without waiting for a writer that might never close it."""
+        os.set_blocking(pipe.fileno(), False)
+        return (pipe.read() or b"").decode(errors="replace")
 
     # --- low-level ------------------------------------------------------------------
     def _run(self, command, check_ok=False):
         done = subprocess.run(command, env=self.env, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, text=True)
+                              stderr=subprocess.PIPE, text=True, process_group=self.group)
         if check_ok and done.returncode != 0:
             raise E2EFailure(f"{command} failed: {done.stderr}")
         return done.stdout
+
 
     def wait(self, condition, what, timeout=20.0):
         end = time.monotonic() + timeout
@@ -237,7 +348,8 @@ class Session:
         # xclip stays behind to serve the emptied clipboard until the program takes it
         # over, so it must not hold our output pipe.
         subprocess.run(["xclip", "-selection", "clipboard", "-i", "/dev/null"], env=self.env,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
+                       process_group=self.group)
         self.key("ctrl+c")
         copied = self.wait(self.clipboard, f"the text of the message box {title!r}")
         parts = [p.strip() for p in re.split(r"-{5,}", copied) if p.strip()]
