@@ -5,8 +5,12 @@ and a close request arrives as WM_DELETE_WINDOW, as on a desktop), and the progr
 HOME in a temporary folder. Keys and clicks go through xdotool; texts shown in message
 boxes are read through the clipboard (a message box copies itself on Ctrl+C).
 
-Everything a session starts ends with it: on a normal end, on a failure, on SIGTERM or
-Ctrl+C, and when this Python process is killed outright (see guard.py).
+A session shares nothing with the desktop it runs from, nor with another session running
+at the same time: it has a HOME and a runtime folder (XDG_RUNTIME_DIR) of its own, and its
+session bus address points into that runtime folder. With accessibility=True it starts a
+session bus there and the accessibility bus on it. Everything it starts ends with it: on a
+normal end, on a failure, on SIGTERM or Ctrl+C, and when this Python process is killed
+outright (see guard.py).
 """
 
 import ctypes
@@ -21,6 +25,15 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+
+BUS_LAUNCHER = next((path for path in ("/usr/libexec/at-spi-bus-launcher",
+                                         "/usr/lib/at-spi2-core/at-spi-bus-launcher")
+                     if os.path.exists(path)), "at-spi-bus-launcher")
+
+# What a session takes from the environment it runs in only to drop it: what would lead
+# the program or the tools to the desktop's display or buses.
+DESKTOP_VARIABLES = ["DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "SESSION_MANAGER",
+                     "AT_SPI_BUS_ADDRESS", "QT_QPA_PLATFORM"]
 
 _libc = ctypes.CDLL(None, use_errno=True)
 _PR_SET_PDEATHSIG = 1
@@ -48,7 +61,7 @@ def check_equal(actual, expected, what):
 
 class Session:
     def __init__(self, program, lang="en_US.UTF-8", cwd=None, home=None, wrapper=None,
-                 keep_home=False):
+                 keep_home=False, accessibility=False):
         self.program = os.path.abspath(program)
         self.lang = lang
         self.keep_home = keep_home or home is not None
@@ -56,6 +69,10 @@ class Session:
         self.cwd = cwd or self.home
         # A command the program runs under (strace, say), followed by the program.
         self.wrapper = wrapper or []
+        # A session bus with the accessibility bus on it, as under a screen reader.
+        self.accessibility = accessibility
+        self.accessibility_address = None
+        self.runtime = None
         self.env = None
         self.guard = None
         self.group = None
@@ -67,6 +84,7 @@ class Session:
         self.only_pid = None
         self.shots = os.environ.get("KESTERLY_E2E_SHOTS")
         self._saved_handlers = {}
+        self._saved_environ = {}
         self._ending = False
         self._stopped_by = None
 
@@ -92,19 +110,40 @@ class Session:
         raise SystemExit(f"stopped by {signal.Signals(number).name}")
 
     def _start_all(self):
-        self.env = dict(os.environ, HOME=self.home, LANG=self.lang, LC_ALL=self.lang,
-                        LANGUAGE="", QTWEBENGINE_DISABLE_SANDBOX="1")
-        self.env.pop("QT_QPA_PLATFORM", None)
+        # The runtime folder must be the user's alone; mkdtemp makes it so (mode 0700), as
+        # it does the home folder.
+        self.runtime = tempfile.mkdtemp(prefix="kesterly-e2e-run-")
+        self.env = {name: value for name, value in os.environ.items()
+                    if name not in DESKTOP_VARIABLES}
+        self.env.update(self._own_folders())
+        # Only a session with accessibility starts a bus at this address; the others run
+        # without a session bus, and cannot reach the desktop's or another session's.
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + os.path.join(self.runtime, "bus")
+        self.env.update(LANG=self.lang, LC_ALL=self.lang, LANGUAGE="",
+                        QTWEBENGINE_DISABLE_SANDBOX="1")
         self._start_guard()
         self._start_x_server()
+        if self.accessibility:
+            self._start_buses()
         self._start_window_manager()
         self.app = self._start_program(self.wrapper)
+
+    def _own_folders(self):
+        """The home and runtime folders of the session, and the per-user folders spelled
+        out below its home: some libraries (Mesa's shader cache, the bus daemon's service
+        folders) take the home folder from the user database rather than from HOME, and
+        would write into the real one, shared by every run."""
+        return {"HOME": self.home, "XDG_RUNTIME_DIR": self.runtime,
+                "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+                "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+                "XDG_DATA_HOME": os.path.join(self.home, ".local", "share"),
+                "XDG_STATE_HOME": os.path.join(self.home, ".local", "state")}
 
     def _start_guard(self):
         """Starts guard.py as the leader of a new process group, which every process of the
         session then joins; it ends the group when we close its input, or die, and then
-        removes the session's own home folder."""
-        folders = [] if self.keep_home else [self.home]
+        removes the session's own folders."""
+        folders = [self.runtime] + ([] if self.keep_home else [self.home])
         self.guard = subprocess.Popen([sys.executable, os.path.join(HERE, "guard.py"), *folders],
                                       stdin=subprocess.PIPE, env=self.env, process_group=0)
         self.group = self.guard.pid
@@ -118,8 +157,8 @@ class Session:
 
     def _launch_until_ready(self, command, what, timeout=30.0, **options):
         """Starts a process that writes a line to a pipe once it is ready (Xvfb its display
-        number); "{fd}" in `command` stands for the pipe. Returns the process and that
-        line."""
+        number, dbus-daemon its address); "{fd}" in `command` stands for the pipe. Returns
+        the process and that line."""
         read_end, write_end = os.pipe()
         try:
             process = self._launch([part.replace("{fd}", str(write_end)) for part in command],
@@ -148,6 +187,84 @@ class Session:
             "Xvfb", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.display = ":" + number
         self.env["DISPLAY"] = self.display
+
+    def _start_buses(self):
+        """Starts a session bus in the runtime folder and the accessibility bus on it, and
+        waits until both answer: the program connects to its session bus once, as it
+        starts, and the reader here fails on a bus that is not there yet."""
+        log_path = os.path.join(self.runtime, "buses.log")
+        with open(log_path, "wb") as log:
+            bus = self._start_session_bus(log)
+            self._wait_started(bus, lambda: "string" in self._dbus(
+                "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.GetId"),
+                "the session bus to answer", log_path)
+            launcher = self._launch([BUS_LAUNCHER, "--launch-immediately"], stdout=log,
+                                    stderr=log)
+
+        # Asked for its address before it owns its name, the session bus would start a
+        # second launcher of its own from the launcher's service file.
+        self._wait_started(launcher, lambda: "true" in self._dbus(
+            "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+            "string:org.a11y.Bus"), "the accessibility bus launcher", log_path)
+
+        def address():
+            reply = self._dbus("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress")
+            match = re.search(r'string "(.+)"', reply)
+            return match.group(1) if match else None
+        self.accessibility_address = self._wait_started(
+            launcher, address, "the address of the accessibility bus", log_path)
+        self._wait_started(launcher, lambda: "string" in self._dbus(
+            "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.GetId",
+            bus=self.accessibility_address), "the accessibility bus to answer", log_path)
+
+        # A reader in this very process (pyatspi) finds its buses in our environment, and
+        # must find these, not the desktop's nor those of the real home folder.
+        self._export({**self._own_folders(), "DISPLAY": self.display,
+                      "DBUS_SESSION_BUS_ADDRESS": self.env["DBUS_SESSION_BUS_ADDRESS"],
+                      "AT_SPI_BUS_ADDRESS": self.accessibility_address})
+
+    def _start_session_bus(self, log):
+        """Starts dbus-daemon at the session's bus address; returns once it listens."""
+        bus, address = self._launch_until_ready(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+             "--address=" + self.env["DBUS_SESSION_BUS_ADDRESS"], "--print-address={fd}"],
+            "the session bus", stdout=log, stderr=log)
+        # The address it prints names this very bus (with its id).
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        return bus
+
+    def _dbus(self, destination, path, method, *arguments, bus=None):
+        """The reply of a D-Bus call on the session bus (or the bus at `bus`), or "" when
+        the call fails."""
+        which = "--bus=" + bus if bus else "--session"
+        return self._run(["dbus-send", which, "--print-reply", "--reply-timeout=2000",
+                          "--dest=" + destination, path, method, *arguments])
+
+    def _wait_started(self, process, condition, what, log_path, timeout=30.0):
+        """Waits for `condition` while `process` runs; says what it logged when it fails."""
+        end = time.monotonic() + timeout
+        while time.monotonic() < end and process.poll() is None:
+            result = condition()
+            if result:
+                return result
+            time.sleep(0.05)
+        with open(log_path, "rb") as log:
+            said = log.read().decode(errors="replace").strip()
+        if process.poll() is None:
+            problem = f"timed out waiting for {what}"
+        else:
+            problem = f"{process.args[0]} ended with {process.returncode} before {what}"
+        raise E2EFailure(problem + (f"; the buses said:\n{said}" if said else ""))
+
+    def _export(self, variables):
+        """Sets variables in this process's own environment until the session ends."""
+        for name, value in variables.items():
+            self._saved_environ.setdefault(name, os.environ.get(name))
+            os.environ[name] = value
+        for name in DESKTOP_VARIABLES:
+            if name not in variables and name in os.environ:
+                self._saved_environ.setdefault(name, os.environ[name])
+                del os.environ[name]
 
     def _start_program(self, wrapper=()):
         # Started here rather than through _launch: the program is watched on its own
@@ -213,8 +330,16 @@ class Session:
                 output = self._read_what_is_there(self.app.stdout)
                 if kind is not None and output.strip():
                     print("program output:\n" + output, file=sys.stderr)
+            if self.runtime:
+                shutil.rmtree(self.runtime, ignore_errors=True)
             if not self.keep_home:
                 shutil.rmtree(self.home, ignore_errors=True)
+            for name, saved in self._saved_environ.items():
+                if saved is None:
+                    os.environ.pop(name, None)
+                else:
+                    os.environ[name] = saved
+            self._saved_environ = {}
         finally:
             for number, handler in self._saved_handlers.items():
                 signal.signal(number, handler)
