@@ -6,7 +6,8 @@ harness closes it at the end of a session, and the system closes it when the har
 even by SIGKILL, which leaves the harness no chance to clean up itself. Then it asks every
 other process of the group to end, waits a little, and kills what is left, so no X server,
 window manager, bus or program of the session outlives it; last it removes the folders
-named on its command line (the temporary folders the session made).
+named on its command line (the temporary folders the session made), and ends, which
+closes its standard output: the harness waits for that.
 
     python3 guard.py [FOLDER...]
 """
@@ -43,6 +44,11 @@ def main():
     # Stopping the harness by Ctrl+C or SIGTERM must not stop the one that cleans up after it.
     signal.signal(signal.SIGINT, signal.SIG_IGN)
     signal.signal(signal.SIGTERM, signal.SIG_IGN)
+    # Nor must ending the harness with all its children, as CTest does on a timeout: the
+    # guard goes on in a child of its own, which the system hands over to init. It stays
+    # in the group, which lives on without its first leader.
+    if os.fork():
+        os._exit(0)
     sys.stdin.buffer.read()
     if others_in_group():
         os.killpg(0, signal.SIGTERM)

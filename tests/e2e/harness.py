@@ -145,8 +145,12 @@ class Session:
         removes the session's own folders."""
         folders = [self.runtime] + ([] if self.keep_home else [self.home])
         self.guard = subprocess.Popen([sys.executable, os.path.join(HERE, "guard.py"), *folders],
-                                      stdin=subprocess.PIPE, env=self.env, process_group=0)
+                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                      env=self.env, process_group=0)
         self.group = self.guard.pid
+        # It goes on in a child outside our process tree, and is done when it closes the
+        # output it took along.
+        self.guard.wait()
 
     def _launch(self, command, **options):
         """Starts a process that lives as long as the session."""
@@ -356,11 +360,10 @@ class Session:
         if not self.guard:
             return
         self.guard.stdin.close()
-        try:
-            self.guard.wait(timeout=15)
-        except subprocess.TimeoutExpired:
+        done, _, _ = select.select([self.guard.stdout], [], [], 15.0)
+        if not done:
             os.killpg(self.group, signal.SIGKILL)
-            self.guard.wait()
+        self.guard.stdout.close()
         self.guard = None
 
     @staticmethod
