@@ -11,7 +11,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   locales
   xvfb xauth xdotool xclip imagemagick x11-utils openbox python3
-  dbus-daemon at-spi2-core python3-pyatspi
+  dbus-daemon dbus-bin at-spi2-core python3-pyatspi
   strace
   dpkg-dev file desktop-file-utils appstream
 )
