@@ -12,7 +12,7 @@ packages=(
   locales
   xvfb xauth xdotool xclip imagemagick x11-utils openbox python3
   dbus-daemon at-spi2-core python3-pyatspi
-  strace
+  strace time
 )
 
 missing=()
