@@ -89,7 +89,8 @@ def check_nothing_loaded(s, when):
 
 def area_of(s):
     """Where new child windows go, below the menu bar and left of the status panel."""
-    geometry = s._run(["xdotool", "getwindowgeometry", "--shell", s.main_window()])
+    geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", s.main_window()],
+                              env=s.env, stdout=subprocess.PIPE, text=True, check=True).stdout
     values = dict(line.split("=") for line in geometry.split() if "=" in line)
     x, y, height = int(values["X"]), int(values["Y"]), int(values["HEIGHT"])
     return x, y + 24, x + AREA_WIDTH, y + height
