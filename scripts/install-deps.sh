@@ -12,7 +12,7 @@ packages=(
   locales
   xvfb xauth xdotool xclip imagemagick x11-utils openbox python3
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi
-  strace
+  strace time
   dpkg-dev file desktop-file-utils appstream
 )
 

@@ -7,11 +7,20 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QOpenGLContext>
 #include <QPluginLoader>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <memory>
 #include <unistd.h>
+
+// Sets the context every OpenGL context of the program shares with, which Qt itself makes
+// at start-up when Qt::AA_ShareOpenGLContexts is set. Qt GUI exports it (the browser engine
+// calls it too); no public header declares it.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+QT_END_NAMESPACE
 
 namespace kesterly {
 
@@ -65,10 +74,41 @@ private:
     QTextBrowser* page_;
 };
 
+QOpenGLContext* sharedContext = nullptr;
+
+void dropSharedContext() {
+    if (QOpenGLContext::globalShareContext() == sharedContext)
+        qt_gl_set_global_share_context(nullptr);
+    delete sharedContext;
+    sharedContext = nullptr;
+}
+
+// The browser engine expects the program-wide shared drawing context when it is loaded,
+// and looks for it then: without it, it warns that it was "initialized from a plugin" and
+// that it found "No suitable graphics backend" (it takes its GLX configuration from that
+// context), and a debugging log of its set-up crashes. Qt makes the context only at
+// start-up, which would start the OpenGL driver in every run; it is made here instead,
+// just before the engine loads, so that only a run that opens a web window pays for it.
+// The engine draws in software (see the plugin), so nothing is ever drawn with it. Where
+// OpenGL is missing the engine still works, and says so.
+void provideSharedContext() {
+    if (QOpenGLContext::globalShareContext())
+        return;
+    auto context = std::make_unique<QOpenGLContext>();
+    if (!context->create())
+        return;
+    sharedContext = context.release();
+    qt_gl_set_global_share_context(sharedContext);
+    // Post routines run while the windowing system is still there, the engine's own
+    // (registered later) before this one.
+    qAddPostRoutine(dropSharedContext);
+}
+
 WebEngineProvider* loadProvider(const QStringList& pluginFiles) {
     for (const QString& file : pluginFiles) {
         if (!QFileInfo::exists(file))
             continue;
+        provideSharedContext();
         // The engine's own sandbox refuses to start for the superuser.
         if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
             qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

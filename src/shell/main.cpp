@@ -9,9 +9,9 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    // The web windows' browser engine, loaded later from a plugin, shares its drawing
-    // contexts with the program's; this must be set before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Qt::AA_ShareOpenGLContexts is left unset: it would start the OpenGL driver at every
+    // start for the web windows' engine, which most runs never load. The engine gets its
+    // shared context when its plugin is loaded (framework/webview.cpp).
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesterly"));
     QApplication::setFont(kesterly::fonts::controls());
