@@ -55,6 +55,7 @@ private slots:
     void boxKeepsItsKeysWhileTheViewMenuIsDisabled();
     void windowBroughtBackHasItsFocusBack_data();
     void windowBroughtBackHasItsFocusBack();
+    void closeKeyClosesTheWindowInFrontButNotThePanel();
     void oddNamesShowAsTheyAre_data();
     void oddNamesShowAsTheyAre();
 
@@ -410,6 +411,25 @@ void ShellTest::windowBroughtBackHasItsFocusBack() {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
     QCOMPARE(activeWindowName(), QStringLiteral("Form9"));
     QCOMPARE(QApplication::focusWidget()->objectName(), focused);
+}
+
+void ShellTest::closeKeyClosesTheWindowInFrontButNotThePanel() {
+    // The desktop's close key: Ctrl+W, or Ctrl+F4.
+    const QKeySequence close(QKeySequence::Close);
+    showActiveMainWindow();
+    auto* month = fixture_->windows->show<InterestWindow>().findChild<QLineEdit*>("Text1");
+    month->setFocus();
+    QTRY_VERIFY(month->hasFocus());
+    QTest::keySequence(month, close);
+    QVERIFY(!fixture_->windows->find<InterestWindow>());
+    // The panel has no close box, and the key does not close it either.
+    auto& panel = fixture_->windows->show<StatusPanel>();
+    auto* button = panel.findChild<QPushButton*>("Command1");
+    button->setFocus();
+    QTRY_VERIFY(button->hasFocus());
+    QTest::keySequence(button, close);
+    QCOMPARE(fixture_->windows->find<StatusPanel>(), &panel);
+    QVERIFY(panel.isVisible());
 }
 
 namespace {
