@@ -9,9 +9,7 @@ it was asked for, and its page must be more than a plain fill."""
 
 import os
 import re
-import shutil
 import subprocess
-import tempfile
 
 from harness import E2EFailure, Session, check, check_equal, run
 
@@ -107,28 +105,8 @@ def check_quiet(lines):
     check(not said, "nothing on the terminal; the program said:\n" + "\n".join(said))
 
 
-class RuntimeFolder:
-    """A desktop session's runtime folder. Without one, Qt says on the terminal that it
-    made its own, before any window opens; a user's desktop always has one."""
-
-    def __enter__(self):
-        self.folder = tempfile.mkdtemp(prefix="kesterly-e2e-runtime-")
-        os.chmod(self.folder, 0o700)
-        self.saved = os.environ.get("XDG_RUNTIME_DIR")
-        os.environ["XDG_RUNTIME_DIR"] = self.folder
-        return self
-
-    def __exit__(self, *_):
-        if self.saved is None:
-            os.environ.pop("XDG_RUNTIME_DIR", None)
-        else:
-            os.environ["XDG_RUNTIME_DIR"] = self.saved
-        shutil.rmtree(self.folder, ignore_errors=True)
-        return False
-
-
 def test_home_page_loads_the_engine_and_shows_its_page(program):
-    with RuntimeFolder(), Session(program) as s:
+    with Session(program) as s:
         s.press_splash()
         s.pause(1.0)
         check_nothing_loaded(s, "with the main window open")
@@ -161,7 +139,7 @@ def test_home_page_loads_the_engine_and_shows_its_page(program):
 
 
 def test_update_check_shows_a_page_in_the_empty_view(program):
-    with RuntimeFolder(), Session(program) as s:
+    with Session(program) as s:
         s.press_splash()
         # The About window belongs with the web windows but shows no page: it opens, and
         # its "Close" (which has the focus) closes it, without the engine.
