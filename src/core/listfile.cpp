@@ -31,6 +31,8 @@ constexpr std::array<char16_t, 32> kHighControls = {
 const QString kNewSuffix = QStringLiteral(".kesterly-new");
 const QString kJournal = QStringLiteral(".kesterly-save");
 const QByteArray kJournalStart = "Kesterly save\n";
+// A journal of added lines: "add NAME EARLIER-LENGTH BASE64-BYTES" and "put NAME" lines.
+const QByteArray kAppendJournalStart = "Kesterly append\n";
 const QByteArray kJournalEnd = "end\n";
 
 std::optional<char> toWindows1252(char16_t c) {
@@ -41,6 +43,23 @@ std::optional<char> toWindows1252(char16_t c) {
             return static_cast<char>(0x80 + i);
     }
     return std::nullopt;
+}
+
+// The text in Windows-1252, when every character fits.
+std::optional<QByteArray> windows1252(const QString& text) {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text) {
+        const auto single = toWindows1252(c.unicode());
+        if (!single)
+            return std::nullopt;
+        bytes += *single;
+    }
+    return bytes;
+}
+
+bool isAscii(const QString& text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
 // The text, when the bytes are valid UTF-8.
@@ -172,7 +191,18 @@ QString lineBreakProblem(const QString& path, const QStringList& texts) {
     return {};
 }
 
-Read<QByteArray> readBytes(const QString& path) {
+FileStamp stampFrom(const struct stat& info) {
+    FileStamp stamp;
+    stamp.exists = true;
+    stamp.device = static_cast<qint64>(info.st_dev);
+    stamp.inode = static_cast<qint64>(info.st_ino);
+    stamp.size = static_cast<qint64>(info.st_size);
+    stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.changed = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return stamp;
+}
+
+Read<QByteArray> readBytes(const QString& path, FileStamp* stamp = nullptr) {
     const auto failed = [&path](const QString& why) {
         return Read<QByteArray>{std::nullopt,
                                 QStringLiteral("Could not read \"%1\": %2.").arg(path, why)};
@@ -187,6 +217,8 @@ Read<QByteArray> readBytes(const QString& path) {
         return failed(reason(errno));
     if (QString why = kindProblem(info); !why.isEmpty())
         return failed(why);
+    if (stamp)
+        *stamp = stampFrom(info);
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>(info.st_size));
     char buffer[65536];
@@ -225,9 +257,17 @@ void removeLeftovers(const QString& folder) {
 
 } // namespace
 
-QString decode(const QByteArray& bytes) {
-    if (std::optional<QString> text = fromUtf8(bytes))
+namespace {
+
+QString decodeAs(const QByteArray& bytes, Charset* charset) {
+    if (std::optional<QString> text = fromUtf8(bytes)) {
+        // Only a byte sequence of more than one byte makes fewer characters than bytes.
+        if (charset)
+            *charset = text->size() == bytes.size() ? Charset::Ascii : Charset::Utf8;
         return *text;
+    }
+    if (charset)
+        *charset = Charset::Windows1252;
     QString text;
     text.reserve(bytes.size());
     for (const char byte : bytes) {
@@ -237,26 +277,55 @@ QString decode(const QByteArray& bytes) {
     return text;
 }
 
+// The bytes of a line added after the lines a file holds, written as the file is; none
+// when the file is in Windows-1252 and the text does not fit it.
+std::optional<QByteArray> addedBytes(Charset file, const QString& text) {
+    if (file == Charset::Utf8)
+        return text.toUtf8();
+    const std::optional<QByteArray> single = windows1252(text);
+    if (!single)
+        return file == Charset::Ascii ? std::optional(text.toUtf8()) : std::nullopt;
+    // After plain ASCII, Windows-1252 bytes that happen to be valid UTF-8 would turn the
+    // whole file into UTF-8 ("Ã©" would come back as "é").
+    if (file == Charset::Ascii && !isAscii(text) && fromUtf8(*single))
+        return text.toUtf8();
+    return single;
+}
+
+} // namespace
+
+QString decode(const QByteArray& bytes) {
+    return decodeAs(bytes, nullptr);
+}
+
 QByteArray encode(const QString& text) {
     // A text starting with a byte order mark would lose it when read back, so a second one
     // goes before it: the reader drops only the first.
     if (text.startsWith(QChar(0xFEFF)))
         return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    bool ascii = true;
-    for (const QChar c : text) {
-        const auto single = toWindows1252(c.unicode());
-        if (!single)
-            return text.toUtf8();
-        ascii = ascii && c.unicode() < 0x80;
-        bytes += *single;
-    }
+    const std::optional<QByteArray> single = windows1252(text);
+    if (!single)
+        return text.toUtf8();
     // Windows-1252 bytes that happen to be valid UTF-8 ("Ã©" is C3 A9, the UTF-8 of "é")
     // would be read back as UTF-8, so such a text is written as UTF-8.
-    if (!ascii && fromUtf8(bytes))
+    if (!isAscii(text) && fromUtf8(*single))
         return text.toUtf8();
-    return bytes;
+    return *single;
+}
+
+Charset charsetAfterAdding(Charset file, const QString& text) {
+    if (file == Charset::Utf8 || isAscii(text))
+        return file;
+    // A file in Windows-1252 that gets a character it cannot hold is rewritten in UTF-8.
+    const std::optional<QByteArray> bytes = addedBytes(file, text);
+    return bytes && *bytes != text.toUtf8() ? Charset::Windows1252 : Charset::Utf8;
+}
+
+FileStamp stampOf(const QString& path) {
+    struct stat info {};
+    if (::lstat(native(path).constData(), &info) != 0)
+        return {};
+    return stampFrom(info);
 }
 
 QStringList splitFields(const QString& content) {
@@ -272,7 +341,10 @@ QStringList splitFields(const QString& content) {
         qsizetype fieldEnd = lineEnd;
         if (fieldEnd > i && content[fieldEnd - 1] == QLatin1Char('\r'))
             --fieldEnd;
-        fields += content.sliced(i, fieldEnd - i);
+        QString field = content.sliced(i, fieldEnd - i);
+        if (field.contains(QLatin1Char('\r')))
+            field.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        fields += field;
         i = lineEnd + 1;
     }
     return fields;
@@ -316,7 +388,145 @@ Outcome writeValue(const QString& path, const QString& text) {
     return writeList(path, {text});
 }
 
-Outcome writeFiles(const QList<FileLines>& files) {
+namespace {
+
+// The hidden new files of one save. Until they are kept (put in place, or named by a
+// journal), they are removed when the save gives up.
+class NewFiles {
+public:
+    NewFiles() = default;
+    NewFiles(const NewFiles&) = delete;
+    NewFiles& operator=(const NewFiles&) = delete;
+    ~NewFiles() {
+        for (const QString& path : std::as_const(paths_))
+            ::unlink(native(path).constData());
+    }
+
+    // Writes the new content of the file at `path` beside it, whole and flushed to the
+    // disk; the reason when that fails.
+    QString write(const QString& path, const QByteArray& bytes) {
+        struct stat old {};
+        const bool exists = ::lstat(native(path).constData(), &old) == 0;
+        if (exists) {
+            if (QString why = kindProblem(old); !why.isEmpty())
+                return why;
+        }
+        const QString fresh = newFileFor(path);
+        ::unlink(native(fresh).constData());
+        Descriptor out(::open(native(fresh).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!out.valid())
+            return reason(errno);
+        paths_ << fresh;
+        // The new file keeps the old one's permissions.
+        if (exists && ::fchmod(out.get(), old.st_mode & 07777) != 0)
+            return reason(errno);
+        if (const int error = writeDurably(out, bytes))
+            return reason(error);
+        return {};
+    }
+
+    // Puts the journal in place: written whole beside its name, flushed, renamed and the
+    // folder flushed. The journal's own name is not removed by this object.
+    int putJournal(const QString& folder, const QByteArray& entries) {
+        const QString journal = folder + QLatin1Char('/') + kJournal;
+        const QString fresh = journal + kNewSuffix;
+        ::unlink(native(fresh).constData());
+        Descriptor out(::open(native(fresh).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!out.valid())
+            return errno;
+        paths_ << fresh;
+        int error = writeDurably(out, entries);
+        if (!error && ::rename(native(fresh).constData(), native(journal).constData()) != 0)
+            error = errno;
+        if (!error)
+            paths_.removeLast();
+        if (!error)
+            error = syncFolder(folder);
+        if (error)
+            ::unlink(native(journal).constData());
+        return error;
+    }
+
+    // From here on the files are the journal's to finish.
+    void keep() { paths_.clear(); }
+
+private:
+    QStringList paths_;
+};
+
+Charset charsetOfBytes(const QByteArray& bytes) {
+    Charset charset = Charset::Ascii;
+    if (std::any_of(bytes.cbegin(), bytes.cend(), [](char b) { return b & 0x80; }))
+        charset = fromUtf8(bytes) ? Charset::Utf8 : Charset::Windows1252;
+    return charset;
+}
+
+QByteArray journalName(const QString& path) {
+    return QUrl::toPercentEncoding(QFileInfo(path).fileName());
+}
+
+// Removes the journal once every file it names is in place; an error number or 0.
+int dropJournal(const QString& folder) {
+    int error = syncFolder(folder);
+    if (!error && ::unlink(native(folder + QLatin1Char('/') + kJournal).constData()) != 0)
+        error = errno;
+    if (!error)
+        error = syncFolder(folder);
+    return error;
+}
+
+QString putInPlaceFailure(const QString& path, int error) {
+    return QStringLiteral("Could not put the new \"%1\" in place: %2. The files of its list are "
+                          "put in place together the next time the list is read.")
+        .arg(path, reason(error));
+}
+
+// Writes the bytes at the offset: the end the file had when the save began.
+int writeAt(const QString& path, qint64 offset, const QByteArray& bytes) {
+    Descriptor file(::open(native(path).constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!file.valid())
+        return errno;
+    if (::ftruncate(file.get(), offset) != 0)
+        return errno;
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    off_t at = offset;
+    while (left > 0) {
+        const ssize_t written = ::pwrite(file.get(), data, static_cast<size_t>(left), at);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += written;
+        left -= written;
+        at += written;
+    }
+    if (::fsync(file.get()) != 0)
+        return errno;
+    return file.close();
+}
+
+// What a line added to the file has to begin with so that it starts a line of its own:
+// nothing after a line end, LF after a CR, CR LF after the last line's text.
+QByteArray lineStart(int fd, qint64 size) {
+    if (size == 0)
+        return {};
+    char last = 0;
+    if (::pread(fd, &last, 1, size - 1) != 1)
+        return {};
+    if (last == '\n')
+        return {};
+    return last == '\r' ? QByteArray("\n") : QByteArray("\r\n");
+}
+
+} // namespace
+
+Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
+    if (charsets)
+        charsets->clear();
     if (files.isEmpty())
         return Outcome::success();
     const QString folder = folderOf(files.first().path);
@@ -331,67 +541,33 @@ Outcome writeFiles(const QList<FileLines>& files) {
     if (Outcome pending = finishPendingSave(folder); !pending)
         return pending;
 
-    QStringList written;
-    const auto fail = [&written](const QString& message) {
-        for (const QString& path : written)
-            ::unlink(native(path).constData());
-        return Outcome::failure(message);
-    };
-    const auto writeFailure = [&fail](const QString& path, const QString& why) {
-        return fail(
+    const auto writeFailure = [](const QString& path, const QString& why) {
+        return Outcome::failure(
             QStringLiteral("Could not write \"%1\": %2. The file keeps what it held before.")
                 .arg(path, why));
     };
 
     // Every new file is written whole and flushed to the disk before any takes its place.
+    NewFiles fresh;
+    QList<Charset> written;
     for (const FileLines& file : files) {
-        struct stat old {};
-        const bool exists = ::lstat(native(file.path).constData(), &old) == 0;
-        if (exists) {
-            if (QString why = kindProblem(old); !why.isEmpty())
-                return writeFailure(file.path, why);
-        }
-        const QString fresh = newFileFor(file.path);
-        ::unlink(native(fresh).constData());
-        Descriptor out(::open(native(fresh).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!out.valid())
-            return writeFailure(file.path, reason(errno));
-        written << fresh;
-        // The new file keeps the old one's permissions.
-        if (exists && ::fchmod(out.get(), old.st_mode & 07777) != 0)
-            return writeFailure(file.path, reason(errno));
-        if (const int error = writeDurably(out, lines(file.texts)))
-            return writeFailure(file.path, reason(error));
+        const QByteArray bytes = lines(file.texts);
+        written << charsetOfBytes(bytes);
+        if (QString why = fresh.write(file.path, bytes); !why.isEmpty())
+            return writeFailure(file.path, why);
     }
 
     // From here on the new set is complete on the disk; the journal names the files to
     // put in place, so that an interruption is finished at the next load.
     const bool journaled = files.size() > 1;
-    const QString journal = folder + QLatin1Char('/') + kJournal;
     if (journaled) {
         QByteArray entries = kJournalStart;
         for (const FileLines& file : files)
-            entries += QUrl::toPercentEncoding(QFileInfo(file.path).fileName()) + '\n';
+            entries += journalName(file.path) + '\n';
         entries += kJournalEnd;
-        const QString fresh = journal + kNewSuffix;
-        ::unlink(native(fresh).constData());
-        Descriptor out(::open(native(fresh).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!out.valid())
-            return writeFailure(files.first().path, reason(errno));
-        written << fresh;
-        int error = writeDurably(out, entries);
-        if (!error && ::rename(native(fresh).constData(), native(journal).constData()) != 0)
-            error = errno;
-        if (!error)
-            written.removeLast();
-        if (!error)
-            error = syncFolder(folder);
-        if (error) {
-            ::unlink(native(journal).constData());
+        if (const int error = fresh.putJournal(folder, entries))
             return writeFailure(files.first().path, reason(error));
-        }
+        fresh.keep();
     }
 
     for (const FileLines& file : files) {
@@ -400,21 +576,189 @@ Outcome writeFiles(const QList<FileLines>& files) {
         const int error = errno;
         if (!journaled)
             return writeFailure(file.path, reason(error));
-        return Outcome::failure(
-            QStringLiteral("Could not put the new \"%1\" in place: %2. The files of its list are "
-                           "put in place together the next time the list is read.")
-                .arg(file.path, reason(error)));
+        return Outcome::failure(putInPlaceFailure(file.path, error));
     }
-    int error = syncFolder(folder);
-    if (!error && journaled && ::unlink(native(journal).constData()) != 0)
-        error = errno;
-    if (!error && journaled)
-        error = syncFolder(folder);
+    fresh.keep();
+    const int error = journaled ? dropJournal(folder) : syncFolder(folder);
     if (error)
         return Outcome::failure(
             QStringLiteral("Could not save \"%1\": %2.").arg(files.first().path, reason(error)));
+    if (charsets)
+        *charsets = written;
     return Outcome::success();
 }
+
+Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& replaces) {
+    if (appends.isEmpty() && replaces.isEmpty())
+        return Outcome::success();
+    const QString folder =
+        folderOf(appends.isEmpty() ? replaces.first().path : appends.first().path);
+    for (const LineAppend& append : appends) {
+        Q_ASSERT(folderOf(append.path) == folder);
+        if (QString problem = lineBreakProblem(append.path, {append.text}); !problem.isEmpty())
+            return Outcome::failure(problem);
+    }
+    for (const FileLines& file : replaces) {
+        Q_ASSERT(folderOf(file.path) == folder);
+        if (QString problem = lineBreakProblem(file.path, file.texts); !problem.isEmpty())
+            return Outcome::failure(problem);
+    }
+    if (Outcome pending = finishPendingSave(folder); !pending)
+        return pending;
+
+    const auto writeFailure = [](const QString& path, const QString& why) {
+        return Outcome::failure(
+            QStringLiteral("Could not write \"%1\": %2. The file keeps what it held before.")
+                .arg(path, why));
+    };
+
+    // Where each line goes: after the bytes the file holds now.
+    struct Addition {
+        QString path;
+        qint64 earlier;
+        QByteArray bytes;
+    };
+    QList<Addition> additions;
+    QList<FileLines> whole = replaces;
+    for (const LineAppend& append : appends) {
+        Descriptor file(::open(native(append.path).constData(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (!file.valid())
+            return writeFailure(append.path, openProblem(append.path, errno));
+        struct stat info {};
+        if (::fstat(file.get(), &info) != 0)
+            return writeFailure(append.path, reason(errno));
+        if (QString why = kindProblem(info); !why.isEmpty())
+            return writeFailure(append.path, why);
+        const qint64 size = info.st_size;
+        // An empty file gets the line as a whole file would hold it.
+        std::optional<QByteArray> line = size == 0 ? encode(append.text + QLatin1String("\r\n"))
+                                                   : addedBytes(append.charset, append.text);
+        if (!line) {
+            // A file in Windows-1252 cannot hold this text: it is written anew in UTF-8
+            // with the line at its end.
+            const Read<QByteArray> held = readBytes(append.path);
+            if (!held.ok())
+                return Outcome::failure(held.error);
+            QStringList texts = splitFields(decode(*held.value));
+            texts << append.text;
+            whole.append({append.path, texts});
+            continue;
+        }
+        if (size > 0)
+            line->append("\r\n");
+        additions.append({append.path, size, lineStart(file.get(), size) + *line});
+    }
+
+    NewFiles fresh;
+    for (const FileLines& file : std::as_const(whole)) {
+        if (QString why = fresh.write(file.path, lines(file.texts)); !why.isEmpty())
+            return writeFailure(file.path, why);
+    }
+    QByteArray entries = kAppendJournalStart;
+    for (const Addition& addition : std::as_const(additions))
+        entries += "add " + journalName(addition.path) + ' ' +
+                   QByteArray::number(addition.earlier) + ' ' + addition.bytes.toBase64() + '\n';
+    for (const FileLines& file : std::as_const(whole))
+        entries += "put " + journalName(file.path) + '\n';
+    entries += kJournalEnd;
+    if (const int error = fresh.putJournal(folder, entries))
+        return writeFailure(appends.isEmpty() ? whole.first().path : appends.first().path,
+                            reason(error));
+
+    for (qsizetype i = 0; i < additions.size(); ++i) {
+        const int error = writeAt(additions[i].path, additions[i].earlier, additions[i].bytes);
+        if (!error)
+            continue;
+        // A full disk shows here. The lines added so far are cut off again (which needs
+        // no room) and the journal goes, so that every file keeps what it held before.
+        bool undone = true;
+        for (qsizetype j = 0; j <= i; ++j)
+            undone = ::truncate(native(additions[j].path).constData(), additions[j].earlier) == 0 &&
+                     undone;
+        if (!undone || dropJournal(folder) != 0) {
+            // The journal stays and finishes the save at the next load, with the new
+            // files it names.
+            fresh.keep();
+            return Outcome::failure(
+                QStringLiteral("Could not add to \"%1\": %2. The files are put back as they "
+                               "were the next time the list is read.")
+                    .arg(additions[i].path, reason(error)));
+        }
+        return writeFailure(additions[i].path, reason(error));
+    }
+    fresh.keep();
+    for (const FileLines& file : std::as_const(whole)) {
+        if (::rename(native(newFileFor(file.path)).constData(), native(file.path).constData()) != 0)
+            return Outcome::failure(putInPlaceFailure(file.path, errno));
+    }
+    if (const int error = dropJournal(folder))
+        return Outcome::failure(
+            QStringLiteral("Could not save in \"%1\": %2.").arg(folder, reason(error)));
+    return Outcome::success();
+}
+
+namespace {
+
+// The files a journal names, each with what is to be done to it.
+struct JournalEntry {
+    QString name;
+    bool add = false; // add the bytes at the earlier length; else put the new file in place
+    qint64 earlier = 0;
+    QByteArray bytes;
+};
+
+// The entries of a journal, or why it is not one of ours.
+std::optional<QList<JournalEntry>> journalEntries(const QByteArray& bytes, QString* why) {
+    const bool appending = bytes.startsWith(kAppendJournalStart);
+    const QByteArray& start = appending ? kAppendJournalStart : kJournalStart;
+    if (!bytes.startsWith(start) || !bytes.endsWith(kJournalEnd)) {
+        *why = QStringLiteral("the journal is not one Kesterly wrote");
+        return std::nullopt;
+    }
+    QList<JournalEntry> entries;
+    const QList<QByteArray> lines =
+        bytes.sliced(start.size(), bytes.size() - start.size() - kJournalEnd.size()).split('\n');
+    for (const QByteArray& line : lines) {
+        if (line.isEmpty())
+            continue;
+        JournalEntry entry;
+        QByteArray name = line;
+        if (appending) {
+            const QList<QByteArray> parts = line.split(' ');
+            bool number = parts.size() == 4;
+            if (parts.size() == 4 && parts[0] == "add") {
+                entry.add = true;
+                entry.earlier = parts[2].toLongLong(&number);
+                const auto decoded = QByteArray::fromBase64Encoding(
+                    parts[3], QByteArray::AbortOnBase64DecodingErrors);
+                number = number && decoded && entry.earlier >= 0;
+                entry.bytes = *decoded;
+            } else if (parts.size() == 2 && parts[0] == "put") {
+                number = true;
+            } else {
+                number = false;
+            }
+            if (!number) {
+                *why = QStringLiteral("the journal is not one Kesterly wrote");
+                return std::nullopt;
+            }
+            name = parts[1];
+        }
+        entry.name = QString::fromUtf8(QByteArray::fromPercentEncoding(name));
+        if (entry.name.isEmpty() || entry.name.contains(QLatin1Char('/')) ||
+            entry.name.startsWith(QLatin1Char('.'))) {
+            *why =
+                QStringLiteral("the journal names a file \"%1\" that is not one of the account's")
+                    .arg(entry.name);
+            return std::nullopt;
+        }
+        entries << entry;
+    }
+    return entries;
+}
+
+} // namespace
 
 Outcome finishPendingSave(const QString& folder) {
     const QString journal = folder + QLatin1Char('/') + kJournal;
@@ -429,30 +773,27 @@ Outcome finishPendingSave(const QString& folder) {
         const Read<QByteArray> read = readBytes(journal);
         if (!read.ok())
             return damaged(read.error);
-        const QByteArray& bytes = *read.value;
-        if (!bytes.startsWith(kJournalStart) || !bytes.endsWith(kJournalEnd))
-            return damaged(QStringLiteral("the journal is not one Kesterly wrote"));
-        const QList<QByteArray> entries =
-            bytes
-                .sliced(kJournalStart.size(),
-                        bytes.size() - kJournalStart.size() - kJournalEnd.size())
-                .split('\n');
-        QStringList names;
-        for (const QByteArray& entry : entries) {
-            if (entry.isEmpty())
+        QString why;
+        const std::optional<QList<JournalEntry>> entries = journalEntries(*read.value, &why);
+        if (!entries)
+            return damaged(why);
+        // Every new file and every line to add was complete before the journal was
+        // written: the lines are written again at the ends the files had, and the files
+        // whose new content is still waiting are put in place.
+        for (const JournalEntry& entry : *entries) {
+            const QString path = folder + QLatin1Char('/') + entry.name;
+            if (entry.add) {
+                struct stat file {};
+                if (::lstat(native(path).constData(), &file) != 0 || !S_ISREG(file.st_mode) ||
+                    file.st_size < entry.earlier)
+                    return damaged(
+                        QStringLiteral("\"%1\" is no longer as the journal found it").arg(path));
+                if (const int error = writeAt(path, entry.earlier, entry.bytes))
+                    return Outcome::failure(
+                        QStringLiteral("Could not finish an earlier save of \"%1\": %2.")
+                            .arg(path, reason(error)));
                 continue;
-            const QString name = QString::fromUtf8(QByteArray::fromPercentEncoding(entry));
-            if (name.isEmpty() || name.contains(QLatin1Char('/')) ||
-                name.startsWith(QLatin1Char('.')))
-                return damaged(QStringLiteral("the journal names a file \"%1\" that is not one "
-                                              "of the account's")
-                                   .arg(name));
-            names << name;
-        }
-        // Every new file was complete before the journal was written: the files whose new
-        // content is still waiting are put in place, the others already were.
-        for (const QString& name : names) {
-            const QString path = folder + QLatin1Char('/') + name;
+            }
             const QString fresh = newFileFor(path);
             struct stat waiting {};
             if (::lstat(native(fresh).constData(), &waiting) != 0 || !S_ISREG(waiting.st_mode))
@@ -462,18 +803,24 @@ Outcome finishPendingSave(const QString& folder) {
                     QStringLiteral("Could not finish an earlier save of \"%1\": %2.")
                         .arg(path, reason(errno)));
         }
-        int error = syncFolder(folder);
-        if (!error && ::unlink(native(journal).constData()) != 0)
-            error = errno;
-        if (!error)
-            error = syncFolder(folder);
-        if (error)
+        if (const int error = dropJournal(folder))
             return Outcome::failure(
                 QStringLiteral("Could not finish an earlier save in \"%1\": %2.")
                     .arg(folder, reason(error)));
     }
     removeLeftovers(folder);
     return Outcome::success();
+}
+
+Read<ListContent> readListContent(const QString& path) {
+    FileStamp stamp;
+    Read<QByteArray> bytes = readBytes(path, &stamp);
+    if (!bytes.ok())
+        return {std::nullopt, bytes.error};
+    ListContent content;
+    content.texts = splitFields(decodeAs(*bytes.value, &content.charset));
+    content.stamp = stamp;
+    return {std::move(content), {}};
 }
 
 Read<QStringList> readList(const QString& path) {

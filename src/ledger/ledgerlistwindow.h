@@ -30,8 +30,8 @@ struct LedgerListLayout {
 };
 
 // Four parallel lists of one ledger table and a "Remove Selected" button. The lists are
-// read from the account's files when the window opens and written back to the same
-// folder when it closes; in between the Entry form appends entries to them.
+// read from the account's files when the window opens; every entry the Entry form adds
+// and every removal is saved to the same folder at once, so closing writes nothing.
 class LedgerListWindow : public ChildWindow {
     Q_OBJECT
 public:
@@ -43,8 +43,12 @@ public:
     RowList* list(ledger::Column column) const { return lists_[column]; }
     // The number of entries (every list holds as many rows).
     int rowCount() const;
-    // Adds a text as the new last row of one list; no selection changes.
-    void appendRow(ledger::Column column, const QString& text);
+    // Records an entry (date, description, amount, balance): saves it at the end of the
+    // table's files together with the files of `alongWith` (the balance), then shows it
+    // as the new last row; no selection changes. When the save fails, nothing is shown
+    // and the reason comes back.
+    TableCopy::Saved appendEntry(const QStringList& entry,
+                                 const QList<listfile::FileLines>& alongWith);
     // Click on "Remove Selected".
     void removeSelected();
     // The account folder the lists were read from; empty when no account was open.
@@ -53,10 +57,11 @@ public:
     // could not be read when it opened); empty when they are.
     QString unsavedReason() const { return table_.unsavedReason(); }
 
-protected:
-    bool closeStep() override;
-
 private:
+    // Shows the rows as the files hold them now, after another program changed them; the
+    // selected row stays selected when it is still the same entry.
+    void showReloaded();
+
     LedgerListLayout layout_;
     std::array<RowList*, ledger::kColumns> lists_{};
     QPushButton* removeButton_;

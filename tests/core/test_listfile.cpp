@@ -58,6 +58,11 @@ void ListFileTest::readList_data() {
     QTest::newRow("leading tab dropped") << QByteArray("\trent\r\n") << QStringList{"rent"};
     QTest::newRow("blanks only") << QByteArray("   \r\n") << QStringList{""};
     QTest::newRow("trailing blanks kept") << QByteArray("rent  \r\n") << QStringList{"rent  "};
+    // Old Mac files end lines in a lone CR; inside a line it reads as a blank, as a pasted
+    // line break does, so the row can be written again.
+    QTest::newRow("lone CR inside a line")
+        << QByteArray("old\rmac\r\nnext\r\n") << QStringList{"old mac", "next"};
+    QTest::newRow("lone CRs only") << QByteArray("a\rb\r") << QStringList{"a b"};
     QTest::newRow("last line without CR LF")
         << QByteArray("rent\r\nfood") << QStringList{"rent", "food"};
     QTest::newRow("two blank lines") << QByteArray("\r\n\r\n") << QStringList{"", ""};
