@@ -12,6 +12,7 @@
 #include "ledger/rowlist.h"
 #include "shell/mainwindow.h"
 #include "shell/statuspanel.h"
+#include "silentmessages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,17 +27,6 @@
 using namespace kesterly;
 
 namespace {
-
-class SilentMessages final : public MessagePresenter {
-public:
-    void show(const Message& message) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(message.text));
-    }
-    Choice ask(const Message& message, const QList<Choice>&) override {
-        show(message);
-        return Choice::Discard;
-    }
-};
 
 double bestOf(int runs, const std::function<void()>& step) {
     double best = std::numeric_limits<double>::max();
@@ -97,7 +87,7 @@ int main(int argc, char** argv) {
             std::abort();
     });
 
-    SilentMessages messages;
+    bench::SilentMessages messages;
     SystemClock clock;
     Windows windows({messages, clock, root.path() + QLatin1Char('/'), &MainWindow::make});
     windows.mainWindow().show();

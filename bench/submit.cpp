@@ -11,6 +11,7 @@
 #include "ledger/incomewindow.h"
 #include "shell/mainwindow.h"
 #include "shell/statuspanel.h"
+#include "silentmessages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,19 +29,6 @@
 using namespace kesterly;
 
 namespace {
-
-class SilentMessages final : public MessagePresenter {
-public:
-    void show(const Message& message) override {
-        std::fprintf(stderr, "message: %s\n", qPrintable(message.text));
-        ++told;
-    }
-    Choice ask(const Message& message, const QList<Choice>&) override {
-        show(message);
-        return Choice::Discard;
-    }
-    int told = 0;
-};
 
 constexpr int kSubmits = 21;
 
@@ -80,7 +68,7 @@ struct Figures {
 };
 
 Figures timeSubmits(const QString& folder) {
-    SilentMessages messages;
+    bench::SilentMessages messages;
     SystemClock clock;
     Windows windows({messages, clock, QDir::tempPath() + QLatin1Char('/'), &MainWindow::make});
     windows.mainWindow().show();

@@ -128,12 +128,15 @@ private:
     int fd_;
 };
 
-// Writes every byte, flushes them to the disk and closes the file; 0 or the error number.
-int writeDurably(Descriptor& file, const QByteArray& bytes) {
+// Writes every byte (at the offset `at`, when one is given), flushes them to the disk and
+// closes the file; 0 or the error number.
+int writeDurably(Descriptor& file, const QByteArray& bytes, off_t at = -1) {
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t written = ::write(file.get(), data, static_cast<size_t>(left));
+        const auto size = static_cast<size_t>(left);
+        const ssize_t written =
+            at < 0 ? ::write(file.get(), data, size) : ::pwrite(file.get(), data, size, at);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -141,6 +144,8 @@ int writeDurably(Descriptor& file, const QByteArray& bytes) {
         }
         data += written;
         left -= written;
+        if (at >= 0)
+            at += written;
     }
     if (::fsync(file.get()) != 0)
         return errno;
@@ -490,23 +495,7 @@ int writeAt(const QString& path, qint64 offset, const QByteArray& bytes) {
         return errno;
     if (::ftruncate(file.get(), offset) != 0)
         return errno;
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    off_t at = offset;
-    while (left > 0) {
-        const ssize_t written = ::pwrite(file.get(), data, static_cast<size_t>(left), at);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += written;
-        left -= written;
-        at += written;
-    }
-    if (::fsync(file.get()) != 0)
-        return errno;
-    return file.close();
+    return writeDurably(file, bytes, offset);
 }
 
 // What a line added to the file has to begin with so that it starts a line of its own:
@@ -522,6 +511,24 @@ QByteArray lineStart(int fd, qint64 size) {
     return last == '\r' ? QByteArray("\n") : QByteArray("\r\n");
 }
 
+Outcome writeFailure(const QString& path, const QString& why) {
+    return Outcome::failure(
+        QStringLiteral("Could not write \"%1\": %2. The file keeps what it held before.")
+            .arg(path, why));
+}
+
+// Checks the texts of a save into one folder, and finishes a save cut short there
+// earlier: its hidden files have the names this one uses, and its lists are older.
+Outcome readyToSave(const QString& folder, const QList<FileLines>& files) {
+    for (const FileLines& file : files) {
+        // Only names in one folder can be put in place together.
+        Q_ASSERT(folderOf(file.path) == folder);
+        if (QString problem = lineBreakProblem(file.path, file.texts); !problem.isEmpty())
+            return Outcome::failure(problem);
+    }
+    return finishPendingSave(folder);
+}
+
 } // namespace
 
 Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
@@ -530,22 +537,8 @@ Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
     if (files.isEmpty())
         return Outcome::success();
     const QString folder = folderOf(files.first().path);
-    for (const FileLines& file : files) {
-        // Only names in one folder can be put in place together.
-        Q_ASSERT(folderOf(file.path) == folder);
-        if (QString problem = lineBreakProblem(file.path, file.texts); !problem.isEmpty())
-            return Outcome::failure(problem);
-    }
-    // A save cut short earlier is finished first: its hidden files have the names this
-    // one uses, and its lists are older than these.
-    if (Outcome pending = finishPendingSave(folder); !pending)
-        return pending;
-
-    const auto writeFailure = [](const QString& path, const QString& why) {
-        return Outcome::failure(
-            QStringLiteral("Could not write \"%1\": %2. The file keeps what it held before.")
-                .arg(path, why));
-    };
+    if (Outcome ready = readyToSave(folder, files); !ready)
+        return ready;
 
     // Every new file is written whole and flushed to the disk before any takes its place.
     NewFiles fresh;
@@ -593,24 +586,11 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
         return Outcome::success();
     const QString folder =
         folderOf(appends.isEmpty() ? replaces.first().path : appends.first().path);
-    for (const LineAppend& append : appends) {
-        Q_ASSERT(folderOf(append.path) == folder);
-        if (QString problem = lineBreakProblem(append.path, {append.text}); !problem.isEmpty())
-            return Outcome::failure(problem);
-    }
-    for (const FileLines& file : replaces) {
-        Q_ASSERT(folderOf(file.path) == folder);
-        if (QString problem = lineBreakProblem(file.path, file.texts); !problem.isEmpty())
-            return Outcome::failure(problem);
-    }
-    if (Outcome pending = finishPendingSave(folder); !pending)
-        return pending;
-
-    const auto writeFailure = [](const QString& path, const QString& why) {
-        return Outcome::failure(
-            QStringLiteral("Could not write \"%1\": %2. The file keeps what it held before.")
-                .arg(path, why));
-    };
+    QList<FileLines> checked = replaces;
+    for (const LineAppend& append : appends)
+        checked.append({append.path, {append.text}});
+    if (Outcome ready = readyToSave(folder, checked); !ready)
+        return ready;
 
     // Where each line goes: after the bytes the file holds now.
     struct Addition {

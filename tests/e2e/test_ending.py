@@ -10,7 +10,7 @@ import signal
 import tempfile
 
 from harness import Session, check, check_equal, run
-from test_files import make_household, open_account, read_account, lines
+from test_files import lines, make_household, open_account, read_account, record_income
 
 OLD_INCOME = [["", "1/2/2026"], ["", "rent back"], ["", "100"], ["", "600"]]
 OLD_EXPENSE = [["", "1/3/2026"], ["", "rent"], ["", "700"], ["", "-100"]]
@@ -26,14 +26,7 @@ def replace_text(s, text):
 def three_entries(s):
     """Two incomes of 200 and an expense of 50 in the Entry form, by keyboard; waits
     until the program has handled every key."""
-    s.key("ctrl+e")  # focus in the date box
-    s.type("1/5/2027")
-    s.key("Tab")
-    s.type("Gift")
-    s.key("Tab")
-    s.type("200")
-    s.key("Tab", "space")  # "Income"
-    s.key("Tab", "space")  # "Submit": the Income window opens with the entry
+    record_income(s, "200")  # the Income window opens with the entry
     s.key("ctrl+e")  # back to the form, its focus still on "Submit"
     s.key("space")  # the same income again
     s.key("ctrl+e")
@@ -132,13 +125,7 @@ def test_another_programs_row_stays(program):
                     f.write(lines(text))
             with open(os.path.join(folder, "OpeningBalance.txt"), "wb") as f:
                 f.write(lines("510"))
-            s.key("ctrl+e")
-            s.type("1/5/2027")
-            s.key("Tab")
-            s.type("Gift")
-            s.key("Tab")
-            s.type("200")
-            s.key("Tab", "space", "Tab", "space")  # "Income", "Submit"
+            record_income(s, "200")
             s.ping()
             s.close_main_window()
         found = read_account(home)
