@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 
 namespace kesterly {
 
@@ -252,11 +253,14 @@ QString ReminderWindow::watchedDescription() const {
 }
 
 bool ReminderWindow::watchNextRow() {
+    // The announcement moves the watch on; the checks compare the next row over the same
+    // seconds themselves.
+    const QScopedValueRollback moving(movingWatch_, true);
     return selectRow(TimeColumn, selectedRow(TimeColumn) + 1);
 }
 
 void ReminderWindow::checkReminder() {
-    if (!reminders::isDue(watchedTime(), ReminderSwitch::of(windows()).clockText()))
+    if (!reminders::isDue(watchedTime(), ReminderSwitch::of(windows()).dueTexts()))
         return;
     // The announcement may open a message box, and the user may close this window
     // while it is open.
@@ -278,8 +282,14 @@ void ReminderWindow::followSelection(Column changed) {
     };
     for (const Column follower : kFollowers[changed]) {
         if (!selectRow(follower, row))
-            return;
+            break;
     }
+    const int watched = selectedRow(TimeColumn);
+    if (watched == lastWatched_)
+        return;
+    lastWatched_ = watched;
+    if (watched >= 0 && windowCheckEnabled_ && !movingWatch_)
+        ReminderSwitch::of(windows()).watchChanged();
 }
 
 bool ReminderWindow::selectRow(Column column, int row) {

@@ -84,6 +84,9 @@ private:
 
     bool windowCheckEnabled_ = false;
     int knownSelection_[ColumnCount] = {-1, -1, -1};
+    // The watched row as last seen, and whether an announcement is moving the watch on.
+    int lastWatched_ = -1;
+    bool movingWatch_ = false;
     TableCopy table_;
 };
 

@@ -39,6 +39,10 @@ private slots:
     void userClickOnSelectedOptionChangesNothing();
     void fiveMinutesApart();
     void sameTimeAnnouncedTwice();
+    void skippedSecondsAreCaughtUp_data();
+    void skippedSecondsAreCaughtUp();
+    void rowWatchedInItsOwnSecondIsAnnounced_data();
+    void rowWatchedInItsOwnSecondIsAnnounced();
     void sameDescriptionNotAnnouncedAgain();
     void neverMatches_data();
     void neverMatches();
@@ -332,6 +336,81 @@ void RemindersTest::sameTimeAnnouncedTwice() {
     QCOMPARE(reminders().watchedRow(), 2);
     QTest::qWait(20);
     QCOMPARE(fixture_->messages.shown, (QList<Message>{kAlert, kAlert}));
+}
+
+void RemindersTest::skippedSecondsAreCaughtUp_data() {
+    QTest::addColumn<QTime>("lastTick");
+    QTest::addColumn<QTime>("nextTick");
+    QTest::addColumn<QStringList>("announced");
+    // Tea is due at 11:30:00 PM, Bed at 11:30:01 PM, Walk at 11:45:00 PM.
+    QTest::newRow("a jump over the due second")
+        << QTime(23, 29, 59) << QTime(23, 30, 2) << QStringList{"Tea", "Bed"};
+    QTest::newRow("the next second, as usual")
+        << QTime(23, 29, 59) << QTime(23, 30, 0) << QStringList{"Tea"};
+    QTest::newRow("a jump of hours")
+        << QTime(20, 0, 0) << QTime(23, 50, 0) << QStringList{"Tea", "Bed", "Walk"};
+    QTest::newRow("a jump up to the second before")
+        << QTime(23, 29, 0) << QTime(23, 29, 59) << QStringList{};
+    QTest::newRow("the clock set back past it")
+        << QTime(23, 31, 0) << QTime(23, 29, 0) << QStringList{};
+}
+
+void RemindersTest::skippedSecondsAreCaughtUp() {
+    QFETCH(QTime, lastTick);
+    QFETCH(QTime, nextTick);
+    QFETCH(QStringList, announced);
+    account("\r\n\r\n\r\n", "11:30:00 PM\r\n11:30:01 PM\r\n11:45:00 PM\r\n",
+            "Tea\r\nBed\r\nWalk\r\n");
+    panel().flipReminderSwitch();
+    QStringList seen;
+    auto& today = fixture_->windows->get<TodaysReminderWindow>();
+    connect(&today, &TodaysReminderWindow::alertTextChanged, &today,
+            [&seen](const QString& text) { seen << text; });
+    tickAt(lastTick.hour(), lastTick.minute(), lastTick.second());
+    QCoreApplication::processEvents();
+    QCOMPARE(seen, QStringList());
+    // The program was busy (or asleep) over the seconds in between: each reminder due in
+    // them is announced once, late.
+    tickAt(nextTick.hour(), nextTick.minute(), nextTick.second());
+    QTRY_COMPARE(seen, announced);
+    // The same second again announces nothing more.
+    QTest::qWait(20);
+    tickAt(nextTick.hour(), nextTick.minute(), nextTick.second());
+    QTest::qWait(20);
+    QCOMPARE(seen, announced);
+}
+
+void RemindersTest::rowWatchedInItsOwnSecondIsAnnounced_data() {
+    QTest::addColumn<bool>("byClick");
+    QTest::newRow("a click on the row") << true;
+    QTest::newRow("switching on") << false;
+}
+
+void RemindersTest::rowWatchedInItsOwnSecondIsAnnounced() {
+    QFETCH(bool, byClick);
+    account("\r\n\r\n", "11:30:00 PM\r\n11:40:00 PM\r\n", "Tea\r\nBed\r\n");
+    auto& window = reminders();
+    if (byClick) {
+        window.selectOn();
+        list("Time1")->setCurrentRow(1);
+    } else {
+        window.selectOff();
+    }
+    tickAt(23, 30, 0);
+    QCoreApplication::processEvents();
+    auto& today = fixture_->windows->get<TodaysReminderWindow>();
+    QCOMPARE(today.alertText(), QString());
+    // Half a second later, within the due second, Tea becomes the watched row.
+    fixture_->clock.set(QDateTime(QDate(2026, 12, 9), QTime(23, 30, 0, 500)));
+    if (byClick) {
+        QListWidget* times = list("Time1");
+        QTest::mouseClick(times->viewport(), Qt::LeftButton, {},
+                          times->visualItemRect(times->item(0)).center());
+    } else {
+        window.findChild<QRadioButton*>("Option1")->click();
+    }
+    QTRY_COMPARE(today.alertText(), QStringLiteral("Tea"));
+    QCOMPARE(fixture_->messages.shown, QList<Message>{kAlert});
 }
 
 void RemindersTest::sameDescriptionNotAnnouncedAgain() {
