@@ -5,10 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QUrl>
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -172,15 +174,6 @@ QString newFileFor(const QString& path) {
     return file.path() + QLatin1String("/.") + file.fileName() + kNewSuffix;
 }
 
-QByteArray lines(const QStringList& texts) {
-    QString content;
-    for (const QString& text : texts) {
-        content += text;
-        content += QLatin1String("\r\n");
-    }
-    return encode(content);
-}
-
 // A value holding a line break would come back as two values and shift every later
 // row of its table; such a value is never written.
 QString lineBreakProblem(const QString& path, const QStringList& texts) {
@@ -224,11 +217,14 @@ Read<QByteArray> readBytes(const QString& path, FileStamp* stamp = nullptr) {
         return failed(why);
     if (stamp)
         *stamp = stampFrom(info);
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(info.st_size));
-    char buffer[65536];
+    // Read straight into one buffer of the file's size, grown should the file grow.
+    QByteArray bytes(static_cast<qsizetype>(info.st_size) + 1, Qt::Uninitialized);
+    qsizetype filled = 0;
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t got =
+            ::read(file.get(), bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -236,9 +232,10 @@ Read<QByteArray> readBytes(const QString& path, FileStamp* stamp = nullptr) {
         }
         if (got == 0)
             break;
-        bytes.append(buffer, got);
+        filled += got;
     }
-    return {bytes, {}};
+    bytes.truncate(filled);
+    return {std::move(bytes), {}};
 }
 
 // Removes the hidden new files a save left behind before it reached its journal.
@@ -264,24 +261,6 @@ void removeLeftovers(const QString& folder) {
 
 namespace {
 
-QString decodeAs(const QByteArray& bytes, Charset* charset) {
-    if (std::optional<QString> text = fromUtf8(bytes)) {
-        // Only a byte sequence of more than one byte makes fewer characters than bytes.
-        if (charset)
-            *charset = text->size() == bytes.size() ? Charset::Ascii : Charset::Utf8;
-        return *text;
-    }
-    if (charset)
-        *charset = Charset::Windows1252;
-    QString text;
-    text.reserve(bytes.size());
-    for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        text += QChar(b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : char16_t(b));
-    }
-    return text;
-}
-
 // The bytes of a line added after the lines a file holds, written as the file is; none
 // when the file is in Windows-1252 and the text does not fit it.
 std::optional<QByteArray> addedBytes(Charset file, const QString& text) {
@@ -299,25 +278,6 @@ std::optional<QByteArray> addedBytes(Charset file, const QString& text) {
 
 } // namespace
 
-QString decode(const QByteArray& bytes) {
-    return decodeAs(bytes, nullptr);
-}
-
-QByteArray encode(const QString& text) {
-    // A text starting with a byte order mark would lose it when read back, so a second one
-    // goes before it: the reader drops only the first.
-    if (text.startsWith(QChar(0xFEFF)))
-        return QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
-    const std::optional<QByteArray> single = windows1252(text);
-    if (!single)
-        return text.toUtf8();
-    // Windows-1252 bytes that happen to be valid UTF-8 ("Ã©" is C3 A9, the UTF-8 of "é")
-    // would be read back as UTF-8, so such a text is written as UTF-8.
-    if (!isAscii(text) && fromUtf8(*single))
-        return text.toUtf8();
-    return *single;
-}
-
 Charset charsetAfterAdding(Charset file, const QString& text) {
     if (file == Charset::Utf8 || isAscii(text))
         return file;
@@ -333,26 +293,145 @@ FileStamp stampOf(const QString& path) {
     return stampFrom(info);
 }
 
-QStringList splitFields(const QString& content) {
+namespace {
+
+bool hasHighByte(QByteArrayView bytes) {
+    // Eight bytes at a time: the reading of a large file is bound by memory, not by this.
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    std::uint64_t high = 0;
+    for (; end - at >= 8; at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, at, 8);
+        high |= word;
+    }
+    for (; at < end; ++at)
+        high |= static_cast<unsigned char>(*at);
+    return high & 0x8080808080808080ULL;
+}
+
+// One field's bytes as text, in the file's characters.
+QString fieldText(const char* at, qsizetype size, Charset charset) {
+    switch (charset) {
+    case Charset::Ascii:
+        return QString::fromLatin1(at, size);
+    case Charset::Utf8:
+        if (size >= 3 && std::memcmp(at, "\xEF\xBB\xBF", 3) == 0) {
+            // A byte order mark inside the file is a character of its line (only the one
+            // at the very start of a file is dropped); QString::fromUtf8 would drop it.
+            QStringDecoder keep(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                          QStringDecoder::Flag::ConvertInitialBom);
+            return keep.decode(QByteArrayView(at, size));
+        }
+        return QString::fromUtf8(at, size);
+    case Charset::Windows1252:
+        break;
+    }
+    QString text(size, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < size; ++i) {
+        const auto b = static_cast<unsigned char>(at[i]);
+        out[i] = b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : char16_t(b);
+    }
+    return text;
+}
+
+} // namespace
+
+QStringList fieldsOf(QByteArrayView bytes, Charset* charset) {
+    Charset kind = Charset::Ascii;
+    if (hasHighByte(bytes))
+        kind = bytes.isValidUtf8() ? Charset::Utf8 : Charset::Windows1252;
+    if (charset)
+        *charset = kind;
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    // A UTF-8 file may begin with a byte order mark, which is no character of its text.
+    if (kind == Charset::Utf8 && bytes.startsWith("\xEF\xBB\xBF"))
+        at += 3;
     QStringList fields;
-    const qsizetype end = content.size();
-    qsizetype i = 0;
-    while (i < end) {
-        while (i < end && (content[i] == QLatin1Char(' ') || content[i] == QLatin1Char('\t')))
-            ++i;
-        qsizetype lineEnd = content.indexOf(QLatin1Char('\n'), i);
-        if (lineEnd < 0)
-            lineEnd = end;
-        qsizetype fieldEnd = lineEnd;
-        if (fieldEnd > i && content[fieldEnd - 1] == QLatin1Char('\r'))
+    while (at < end) {
+        while (at < end && (*at == ' ' || *at == '\t'))
+            ++at;
+        const auto rest = static_cast<size_t>(std::max<std::ptrdiff_t>(end - at, 0));
+        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', rest));
+        const char* lineEnd = newline ? newline : end;
+        const char* fieldEnd = lineEnd;
+        if (fieldEnd > at && fieldEnd[-1] == '\r')
             --fieldEnd;
-        QString field = content.sliced(i, fieldEnd - i);
-        if (field.contains(QLatin1Char('\r')))
+        const qsizetype size = std::max<qsizetype>(fieldEnd - at, 0);
+        QString field = fieldText(at, size, kind);
+        if (size > 0 && std::memchr(at, '\r', static_cast<size_t>(size)))
             field.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        fields += field;
-        i = lineEnd + 1;
+        fields.append(std::move(field));
+        at = lineEnd + 1;
     }
     return fields;
+}
+
+QByteArray linesOf(const QStringList& texts, Charset* charset) {
+    qsizetype length = 0;
+    char16_t high = 0;
+    for (const QString& text : texts) {
+        length += text.size() + 2;
+        for (const QChar c : text)
+            high |= c.unicode();
+    }
+    // Plain ASCII, the common case: one byte a character.
+    if (high < 0x80) {
+        QByteArray bytes(length, Qt::Uninitialized);
+        char* out = bytes.data();
+        for (const QString& text : texts) {
+            const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+            for (qsizetype i = 0, size = text.size(); i < size; ++i)
+                out[i] = static_cast<char>(in[i]);
+            out += text.size();
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+        if (charset)
+            *charset = Charset::Ascii;
+        return bytes;
+    }
+    const auto utf8 = [&texts, length, charset](bool byteOrderMark) {
+        QByteArray bytes(3 * length + 3, Qt::Uninitialized);
+        char* out = bytes.data();
+        if (byteOrderMark)
+            out = std::copy_n("\xEF\xBB\xBF", 3, out);
+        QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+        for (const QString& text : texts) {
+            out = encoder.appendToBuffer(out, text);
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+        bytes.truncate(out - bytes.constData());
+        if (charset)
+            *charset = Charset::Utf8;
+        return bytes;
+    };
+    // A text starting with a byte order mark would lose it when read back, so a second one
+    // goes before it: the reader drops only the first.
+    if (texts.first().startsWith(QChar(0xFEFF)))
+        return utf8(true);
+    QByteArray bytes(length, Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const QString& text : texts) {
+        for (const QChar c : text) {
+            const std::optional<char> single = toWindows1252(c.unicode());
+            if (!single)
+                return utf8(false);
+            *out++ = *single;
+        }
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    // Windows-1252 bytes that happen to be valid UTF-8 ("Ã©" is C3 A9, the UTF-8 of "é")
+    // would be read back as UTF-8, so such a text is written as UTF-8.
+    if (QByteArrayView(bytes).isValidUtf8())
+        return utf8(false);
+    if (charset)
+        *charset = Charset::Windows1252;
+    return bytes;
 }
 
 QString typedField(const QString& field) {
@@ -376,7 +455,7 @@ Outcome appendLine(const QString& path, const QString& text) {
             return Outcome::failure(
                 QStringLiteral("Could not open \"%1\" to add to it: %2.").arg(path, why));
     }
-    int error = writeDurably(file, lines({text}));
+    int error = writeDurably(file, linesOf({text}));
     if (!error)
         error = syncFolder(folderOf(path));
     if (error)
@@ -461,13 +540,6 @@ private:
     QStringList paths_;
 };
 
-Charset charsetOfBytes(const QByteArray& bytes) {
-    Charset charset = Charset::Ascii;
-    if (std::any_of(bytes.cbegin(), bytes.cend(), [](char b) { return b & 0x80; }))
-        charset = fromUtf8(bytes) ? Charset::Utf8 : Charset::Windows1252;
-    return charset;
-}
-
 QByteArray journalName(const QString& path) {
     return QUrl::toPercentEncoding(QFileInfo(path).fileName());
 }
@@ -544,8 +616,9 @@ Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
     NewFiles fresh;
     QList<Charset> written;
     for (const FileLines& file : files) {
-        const QByteArray bytes = lines(file.texts);
-        written << charsetOfBytes(bytes);
+        Charset charset = Charset::Ascii;
+        const QByteArray bytes = linesOf(file.texts, &charset);
+        written << charset;
         if (QString why = fresh.write(file.path, bytes); !why.isEmpty())
             return writeFailure(file.path, why);
     }
@@ -612,15 +685,15 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
             return writeFailure(append.path, why);
         const qint64 size = info.st_size;
         // An empty file gets the line as a whole file would hold it.
-        std::optional<QByteArray> line = size == 0 ? encode(append.text + QLatin1String("\r\n"))
-                                                   : addedBytes(append.charset, append.text);
+        std::optional<QByteArray> line =
+            size == 0 ? linesOf({append.text}) : addedBytes(append.charset, append.text);
         if (!line) {
             // A file in Windows-1252 cannot hold this text: it is written anew in UTF-8
             // with the line at its end.
             const Read<QByteArray> held = readBytes(append.path);
             if (!held.ok())
                 return Outcome::failure(held.error);
-            QStringList texts = splitFields(decode(*held.value));
+            QStringList texts = fieldsOf(*held.value);
             texts << append.text;
             whole.append({append.path, texts});
             continue;
@@ -632,7 +705,7 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
 
     NewFiles fresh;
     for (const FileLines& file : std::as_const(whole)) {
-        if (QString why = fresh.write(file.path, lines(file.texts)); !why.isEmpty())
+        if (QString why = fresh.write(file.path, linesOf(file.texts)); !why.isEmpty())
             return writeFailure(file.path, why);
     }
     QByteArray entries = kAppendJournalStart;
@@ -798,7 +871,7 @@ Read<ListContent> readListContent(const QString& path) {
     if (!bytes.ok())
         return {std::nullopt, bytes.error};
     ListContent content;
-    content.texts = splitFields(decodeAs(*bytes.value, &content.charset));
+    content.texts = fieldsOf(*bytes.value, &content.charset);
     content.stamp = stamp;
     return {std::move(content), {}};
 }
@@ -807,7 +880,7 @@ Read<QStringList> readList(const QString& path) {
     Read<QByteArray> bytes = readBytes(path);
     if (!bytes.ok())
         return {std::nullopt, bytes.error};
-    return {splitFields(decode(*bytes.value)), {}};
+    return {fieldsOf(*bytes.value), {}};
 }
 
 Read<QString> readValue(const QString& path) {

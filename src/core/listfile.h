@@ -98,7 +98,7 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
 // hidden files that an interrupted save left behind. Nothing to do is a success.
 Outcome finishPendingSave(const QString& folder);
 
-// Every field of the file, in order (see splitFields).
+// Every field of the file, in order (see fieldsOf).
 Read<QStringList> readList(const QString& path);
 // The same, with the file's stamp and characters.
 Read<ListContent> readListContent(const QString& path);
@@ -106,15 +106,20 @@ Read<ListContent> readListContent(const QString& path);
 // A file without any field fails.
 Read<QString> readValue(const QString& path);
 
-// The field rules: blanks and tabs before a field are skipped; a field runs to the line
-// end (CR LF or a bare LF), which is consumed; the last field may lack one. A lone CR
-// inside a field (old Mac files hold them) becomes a blank, as a pasted line break does,
-// so that every field read can be written again.
-QStringList splitFields(const QString& content);
 // A field that as a whole is a number becomes its number-to-text; any other stays.
 QString typedField(const QString& field);
 
-QString decode(const QByteArray& bytes);
-QByteArray encode(const QString& text);
+// The fields of a list file's bytes, in one pass over its lines. The field rules: blanks
+// and tabs before a field are skipped; a field runs to the line end (CR LF or a bare LF),
+// which is consumed; the last field may lack one. A lone CR inside a field (old Mac
+// files hold them) becomes a blank, as a pasted line break does, so that every field read
+// can be written again. The bytes are read as UTF-8 when they are valid UTF-8 (a byte
+// order mark at the start is dropped), else as Windows-1252; which goes into `charset`.
+QStringList fieldsOf(QByteArrayView bytes, Charset* charset = nullptr);
+// The bytes of a list file holding the texts, each followed by CR LF, in one pass: in
+// Windows-1252 when every character fits and the bytes cannot be taken for UTF-8, else in
+// UTF-8 (a byte order mark goes before a first text that starts with one, which the
+// reader drops); which goes into `charset`.
+QByteArray linesOf(const QStringList& texts, Charset* charset = nullptr);
 
 } // namespace kesterly::listfile
