@@ -27,7 +27,20 @@ QString subfolderProblem(const QString& accountFolder, const Table& table) {
 
 } // namespace
 
-TableRead readTable(const QString& accountFolder, const Table& table) {
+listfile::Outcome finishPendingSave(const QString& accountFolder, const Table& table) {
+    if (!subfolderProblem(accountFolder, table).isEmpty())
+        return listfile::Outcome::success();
+    return listfile::finishPendingSave(tableFolder(accountFolder, table));
+}
+
+qint64 tableSize(const QString& accountFolder, const Table& table) {
+    qint64 bytes = 0;
+    for (const QString& name : table.files)
+        bytes += listfile::stampOf(filePath(tableFolder(accountFolder, table), name)).size;
+    return bytes;
+}
+
+TableRead readTable(const QString& accountFolder, const Table& table, bool finishPending) {
     TableRead read;
     read.columns.resize(table.files.size());
     if (QString problem = subfolderProblem(accountFolder, table); !problem.isEmpty()) {
@@ -35,7 +48,9 @@ TableRead readTable(const QString& accountFolder, const Table& table) {
         return read;
     }
     const QString folder = tableFolder(accountFolder, table);
-    if (listfile::Outcome pending = listfile::finishPendingSave(folder); !pending)
+    if (listfile::Outcome pending =
+            finishPending ? listfile::finishPendingSave(folder) : listfile::Outcome::success();
+        !pending)
         read.problems << pending.message();
     for (qsizetype column = 0; column < table.files.size(); ++column) {
         listfile::Read<listfile::ListContent> file =

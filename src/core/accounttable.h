@@ -47,8 +47,14 @@ struct TableRead {
 };
 
 // Reads the table's files from the account. A save of the table that a crash cut short
-// is finished first. A subfolder that is a link to a folder elsewhere is not read.
-TableRead readTable(const QString& accountFolder, const Table& table);
+// is finished first, unless `finishPending` is false (a read on another thread, after the
+// window's thread has finished it). A subfolder that is a link to a folder elsewhere is
+// not read.
+TableRead readTable(const QString& accountFolder, const Table& table, bool finishPending = true);
+// Finishes a save of the table that a crash cut short.
+listfile::Outcome finishPendingSave(const QString& accountFolder, const Table& table);
+// The size of the table's files together, in bytes (those that cannot be seen count 0).
+qint64 tableSize(const QString& accountFolder, const Table& table);
 
 // Writes the columns to the table's files as one unit, together with the files of
 // `alongWith` (in the table's folder): all new or, when anything fails, all as they were.

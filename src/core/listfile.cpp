@@ -14,12 +14,20 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kesterly::listfile {
 
 namespace {
+
+// Saves are made one at a time in this program, whichever thread makes them: two saves in
+// one folder would share its journal. Reading needs no turn.
+std::recursive_mutex& saveTurn() {
+    static std::recursive_mutex turn;
+    return turn;
+}
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F. The five unassigned bytes map to
 // the control characters of the same number so that every byte survives a round trip.
@@ -130,15 +138,13 @@ private:
     int fd_;
 };
 
-// Writes every byte (at the offset `at`, when one is given), flushes them to the disk and
-// closes the file; 0 or the error number.
-int writeDurably(Descriptor& file, const QByteArray& bytes, off_t at = -1) {
-    const char* data = bytes.constData();
+// Writes every byte (at the offset `at`, when one is given); 0 or the error number.
+int writeAll(int fd, QByteArrayView bytes, off_t at = -1) {
+    const char* data = bytes.data();
     qsizetype left = bytes.size();
     while (left > 0) {
         const auto size = static_cast<size_t>(left);
-        const ssize_t written =
-            at < 0 ? ::write(file.get(), data, size) : ::pwrite(file.get(), data, size, at);
+        const ssize_t written = at < 0 ? ::write(fd, data, size) : ::pwrite(fd, data, size, at);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -149,10 +155,63 @@ int writeDurably(Descriptor& file, const QByteArray& bytes, off_t at = -1) {
         if (at >= 0)
             at += written;
     }
+    return 0;
+}
+
+// Flushes what was written to the disk and closes the file; 0 or the error number.
+int syncAndClose(Descriptor& file) {
     if (::fsync(file.get()) != 0)
         return errno;
     return file.close();
 }
+
+// Writes every byte (at the offset `at`, when one is given), flushes them to the disk and
+// closes the file; 0 or the error number.
+int writeDurably(Descriptor& file, QByteArrayView bytes, off_t at = -1) {
+    if (const int error = writeAll(file.get(), bytes, at))
+        return error;
+    return syncAndClose(file);
+}
+
+// A file read in pieces of a few megabytes, so that no file needs a buffer of its size.
+// Each piece may begin with bytes kept from the one before (a line not yet ended).
+class Pieces {
+public:
+    // `size` is the file's size as it was seen: a small file takes a small buffer.
+    Pieces(int fd, qint64 size)
+        : fd_(fd), buffer_(qsizetype(std::clamp<qint64>(size + 1, 64, kPiece)), Qt::Uninitialized) {
+    }
+
+    // Reads on after keeping the last `keep` bytes of the current piece at its start;
+    // false at the end of the file (the kept bytes are then the piece) or on an error.
+    bool next(qsizetype keep) {
+        std::memmove(buffer_.data(), buffer_.constData() + size_ - keep, size_t(keep));
+        size_ = keep;
+        // A line longer than the buffer makes it grow.
+        if (keep > buffer_.size() / 2)
+            buffer_.resize(buffer_.size() * 2);
+        for (;;) {
+            const ssize_t got = ::read(fd_, buffer_.data() + size_, size_t(buffer_.size() - size_));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                error_ = errno;
+            if (got <= 0)
+                return false;
+            size_ += got;
+            return true;
+        }
+    }
+    QByteArrayView piece() const { return QByteArrayView(buffer_.constData(), size_); }
+    int error() const { return error_; }
+
+private:
+    static constexpr qsizetype kPiece = 4 << 20;
+    int fd_;
+    QByteArray buffer_;
+    qsizetype size_ = 0;
+    int error_ = 0;
+};
 
 // Makes the names in a folder (new, replaced, removed) last on the disk.
 int syncFolder(const QString& folder) {
@@ -338,6 +397,52 @@ QString fieldText(const char* at, qsizetype size, Charset charset) {
 
 } // namespace
 
+namespace {
+
+// The field of one line (from its start up to its LF or the end of the file), by the
+// field rules.
+void addField(QStringList& fields, const char* at, const char* lineEnd, Charset charset) {
+    while (at < lineEnd && (*at == ' ' || *at == '\t'))
+        ++at;
+    const char* fieldEnd = lineEnd;
+    if (fieldEnd > at && fieldEnd[-1] == '\r')
+        --fieldEnd;
+    const qsizetype size = std::max<qsizetype>(fieldEnd - at, 0);
+    QString field = fieldText(at, size, charset);
+    if (size > 0 && std::memchr(at, '\r', static_cast<size_t>(size)))
+        field.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    fields.append(std::move(field));
+}
+
+// Adds the field of every line that ends in the bytes; returns where the first line that
+// does not end begins.
+const char* addEndedLines(QStringList& fields, const char* at, const char* end, Charset charset) {
+    for (;;) {
+        const auto rest = static_cast<size_t>(std::max<std::ptrdiff_t>(end - at, 0));
+        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', rest));
+        if (!newline)
+            return at;
+        addField(fields, at, newline, charset);
+        at = newline + 1;
+    }
+}
+
+const QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
+
+// Where the bytes end before a UTF-8 sequence that the next bytes may complete.
+qsizetype completeUpTo(QByteArrayView bytes) {
+    for (qsizetype i = bytes.size() - 1; i >= 0 && i >= bytes.size() - 3; --i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if ((b & 0xC0) == 0x80)
+            continue;
+        const qsizetype length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        return bytes.size() - i < length ? i : bytes.size();
+    }
+    return bytes.size();
+}
+
+} // namespace
+
 QStringList fieldsOf(QByteArrayView bytes, Charset* charset) {
     Charset kind = Charset::Ascii;
     if (hasHighByte(bytes))
@@ -347,90 +452,123 @@ QStringList fieldsOf(QByteArrayView bytes, Charset* charset) {
     const char* at = bytes.data();
     const char* const end = at + bytes.size();
     // A UTF-8 file may begin with a byte order mark, which is no character of its text.
-    if (kind == Charset::Utf8 && bytes.startsWith("\xEF\xBB\xBF"))
-        at += 3;
+    if (kind == Charset::Utf8 && bytes.startsWith(kByteOrderMark))
+        at += kByteOrderMark.size();
     QStringList fields;
-    while (at < end) {
-        while (at < end && (*at == ' ' || *at == '\t'))
-            ++at;
-        const auto rest = static_cast<size_t>(std::max<std::ptrdiff_t>(end - at, 0));
-        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', rest));
-        const char* lineEnd = newline ? newline : end;
-        const char* fieldEnd = lineEnd;
-        if (fieldEnd > at && fieldEnd[-1] == '\r')
-            --fieldEnd;
-        const qsizetype size = std::max<qsizetype>(fieldEnd - at, 0);
-        QString field = fieldText(at, size, kind);
-        if (size > 0 && std::memchr(at, '\r', static_cast<size_t>(size)))
-            field.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        fields.append(std::move(field));
-        at = lineEnd + 1;
-    }
+    at = addEndedLines(fields, at, end, kind);
+    if (at < end)
+        addField(fields, at, end, kind);
     return fields;
 }
 
-QByteArray linesOf(const QStringList& texts, Charset* charset) {
-    qsizetype length = 0;
-    char16_t high = 0;
-    for (const QString& text : texts) {
-        length += text.size() + 2;
-        for (const QChar c : text)
-            high |= c.unicode();
-    }
-    // Plain ASCII, the common case: one byte a character.
-    if (high < 0x80) {
-        QByteArray bytes(length, Qt::Uninitialized);
-        char* out = bytes.data();
+namespace {
+
+// How the texts of a list file are written, decided over all of them before the first
+// byte: a file is in one set of characters.
+class LineEncoder {
+public:
+    explicit LineEncoder(const QStringList& texts) {
+        char16_t high = 0;
         for (const QString& text : texts) {
-            const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
-            for (qsizetype i = 0, size = text.size(); i < size; ++i)
+            for (const QChar c : text)
+                high |= c.unicode();
+        }
+        if (high < 0x80)
+            return;
+        // A text starting with a byte order mark would lose it when read back, so a
+        // second one goes before it: the reader drops only the first.
+        if (texts.first().startsWith(QChar(0xFEFF))) {
+            charset_ = Charset::Utf8;
+            byteOrderMark_ = true;
+            return;
+        }
+        // Windows-1252 when every character fits and the bytes cannot be taken for UTF-8
+        // ("Ã©" is C3 A9, the UTF-8 of "é"). Line ends are ASCII, so the whole file reads
+        // as UTF-8 exactly when every line does.
+        bool lookalike = true;
+        for (const QString& text : texts) {
+            if (isAscii(text))
+                continue;
+            const std::optional<QByteArray> single = windows1252(text);
+            if (!single) {
+                charset_ = Charset::Utf8;
+                return;
+            }
+            lookalike = lookalike && QByteArrayView(*single).isValidUtf8();
+        }
+        charset_ = lookalike ? Charset::Utf8 : Charset::Windows1252;
+    }
+
+    Charset charset() const { return charset_; }
+    // What goes before the first line.
+    QByteArrayView start() const { return byteOrderMark_ ? kByteOrderMark : QByteArrayView(); }
+    // Adds the text and CR LF to the bytes.
+    void add(QByteArray& bytes, const QString& text) {
+        const qsizetype at = bytes.size();
+        const qsizetype most = (charset_ == Charset::Utf8 ? 3 : 1) * text.size() + 2;
+        if (bytes.capacity() < at + most)
+            bytes.reserve(std::max(at + most, 2 * bytes.capacity()));
+        bytes.resize(at + most);
+        char* out = bytes.data() + at;
+        const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+        const qsizetype size = text.size();
+        switch (charset_) {
+        case Charset::Ascii:
+            for (qsizetype i = 0; i < size; ++i)
                 out[i] = static_cast<char>(in[i]);
-            out += text.size();
-            *out++ = '\r';
-            *out++ = '\n';
-        }
-        if (charset)
-            *charset = Charset::Ascii;
-        return bytes;
-    }
-    const auto utf8 = [&texts, length, charset](bool byteOrderMark) {
-        QByteArray bytes(3 * length + 3, Qt::Uninitialized);
-        char* out = bytes.data();
-        if (byteOrderMark)
-            out = std::copy_n("\xEF\xBB\xBF", 3, out);
-        QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
-        for (const QString& text : texts) {
-            out = encoder.appendToBuffer(out, text);
-            *out++ = '\r';
-            *out++ = '\n';
-        }
-        bytes.truncate(out - bytes.constData());
-        if (charset)
-            *charset = Charset::Utf8;
-        return bytes;
-    };
-    // A text starting with a byte order mark would lose it when read back, so a second one
-    // goes before it: the reader drops only the first.
-    if (texts.first().startsWith(QChar(0xFEFF)))
-        return utf8(true);
-    QByteArray bytes(length, Qt::Uninitialized);
-    char* out = bytes.data();
-    for (const QString& text : texts) {
-        for (const QChar c : text) {
-            const std::optional<char> single = toWindows1252(c.unicode());
-            if (!single)
-                return utf8(false);
-            *out++ = *single;
+            out += size;
+            break;
+        case Charset::Utf8:
+            out = utf8_.appendToBuffer(out, text);
+            break;
+        case Charset::Windows1252:
+            for (qsizetype i = 0; i < size; ++i)
+                *out++ = *toWindows1252(in[i]);
+            break;
         }
         *out++ = '\r';
         *out++ = '\n';
+        bytes.resize(out - bytes.constData());
     }
-    // Windows-1252 bytes that happen to be valid UTF-8 ("Ã©" is C3 A9, the UTF-8 of "é")
-    // would be read back as UTF-8, so such a text is written as UTF-8.
-    if (QByteArrayView(bytes).isValidUtf8())
-        return utf8(false);
+
+private:
+    Charset charset_ = Charset::Ascii;
+    bool byteOrderMark_ = false;
+    QStringEncoder utf8_{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
+};
+
+// Writes the lines to the file in pieces of a few megabytes, flushes them to the disk and
+// closes the file; 0 or the error number.
+int writeLinesDurably(Descriptor& file, const QStringList& texts, Charset* charset) {
+    constexpr qsizetype kPiece = 4 << 20;
+    LineEncoder encoder(texts);
     if (charset)
-        *charset = Charset::Windows1252;
+        *charset = encoder.charset();
+    QByteArray piece;
+    piece.reserve(kPiece + 1024);
+    piece.append(encoder.start());
+    for (const QString& text : texts) {
+        encoder.add(piece, text);
+        if (piece.size() >= kPiece) {
+            if (const int error = writeAll(file.get(), piece))
+                return error;
+            piece.resize(0);
+        }
+    }
+    if (const int error = writeAll(file.get(), piece))
+        return error;
+    return syncAndClose(file);
+}
+
+} // namespace
+
+QByteArray linesOf(const QStringList& texts, Charset* charset) {
+    LineEncoder encoder(texts);
+    if (charset)
+        *charset = encoder.charset();
+    QByteArray bytes(encoder.start().toByteArray());
+    for (const QString& text : texts)
+        encoder.add(bytes, text);
     return bytes;
 }
 
@@ -441,6 +579,7 @@ QString typedField(const QString& field) {
 }
 
 Outcome appendLine(const QString& path, const QString& text) {
+    const std::lock_guard turn(saveTurn());
     if (QString problem = lineBreakProblem(path, {text}); !problem.isEmpty())
         return Outcome::failure(problem);
     Descriptor file(::open(native(path).constData(),
@@ -486,9 +625,10 @@ public:
             ::unlink(native(path).constData());
     }
 
-    // Writes the new content of the file at `path` beside it, whole and flushed to the
-    // disk; the reason when that fails.
-    QString write(const QString& path, const QByteArray& bytes) {
+    // Writes the texts as the new content of the file at `path` beside it, whole and
+    // flushed to the disk; the reason when that fails. The file's characters go into
+    // `charset` when it is given.
+    QString write(const QString& path, const QStringList& texts, Charset* charset = nullptr) {
         struct stat old {};
         const bool exists = ::lstat(native(path).constData(), &old) == 0;
         if (exists) {
@@ -505,7 +645,7 @@ public:
         // The new file keeps the old one's permissions.
         if (exists && ::fchmod(out.get(), old.st_mode & 07777) != 0)
             return reason(errno);
-        if (const int error = writeDurably(out, bytes))
+        if (const int error = writeLinesDurably(out, texts, charset))
             return reason(error);
         return {};
     }
@@ -604,6 +744,7 @@ Outcome readyToSave(const QString& folder, const QList<FileLines>& files) {
 } // namespace
 
 Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
+    const std::lock_guard turn(saveTurn());
     if (charsets)
         charsets->clear();
     if (files.isEmpty())
@@ -617,10 +758,9 @@ Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
     QList<Charset> written;
     for (const FileLines& file : files) {
         Charset charset = Charset::Ascii;
-        const QByteArray bytes = linesOf(file.texts, &charset);
-        written << charset;
-        if (QString why = fresh.write(file.path, bytes); !why.isEmpty())
+        if (QString why = fresh.write(file.path, file.texts, &charset); !why.isEmpty())
             return writeFailure(file.path, why);
+        written << charset;
     }
 
     // From here on the new set is complete on the disk; the journal names the files to
@@ -655,6 +795,7 @@ Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
 }
 
 Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& replaces) {
+    const std::lock_guard turn(saveTurn());
     if (appends.isEmpty() && replaces.isEmpty())
         return Outcome::success();
     const QString folder =
@@ -705,7 +846,7 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
 
     NewFiles fresh;
     for (const FileLines& file : std::as_const(whole)) {
-        if (QString why = fresh.write(file.path, linesOf(file.texts)); !why.isEmpty())
+        if (QString why = fresh.write(file.path, file.texts); !why.isEmpty())
             return writeFailure(file.path, why);
     }
     QByteArray entries = kAppendJournalStart;
@@ -814,6 +955,7 @@ std::optional<QList<JournalEntry>> journalEntries(const QByteArray& bytes, QStri
 } // namespace
 
 Outcome finishPendingSave(const QString& folder) {
+    const std::lock_guard turn(saveTurn());
     const QString journal = folder + QLatin1Char('/') + kJournal;
     struct stat info {};
     if (::lstat(native(journal).constData(), &info) == 0) {
@@ -866,21 +1008,80 @@ Outcome finishPendingSave(const QString& folder) {
 }
 
 Read<ListContent> readListContent(const QString& path) {
-    FileStamp stamp;
-    Read<QByteArray> bytes = readBytes(path, &stamp);
-    if (!bytes.ok())
-        return {std::nullopt, bytes.error};
+    const auto failed = [&path](const QString& why) {
+        return Read<ListContent>{std::nullopt,
+                                 QStringLiteral("Could not read \"%1\": %2.").arg(path, why)};
+    };
+    // Not blocking: a pipe in a file's place must not hang the program.
+    Descriptor file(
+        ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.valid())
+        return failed(openProblem(path, errno));
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0)
+        return failed(reason(errno));
+    if (QString why = kindProblem(info); !why.isEmpty())
+        return failed(why);
     ListContent content;
-    content.texts = fieldsOf(*bytes.value, &content.charset);
-    content.stamp = stamp;
+    content.stamp = stampFrom(info);
+
+    // First how the file is written: UTF-8 when it is valid UTF-8 from end to end. A
+    // sequence cut by the end of a piece is looked at with the next one.
+    bool high = false;
+    bool valid = true;
+    qsizetype keep = 0;
+    for (Pieces pieces(file.get(), info.st_size); pieces.next(keep) || pieces.error();) {
+        if (pieces.error())
+            return failed(reason(pieces.error()));
+        const QByteArrayView piece = pieces.piece();
+        high = high || hasHighByte(piece);
+        keep = 0;
+        if (high && valid) {
+            const qsizetype complete = completeUpTo(piece);
+            valid = piece.first(complete).isValidUtf8();
+            keep = piece.size() - complete;
+        }
+    }
+    // A sequence left unfinished at the end of the file is no UTF-8.
+    valid = valid && keep == 0;
+    content.charset = !high ? Charset::Ascii : valid ? Charset::Utf8 : Charset::Windows1252;
+
+    // Then its lines, from the start again.
+    if (::lseek(file.get(), 0, SEEK_SET) != 0)
+        return failed(reason(errno));
+    Pieces pieces(file.get(), info.st_size);
+    keep = 0;
+    bool first = true;
+    for (;;) {
+        const bool more = pieces.next(keep);
+        if (pieces.error())
+            return failed(reason(pieces.error()));
+        const QByteArrayView piece = pieces.piece();
+        const char* at = piece.data();
+        const char* const end = at + piece.size();
+        // A UTF-8 file may begin with a byte order mark, which is no character of its text.
+        if (first && (piece.size() >= kByteOrderMark.size() || !more)) {
+            first = false;
+            if (content.charset == Charset::Utf8 && piece.startsWith(kByteOrderMark))
+                at += kByteOrderMark.size();
+        }
+        at = addEndedLines(content.texts, at, end, content.charset);
+        if (!more) {
+            // The last line may lack its line end.
+            if (at < end)
+                addField(content.texts, at, end, content.charset);
+            break;
+        }
+        keep = end - at;
+    }
     return {std::move(content), {}};
 }
 
 Read<QStringList> readList(const QString& path) {
-    Read<QByteArray> bytes = readBytes(path);
-    if (!bytes.ok())
-        return {std::nullopt, bytes.error};
-    return {fieldsOf(*bytes.value), {}};
+    Read<ListContent> content = readListContent(path);
+    if (!content.ok())
+        return {std::nullopt, content.error};
+    return {std::move(content.value->texts), {}};
 }
 
 Read<QString> readValue(const QString& path) {

@@ -10,6 +10,9 @@
 // Windows-1252 when every character fits (so they stay what older files hold) and in
 // UTF-8 otherwise; a file is read as UTF-8 when it is valid UTF-8, else as Windows-1252.
 //
+// Saves (writes, added lines, finishing a save cut short) are made one at a time, so that
+// a save on another thread and one on the window's thread never share a folder's journal.
+//
 // Only plain files are read and written: a file that is a link, a folder or a device is
 // refused with a sentence saying so. A rewrite never leaves a file half written: the new
 // content goes to a hidden file beside it, is flushed to the disk and checked, and only

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -163,6 +164,19 @@ template <class ListWindow> void EntryForm::record(bool income) {
         return;
     }
     ListWindow& list = windows().get<ListWindow>();
+    if (list.busy()) {
+        // A large list is still being read (or saved) on another thread: the entry goes
+        // in once it is there, the form waiting meanwhile.
+        showBusy(true);
+        const QPointer<EntryForm> self(this);
+        list.whenReady([self, income] {
+            if (!self)
+                return;
+            self->showBusy(false);
+            self->record<ListWindow>(income);
+        });
+        return;
+    }
     if (!checkSameAccount(list, title))
         return;
     if (list.rowCount() >= ledger::kMaxRows) {

@@ -64,9 +64,13 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
 }
 
 void LedgerListWindow::load() {
-    const QList<QStringList> columns = table_.read(windows().account().folder());
-    for (int column = 0; column < kColumns; ++column)
-        lists_[column]->setRows(columns[column]);
+    connect(&table_, &TableCopy::busyChanged, this, &ChildWindow::showBusy);
+    table_.read(windows().account().folder(), [this] { showReloaded(); });
+}
+
+bool LedgerListWindow::closeStep() {
+    table_.finish();
+    return true;
 }
 
 int LedgerListWindow::rowCount() const {
@@ -90,6 +94,8 @@ TableCopy::Saved LedgerListWindow::appendEntry(const QStringList& entry,
 }
 
 void LedgerListWindow::removeSelected() {
+    if (table_.busy())
+        return;
     // Each list loses the row at its own selected index; the ring keeps those equal. A
     // list without a selected row ends the removal where it stands.
     const int row = lists_[Date]->selectedIndex();
@@ -103,19 +109,20 @@ void LedgerListWindow::removeSelected() {
     }
     // The files lose the entry before the lists do, so that the lists show what the files
     // hold.
-    const TableCopy::Saved saved = table_.replace(after);
-    if (saved.reloaded)
-        showReloaded();
-    if (!saved.ok) {
-        windows().inform(saved.message + QStringLiteral(" The entry was not removed."),
-                         layout_.title, MessageIcon::Exclamation);
-        return;
-    }
-    for (RowList* list : lists_)
-        list->removeRow(row);
-    // The removed row left no selection, so this selects the first row of all four,
-    // unless none is left.
-    lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
+    table_.replace(after, [this, row](const TableCopy::Saved& saved) {
+        if (saved.reloaded)
+            showReloaded();
+        if (!saved.ok) {
+            windows().inform(saved.message + QStringLiteral(" The entry was not removed."),
+                             layout_.title, MessageIcon::Exclamation);
+            return;
+        }
+        for (RowList* list : lists_)
+            list->removeRow(row);
+        // The removed row left no selection, so this selects the first row of all four,
+        // unless none is left.
+        lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
+    });
 }
 
 void LedgerListWindow::showReloaded() {

@@ -30,8 +30,9 @@ struct LedgerListLayout {
 };
 
 // Four parallel lists of one ledger table and a "Remove Selected" button. The lists are
-// read from the account's files when the window opens; every entry the Entry form adds
-// and every removal is saved to the same folder at once, so closing writes nothing.
+// read from the account's files when the window opens (a large table on another thread,
+// the window showing it busy meanwhile); every entry the Entry form adds and every
+// removal is saved to the same folder at once, so closing writes nothing.
 class LedgerListWindow : public ChildWindow {
     Q_OBJECT
 public:
@@ -51,15 +52,24 @@ public:
                                  const QList<listfile::FileLines>& alongWith);
     // Click on "Remove Selected".
     void removeSelected();
+    // A large table is read or saved on another thread: no entry goes in meanwhile.
+    bool busy() const { return table_.busy(); }
+    // Runs `step` once the lists are read (or saved): at once, or when that is done.
+    void whenReady(std::function<void()> step) { table_.whenIdle(std::move(step)); }
     // The account folder the lists were read from; empty when no account was open.
     QString folder() const { return table_.folder(); }
     // Why the lists are not written back when the window closes (a file of the table
     // could not be read when it opened); empty when they are.
     QString unsavedReason() const { return table_.unsavedReason(); }
 
+protected:
+    // A read or save on another thread is waited for: nothing is cut short.
+    bool closeStep() override;
+
 private:
-    // Shows the rows as the files hold them now, after another program changed them; the
-    // selected row stays selected when it is still the same entry.
+    // Shows the rows as the files hold them now (read when the window opened, or again
+    // after another program changed them); the selected row stays selected when it is
+    // still the same entry.
     void showReloaded();
 
     LedgerListLayout layout_;

@@ -116,12 +116,18 @@ void ReminderWindow::load() {
     dateBox_->setText(dateText(windows().clock().now().date(), locale));
     timeBox_->setText(clockText(windows().clock().now().time(), locale));
 
-    const QList<QStringList> columns = table_.read(windows().account().folder());
-    for (int column = 0; column < ColumnCount; ++column)
-        lists_[column]->addItems(columns[column]);
+    connect(&table_, &TableCopy::busyChanged, this, &ChildWindow::showBusy);
+    table_.read(windows().account().folder(), [this] { showReloaded(); });
+}
+
+bool ReminderWindow::closeStep() {
+    table_.finish();
+    return true;
 }
 
 void ReminderWindow::addRow() {
+    if (table_.busy())
+        return;
     const QStringList row{dateBox_->text(), timeBox_->text(), descriptionBox_->text()};
     const TableCopy::Saved saved = table_.append(row);
     // Rows read again hold the reminder already when it was saved.
@@ -138,6 +144,8 @@ void ReminderWindow::addRow() {
 }
 
 void ReminderWindow::removeSelected() {
+    if (table_.busy())
+        return;
     const int row = selectedRow(DateColumn);
     QList<QStringList> after;
     for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
@@ -149,26 +157,27 @@ void ReminderWindow::removeSelected() {
     }
     // The files lose the reminder before the lists do, so that the lists show what the
     // files hold.
-    const TableCopy::Saved saved = table_.replace(after);
-    if (saved.reloaded)
-        showReloaded();
-    if (!saved.ok) {
-        windows().inform(saved.message + QStringLiteral(" The reminder was not removed."), kTitle,
-                         MessageIcon::Exclamation);
-        return;
-    }
-    for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
-        // Removing the selected row leaves the list with no row selected; the view's own
-        // choice of a new current row must not run the row-selection rule.
-        QListWidget* list = lists_[column];
-        const QSignalBlocker quiet(list);
-        delete list->takeItem(row);
-        list->clearSelection();
-        list->setCurrentRow(-1);
-        knownSelection_[column] = -1;
-    }
-    // The first row becomes the watched row.
-    selectRow(DateColumn, 0);
+    table_.replace(after, [this, row](const TableCopy::Saved& saved) {
+        if (saved.reloaded)
+            showReloaded();
+        if (!saved.ok) {
+            windows().inform(saved.message + QStringLiteral(" The reminder was not removed."),
+                             kTitle, MessageIcon::Exclamation);
+            return;
+        }
+        for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
+            // Removing the selected row leaves the list with no row selected; the view's
+            // own choice of a new current row must not run the row-selection rule.
+            QListWidget* list = lists_[column];
+            const QSignalBlocker quiet(list);
+            delete list->takeItem(row);
+            list->clearSelection();
+            list->setCurrentRow(-1);
+            knownSelection_[column] = -1;
+        }
+        // The first row becomes the watched row.
+        selectRow(DateColumn, 0);
+    });
 }
 
 QStringList ReminderWindow::rowsOf(Column column) const {
@@ -200,6 +209,7 @@ void ReminderWindow::showReloaded() {
         same = same && columns[column].value(watched) == reminder[column] &&
                watched < columns[column].size();
     }
+    lastWatched_ = -1;
     if (same)
         selectRow(DateColumn, watched);
 }

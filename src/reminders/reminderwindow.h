@@ -56,6 +56,10 @@ public:
     // then watched description into the box at the right.
     void checkReminder();
 
+protected:
+    // A read or save on another thread is waited for: nothing is cut short.
+    bool closeStep() override;
+
 private:
     enum Column { DateColumn, TimeColumn, DescriptionColumn, ColumnCount };
 

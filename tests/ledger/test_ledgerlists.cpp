@@ -1,4 +1,5 @@
 #include "framework/controls.h"
+#include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "ledgeraccount.h"
@@ -7,8 +8,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QToolTip>
 
@@ -53,6 +56,7 @@ private slots:
     void changeThatCannotBeSavedIsNotShown();
     void removalAfterAnotherProgramsChangeIsRefused();
     void tableBeyondTheRowLimitIsKeptWhole();
+    void largeTableIsReadAndSavedAside();
     void longRowIsShownShortAndKeptWhole();
 
 private:
@@ -591,6 +595,43 @@ void LedgerListsTest::tableBeyondTheRowLimitIsKeptWhole() {
     QVERIFY(window.closeWindow());
     for (int column = 0; column < kColumns; ++column)
         QCOMPARE(bytesOf(file("Income", Column(column))), bytes);
+}
+
+void LedgerListsTest::largeTableIsReadAndSavedAside() {
+    // A table of more than 4 MB is read and saved on another thread; the window takes
+    // nothing meanwhile and shows a busy pointer.
+    QStringList rows;
+    for (int i = 0; i < 3000; ++i)
+        rows << QString::number(i) + QString(400, 'x');
+    for (int column = 0; column < kColumns; ++column)
+        writeBytes(file("Income", Column(column)), lines(rows));
+    auto& form = fixture_->windows->show<EntryForm>();
+    auto& window = open("Income");
+    QVERIFY(window.busy());
+    QVERIFY(!window.isEnabled());
+    QCOMPARE(window.cursor().shape(), Qt::BusyCursor);
+    window.removeSelected(); // refused while busy, silently
+    // An entry submitted meanwhile goes in once the table is there.
+    form.findChild<QLineEdit*>("Text3")->setText("5");
+    form.findChild<QRadioButton*>("Option1")->setChecked(true);
+    form.submit();
+    QVERIFY(!form.isEnabled());
+    QTRY_VERIFY(!window.busy());
+    QVERIFY(window.isEnabled() && form.isEnabled());
+    QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(window.rowCount(), 3001);
+    QCOMPARE(entries(window).last(), QStringLiteral("||5|505"));
+    QCOMPARE(bytesOf(folder_ + "/OpeningBalance.txt"), QByteArray("505\r\n"));
+
+    // A removal is saved aside too; closing the window waits for the save to end.
+    window.list(Date)->setSelectedIndex(0);
+    window.removeSelected();
+    QVERIFY(window.busy());
+    QVERIFY(window.closeWindow());
+    rows.removeFirst();
+    QCOMPARE(bytesOf(file("Income", Date)), lines(rows + QStringList{""}));
+    QCOMPARE(bytesOf(file("Income", Amount)), lines(rows + QStringList{"5"}));
+    QVERIFY(fixture_->messages.shown.isEmpty());
 }
 
 void LedgerListsTest::longRowIsShownShortAndKeptWhole() {
