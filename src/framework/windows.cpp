@@ -70,8 +70,10 @@ void Windows::adopt(ChildWindow* window) {
     // one, that one gets it back (the frame's own choice can be a control left long ago).
     QObject::connect(frame, &QMdiSubWindow::windowStateChanged, window,
                      [window](Qt::WindowStates before, Qt::WindowStates now) {
-                         if (!(before & Qt::WindowActive) && (now & Qt::WindowActive))
+                         if (!(before & Qt::WindowActive) && (now & Qt::WindowActive)) {
+                             window->activated();
                              window->restoreFocus();
+                         }
                      });
     window->load();
     keepBoxesOnOneLine(window, [this, window](const QString& text) {
