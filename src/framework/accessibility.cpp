@@ -1,5 +1,7 @@
 #include "framework/accessibility.h"
 
+#include "framework/webview.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
@@ -105,8 +107,11 @@ std::optional<Captioning> captionedControl(const Placed& label,
 
 void passNameToFocusParts(QWidget* control) {
     const QString name = control->accessibleName();
-    for (QWidget* part = control->focusProxy(); part && !name.isEmpty();
-         part = part->focusProxy()) {
+    // A page view hands the focus to its page widget, which is named as the view.
+    QWidget* first = control->focusProxy();
+    if (auto* view = qobject_cast<WebView*>(control))
+        first = view->pageWidget();
+    for (QWidget* part = first; part && !name.isEmpty(); part = part->focusProxy()) {
         if (part->accessibleName().isEmpty())
             part->setAccessibleName(name);
     }

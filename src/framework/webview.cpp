@@ -3,9 +3,12 @@
 #include "framework/pictures.h"
 #include "framework/webengine/webengineprovider.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QOpenGLContext>
 #include <QPluginLoader>
@@ -24,6 +27,54 @@ QT_END_NAMESPACE
 
 namespace kesterly {
 
+WebView::WebView(QWidget* parent) : QWidget(parent) {
+    // Tab stops at the view where the window's order puts it, and its page takes the focus.
+    setFocusPolicy(Qt::StrongFocus);
+    // The engine's widgets inside the view come and go; the keys are caught on their way.
+    qApp->installEventFilter(this);
+}
+
+void WebView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    if (page_)
+        page_->setFocus(event->reason());
+}
+
+bool WebView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Polish) {
+        // The page's widgets take the focus from the view, or by a click, never by Tab on
+        // their own: Tab stops at the view, where the window's order puts it.
+        if (auto* part = qobject_cast<QWidget*>(watched);
+            part && part != this && isAncestorOf(part))
+            part->setFocusPolicy(Qt::FocusPolicy(part->focusPolicy() & ~Qt::TabFocus));
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!tab || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ||
+        !widget || !isAncestorOf(widget))
+        return false;
+    const bool forward = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+    // The window the view is in: its child window, or the top-level window.
+    QWidget* window = this;
+    while (window->parentWidget() && !window->parentWidget()->inherits("QMdiSubWindow") &&
+           !window->isWindow())
+        window = window->parentWidget();
+    for (QWidget* next = forward ? nextInFocusChain() : previousInFocusChain(); next != this;
+         next = forward ? next->nextInFocusChain() : next->previousInFocusChain()) {
+        if (isAncestorOf(next) || !window->isAncestorOf(next) ||
+            !(next->focusPolicy() & Qt::TabFocus) || !next->isVisible() || !next->isEnabled() ||
+            next->focusProxy())
+            continue;
+        next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    return true;
+}
+
 namespace {
 
 // The browser engine's view, made by the plugin, filling this widget.
@@ -34,7 +85,7 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view_);
-        setFocusProxy(view_);
+        setPageWidget(view_);
     }
     void navigate(const QString& address) override { provider_.navigate(view_, pageFor(address)); }
 
@@ -52,7 +103,7 @@ public:
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(page_);
         page_->setOpenExternalLinks(true);
-        setFocusProxy(page_);
+        setPageWidget(page_);
     }
     void navigate(const QString& address) override {
         QUrl url(pageFor(address));

@@ -32,6 +32,26 @@ private:
     QStringList& log_;
 };
 
+// A view whose page widget is made when it first loads, later than the window's other
+// controls, and keeps Tab to walk its links: as the browser engine's view does.
+class LatePageView final : public WebView {
+public:
+    using WebView::WebView;
+    void navigate(const QString&) override {
+        if (page_)
+            return;
+        page_ = new QTextBrowser(this);
+        page_->setGeometry(rect());
+        page_->setHtml(QStringLiteral("<a href='a'>one</a> <a href='b'>two</a>"));
+        setPageWidget(page_);
+        page_->show();
+    }
+    QTextBrowser* page() const { return page_; }
+
+private:
+    QTextBrowser* page_ = nullptr;
+};
+
 } // namespace
 
 class HelpWindowsTest : public QObject {
@@ -49,6 +69,7 @@ private slots:
     void updateLayout();
     void checkForUpdateNavigatesAtEachClick();
     void linkOpensHomePageWithoutMessage();
+    void tabLeavesThePageForTheLink();
     void plainViewShowsTheHelpPageAndNamesOtherAddresses();
 
 private:
@@ -241,6 +262,34 @@ void HelpWindowsTest::linkOpensHomePageWithoutMessage() {
     QCOMPARE(navigations_.size(), 1);
     QCOMPARE(windows().mainWindow().findChildren<HomePageWindow*>().size(), 1);
     QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+void HelpWindowsTest::tabLeavesThePageForTheLink() {
+    LatePageView* view = nullptr;
+    windows().setWebViewFactory(
+        [&view](QWidget* parent) { return view = new LatePageView(parent); });
+    windows().mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowActive(&windows().mainWindow()));
+    auto& update = windows().show<UpdateWindow>();
+    auto* check = update.findChild<QPushButton*>("Command1");
+    auto* link = update.findChild<QLabel*>("Label1");
+    QVERIFY(view && check && link);
+    QTest::mouseClick(check, Qt::LeftButton); // loads the page: its widget is made now
+    QVERIFY(view->page());
+    fixture_->messages.shown.clear();
+
+    const auto focusAfter = [](QWidget* from, Qt::Key key) {
+        from->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(from, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+        return QApplication::focusWidget();
+    };
+    QCOMPARE(focusAfter(check, Qt::Key_Tab), view->page());
+    QCOMPARE(focusAfter(view->page(), Qt::Key_Tab), link);
+    QCOMPARE(focusAfter(view->page(), Qt::Key_Backtab), check);
+    QCOMPARE(focusAfter(link, Qt::Key_Backtab), view->page());
+    // Return on the link, reached by Tab, opens the home page.
+    QTest::keyClick(focusAfter(view->page(), Qt::Key_Tab), Qt::Key_Return);
+    QVERIFY(windows().find<HomePageWindow>());
 }
 
 void HelpWindowsTest::plainViewShowsTheHelpPageAndNamesOtherAddresses() {
