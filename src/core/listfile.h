@@ -73,4 +73,7 @@ QString typedField(const QString& field);
 QString decode(const QByteArray& bytes);
 QByteArray encode(const QString& text);
 
+// Makes the names in a folder (new, renamed, removed) last on the disk.
+Outcome flushFolder(const QString& folder);
+
 } // namespace kesterly::listfile
