@@ -8,7 +8,6 @@
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -22,13 +21,14 @@ using listfile::Outcome;
 namespace {
 
 // A creation folder is named "." + name + "." + a token of eight hexadecimal digits +
-// this suffix, and holds the marker file from its first moment to its last.
+// this suffix, and holds the marker file before anything else is put in it.
 const QString kCreationSuffix = QStringLiteral(".kesterly-new");
 constexpr qsizetype kTokenLength = 8;
 const QString kMarker = QStringLiteral("kesterly-new-account");
-const QByteArray kMarkerText = "Kesterly is creating an account in this folder. Should the folder "
-                               "still be here after Kesterly has ended, the next New Account in "
-                               "the folder above removes it.\n";
+const QString kMarkerText =
+    QStringLiteral("Kesterly is creating an account in this folder. Should the folder still be "
+                   "here after Kesterly has ended, the next New Account in the folder above "
+                   "removes it.");
 
 QByteArray native(const QString& path) {
     return QFile::encodeName(path);
@@ -151,10 +151,17 @@ QString creationName(const QString& entry) {
     return hex && nameRefusal(name).isEmpty() ? name : QString();
 }
 
+// Opens a folder (not a link to one) to lock it; -1 when it cannot be opened.
+int openFolder(const QString& path) {
+    return ::open(native(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
 // Removes the creation folders that interrupted creations left in the root. A folder is
-// taken only when it is a real folder (not a link) named like one, and either empty (a
-// creation killed right after making it, or while removing it) or holding the marker,
-// unlocked (no running copy is filling it), and nothing but the account's own files.
+// taken only when it is a real folder (not a link) named like one, is not locked (no
+// running copy is filling it), and either holds the marker file and nothing but the
+// account's own files, or is empty: a creation cut off between making its folder and its
+// marker, or between removing its marker and its folder, leaves it empty, and removing an
+// empty folder loses nothing. Anything else stays as it is.
 void removeInterruptedCreations(const QString& root) {
     const QStringList entries =
         QDir(root).entryList(QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot);
@@ -163,25 +170,51 @@ void removeInterruptedCreations(const QString& root) {
         if (name.isEmpty())
             continue;
         const QString folder = root + entry;
-        if (kindOf(folder) != Kind::Folder)
+        const int locked = openFolder(folder);
+        if (locked < 0)
             continue;
-        // rmdir removes a folder only when it is empty.
-        if (::rmdir(native(folder).constData()) == 0)
-            continue;
-        const QString markerPath = inside(folder, kMarker);
-        if (kindOf(markerPath) != Kind::File)
-            continue;
-        const int marker =
-            ::open(native(markerPath).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (marker < 0)
-            continue;
-        if (::flock(marker, LOCK_EX | LOCK_NB) == 0) {
+        // A creation holds this lock from before its marker to its end.
+        if (::flock(locked, LOCK_EX | LOCK_NB) == 0 && ::rmdir(native(folder).constData()) != 0 &&
+            kindOf(inside(folder, kMarker)) == Kind::File) {
             const QList<OwnEntry> own = ownEntries(name);
             if (holdsOnlyOwnEntries(folder, own))
                 removeOwnEntries(folder, own);
         }
-        ::close(marker);
+        ::close(locked);
     }
+}
+
+// Makes the folder and locks it; 0, EEXIST when the name is taken (or a clean-up removed
+// the new folder before it was locked), or another error number. The open and locked
+// folder goes into `lock`.
+int claimFolder(const QString& path, int* lock) {
+    const QByteArray bytes = native(path);
+    if (::mkdir(bytes.constData(), 0700) != 0)
+        return errno;
+    const int fd = openFolder(path);
+    if (fd < 0)
+        return errno == ENOENT ? EEXIST : errno;
+    int error = 0;
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            error = errno;
+            break;
+        }
+    }
+    // A folder removed while this one waited for the lock has no links left.
+    struct stat info {};
+    if (!error && ::fstat(fd, &info) != 0)
+        error = errno;
+    if (!error && info.st_nlink == 0)
+        error = EEXIST;
+    if (error) {
+        ::close(fd);
+        if (error != EEXIST)
+            ::rmdir(bytes.constData());
+        return error;
+    }
+    *lock = fd;
+    return 0;
 }
 
 // Moves a folder to a name that must not exist. Where the file system does not know
@@ -196,7 +229,9 @@ int moveToFreeName(const QString& from, const QString& to) {
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
-
+    struct stat there {};
+    if (::lstat(target.constData(), &there) == 0)
+        return EEXIST;
     return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
 }
 
@@ -257,9 +292,9 @@ void AccountCreation::removeCreationFolder() {
             removeOwnEntries(creationFolder_, own);
         creationFolder_.clear();
     }
-    if (marker_ >= 0)
-        ::close(marker_);
-    marker_ = -1;
+    if (lock_ >= 0)
+        ::close(lock_);
+    lock_ = -1;
 }
 
 Outcome AccountCreation::build(const QString& openingBalance) {
@@ -300,45 +335,36 @@ Outcome AccountCreation::makeCreationFolder() {
     int error = EEXIST;
     // The token keeps two copies creating the same name apart, and a folder in the way
     // (one another copy is filling, or one that only looks like a creation folder) out of
-    // the way.
+    // the way. The lock keeps another copy's clean-up away while this one fills the
+    // folder; it is taken before the marker is made, so a clean-up never sees the marker
+    // of a creation that is still running.
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         const QString token = QString::number(QRandomGenerator::global()->generate(), 16)
                                   .rightJustified(kTokenLength, QLatin1Char('0'));
         const QString path =
             root_ + QLatin1Char('.') + name_ + QLatin1Char('.') + token + kCreationSuffix;
-        error = ::mkdir(native(path).constData(), 0700) == 0 ? 0 : errno;
+        error = claimFolder(path, &lock_);
         if (!error)
             creationFolder_ = path;
     }
     if (error)
         return fail(
             QStringLiteral("Could not create a folder in \"%1\": %2.").arg(root_, reason(error)));
-
-    // The marker is on the disk before anything else is made in the folder, so a creation
-    // folder that holds more is always recognised; the lock keeps another copy's clean-up
-    // away while this one fills it.
-    const QString markerPath = inside(creationFolder_, kMarker);
-    marker_ = ::open(native(markerPath).constData(),
-                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    error = marker_ < 0 ? errno : 0;
-    if (!error && ::flock(marker_, LOCK_EX | LOCK_NB) != 0)
-        error = errno;
-    if (!error) {
-        const ssize_t written = ::write(marker_, kMarkerText.constData(), kMarkerText.size());
-        error = written < 0 ? errno : written < kMarkerText.size() ? ENOSPC : 0;
-    }
-    if (!error && ::fsync(marker_) != 0)
-        error = errno;
-    if (error)
-        return fail(QStringLiteral("Could not write \"%1\": %2.").arg(markerPath, reason(error)));
-    if (Outcome flushed = listfile::flushFolder(creationFolder_); !flushed)
-        return fail(flushed.message());
+    // The marker, written and flushed with the folder's names, is on the disk before
+    // anything else is made in the folder, so a creation folder that holds more is always
+    // recognised.
+    if (Outcome marked = listfile::appendLine(inside(creationFolder_, kMarker), kMarkerText);
+        !marked)
+        return fail(marked.message());
     return Outcome::success();
 }
 
 Outcome AccountCreation::putInPlace() {
     Q_ASSERT(!creationFolder_.isEmpty());
     const QString folder = newAccountFolder(root_, name_);
+    // The account folder's own name in the creation folder is on the disk before it moves.
+    if (Outcome flushed = listfile::flushFolder(creationFolder_); !flushed)
+        return fail(flushed.message());
     const int error = moveToFreeName(inside(creationFolder_, name_), root_ + name_);
     if (error == EEXIST || error == ENOTEMPTY || error == ENOTDIR || error == EISDIR) {
         nameTaken_ = true;

@@ -24,7 +24,8 @@ QString newRemindersFolder(const QString& accountFolder);
 // moved to its name in one step that never replaces anything there. What an interrupted
 // creation left behind is removed by the next one in the same root: only hidden
 // creation folders that hold the marker, that no running copy is still filling, and that
-// hold nothing but the account's own files.
+// hold nothing but the account's own files, or that are empty (what a creation cut off
+// just after making its folder, or just before removing it, leaves).
 class AccountCreation {
 public:
     // root ends with a separator; the name has passed nameRefusal().
@@ -50,13 +51,12 @@ public:
 private:
     listfile::Outcome fail(const QString& message);
     listfile::Outcome makeCreationFolder();
-    listfile::Outcome moveIntoPlace();
     void removeCreationFolder();
 
     QString root_;
     QString name_;
     QString creationFolder_; // set while this creation has one
-    int marker_ = -1;        // held open, and locked, while the creation folder is filled
+    int lock_ = -1;          // the creation folder, held open and locked while it is filled
     bool nameTaken_ = false;
 };
 

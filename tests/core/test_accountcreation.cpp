@@ -9,6 +9,9 @@
 #include <QTest>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -38,6 +41,15 @@ QByteArray wholeHousehold() {
 const QRegularExpression
     kCreationFolder(QStringLiteral("^\\.Household\\.[0-9a-f]{8}\\.kesterly-new$"));
 
+// A folder as an interrupted creation of the name leaves it: the marker, and the account
+// folder with some of its files.
+void makeLeftover(const QString& folder, const QString& name) {
+    writeBytes(folder + "/kesterly-new-account", "Kesterly is creating an account\r\n");
+    writeBytes(folder + "/" + name + "/Reminders/Date.txt", "\r\n");
+    writeBytes(folder + "/" + name + "/Reminders/Time.txt", "\r\n");
+    writeBytes(folder + "/" + name + "/OpeningBalance.txt", "");
+}
+
 struct ChildRun {
     bool killed = false;
     int exitCode = 0;
@@ -56,6 +68,9 @@ private slots:
     void fileSystemWithoutNoReplaceRenameStillCreates();
     void nameTakenMeanwhileIsLeftAlone_data();
     void nameTakenMeanwhileIsLeftAlone();
+    void leftoverCreationFolderGoesAndLookAlikesStay();
+    void leftoverGoesWhenTheNameIsTakenOrRefused();
+    void fullDiskLeavesNoFolderAndSaysWhy();
 
 private:
     // Creates Household in the root in a child process under strace, which tampers with the
@@ -252,6 +267,122 @@ void AccountCreationTest::nameTakenMeanwhileIsLeftAlone() {
     QVERIFY2(placed.message().contains(root + "Household/"), qPrintable(placed.message()));
     QCOMPARE(namesIn(root), QStringList{"Household"});
     QCOMPARE(snapshot(root + "Household"), theirs);
+}
+
+void AccountCreationTest::leftoverCreationFolderGoesAndLookAlikesStay() {
+    QTemporaryDir dir;
+    const QString root = dir.path() + '/';
+    // What interrupted creations left, of this name and of another, go.
+    makeLeftover(root + ".Household.0123abcd.kesterly-new", "Household");
+    makeLeftover(root + ".Savings.89abcdef.kesterly-new", "Savings");
+
+    // An empty one, as a creation cut off right after making its folder leaves it: removing
+    // it loses nothing.
+    QVERIFY(QDir().mkdir(root + ".Household.11111111.kesterly-new"));
+
+    // Look-alikes, which stay as they are: without the marker, holding an account; with the
+    // marker but a file of the user's beside it, or in the account folder; a name not of
+    // the form (no token, an upper-case token); a link to a folder that holds a leftover;
+    // one that a running creation has locked; and a file.
+    writeBytes(root + ".Household.22222222.kesterly-new/Household/Name.txt", "Household\r\n");
+    makeLeftover(root + ".Household.33333333.kesterly-new", "Household");
+    writeBytes(root + ".Household.33333333.kesterly-new/notes.txt", "mine\r\n");
+    makeLeftover(root + ".Household.44444444.kesterly-new", "Household");
+    writeBytes(root + ".Household.44444444.kesterly-new/Household/Reminders/notes.txt", "x");
+    makeLeftover(root + ".Household.kesterly-new", "Household");
+    makeLeftover(root + ".Household.ABCDEF01.kesterly-new", "Household");
+    QTemporaryDir elsewhere;
+    makeLeftover(elsewhere.path(), "Household");
+    QVERIFY(QFile::link(elsewhere.path(), root + ".Household.55555555.kesterly-new"));
+    makeLeftover(root + ".Household.66666666.kesterly-new", "Household");
+    writeBytes(root + ".Household.77777777.kesterly-new", "a file\r\n");
+    const int running =
+        ::open(QFile::encodeName(root + ".Household.66666666.kesterly-new").constData(),
+               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(running >= 0);
+    QVERIFY(::flock(running, LOCK_EX) == 0);
+
+    QStringList stay = namesIn(root);
+    for (const char* gone : {".Household.0123abcd.kesterly-new", ".Savings.89abcdef.kesterly-new",
+                             ".Household.11111111.kesterly-new"})
+        stay.removeOne(gone);
+    QByteArray before;
+    for (const QString& name : stay)
+        before += name.toUtf8() + '\n' + snapshot(root + name);
+    const QByteArray elsewhereBefore = snapshot(elsewhere.path());
+
+    QVERIFY(account::AccountCreation(root, "Household").create("500"));
+    ::close(running);
+
+    stay << "Household";
+    stay.sort();
+    QCOMPARE(namesIn(root), stay);
+    QByteArray after;
+    for (const QString& name : namesIn(root)) {
+        if (name != "Household")
+            after += name.toUtf8() + '\n' + snapshot(root + name);
+    }
+    QCOMPARE(after, before);
+    QCOMPARE(snapshot(elsewhere.path()), elsewhereBefore);
+    QCOMPARE(snapshot(root + "Household"), wholeHousehold());
+
+    // Once no creation runs there, the next one takes the formerly locked folder too.
+    QVERIFY(account::AccountCreation(root, "Other").create("1"));
+    QVERIFY(!namesIn(root).contains(".Household.66666666.kesterly-new"));
+}
+
+void AccountCreationTest::leftoverGoesWhenTheNameIsTakenOrRefused() {
+    QTemporaryDir dir;
+    const QString root = dir.path() + '/';
+    QVERIFY(account::AccountCreation(root, "Household").create("500"));
+    makeLeftover(root + ".Household.0123abcd.kesterly-new", "Household");
+    account::AccountCreation again(root, "Household");
+    const listfile::Outcome created = again.create("700");
+    QVERIFY(!created);
+    QVERIFY(again.nameTaken());
+    QVERIFY2(created.message().contains("already exists"), qPrintable(created.message()));
+    QCOMPARE(namesIn(root), QStringList{"Household"});
+    QCOMPARE(snapshot(root + "Household"), wholeHousehold());
+}
+
+void AccountCreationTest::fullDiskLeavesNoFolderAndSaysWhy() {
+    SmallDisk disk;
+    if (!disk.refusal().isEmpty())
+        QSKIP(qPrintable("a small file system could not be mounted here (" + disk.refusal() +
+                         "); the full-disk case needs the right to mount one, as root has"));
+    const QString root = disk.path() + "/home/";
+    QVERIFY(QDir().mkpath(root));
+    const QString why = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    // Each file, the marker too, takes a page: the disk is full at each of them in turn.
+    int full = 0;
+    for (int freePages = 0;; ++freePages) {
+        QVERIFY2(freePages < 40, "the account never fitted");
+        disk.empty();
+        disk.fillLeaving(freePages);
+        const QString at = QStringLiteral("%1 pages free").arg(freePages);
+        account::AccountCreation creation(root, "Household");
+        const listfile::Outcome created = creation.create("500");
+        if (created) {
+            QCOMPARE(namesIn(root), QStringList{"Household"});
+            QCOMPARE(snapshot(root + "Household"), wholeHousehold());
+            break;
+        }
+        ++full;
+        QVERIFY2(!creation.nameTaken(), qPrintable(at));
+        QVERIFY2(created.message().contains(why), qPrintable(at + ": " + created.message()));
+        QVERIFY2(
+            created.message().contains(
+                QStringLiteral("The account folder \"%1Household/\" was not created.").arg(root)),
+            qPrintable(at + ": " + created.message()));
+        QVERIFY2(namesIn(root).isEmpty(), qPrintable(at + ": left " + namesIn(root).join(", ")));
+    }
+    QVERIFY(full > 1);
+
+    // With room again, it is created.
+    QDir(root + "Household").removeRecursively();
+    disk.empty();
+    QVERIFY(account::AccountCreation(root, "Household").create("500"));
+    QCOMPARE(snapshot(root + "Household"), wholeHousehold());
 }
 
 QTEST_APPLESS_MAIN(AccountCreationTest)
