@@ -135,6 +135,32 @@ void removeOwnEntries(const QString& folder, const QList<OwnEntry>& own) {
     ::rmdir(native(folder).constData());
 }
 
+// The account name as it goes into its creation folder's name: cut short when the whole
+// would be longer than a file system allows (255 bytes).
+QString creationNamePart(const QString& name) {
+    const qsizetype room = 255 - (2 + kTokenLength + kCreationSuffix.size());
+    QString part = name;
+    while (native(part).size() > room) {
+        part.chop(1);
+        if (!part.isEmpty() && part.back().isHighSurrogate())
+            part.chop(1);
+    }
+    return part;
+}
+
+// The account folder a creation folder holds: the one folder beside the marker whose name
+// begins with the name part of the creation folder's name (all of the name, unless it was
+// cut short). The name part when there is none, or more than one entry beside the marker.
+QString accountIn(const QString& folder, const QString& namePart) {
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                               QDir::NoDotAndDotDot);
+    names.removeOne(kMarker);
+    if (names.size() == 1 && names[0].startsWith(namePart) &&
+        kindOf(inside(folder, names[0])) == Kind::Folder && nameRefusal(names[0]).isEmpty())
+        return names[0];
+    return namePart;
+}
+
 // The account name in a creation folder's name (".Household.1f2e3d4c.kesterly-new"), or
 // "" when the name is not of that form.
 QString creationName(const QString& entry) {
@@ -176,7 +202,7 @@ void removeInterruptedCreations(const QString& root) {
         // A creation holds this lock from before its marker to its end.
         if (::flock(locked, LOCK_EX | LOCK_NB) == 0 && ::rmdir(native(folder).constData()) != 0 &&
             kindOf(inside(folder, kMarker)) == Kind::File) {
-            const QList<OwnEntry> own = ownEntries(name);
+            const QList<OwnEntry> own = ownEntries(accountIn(folder, name));
             if (holdsOnlyOwnEntries(folder, own))
                 removeOwnEntries(folder, own);
         }
@@ -341,8 +367,8 @@ Outcome AccountCreation::makeCreationFolder() {
     for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
         const QString token = QString::number(QRandomGenerator::global()->generate(), 16)
                                   .rightJustified(kTokenLength, QLatin1Char('0'));
-        const QString path =
-            root_ + QLatin1Char('.') + name_ + QLatin1Char('.') + token + kCreationSuffix;
+        const QString path = root_ + QLatin1Char('.') + creationNamePart(name_) + QLatin1Char('.') +
+                             token + kCreationSuffix;
         error = claimFolder(path, &lock_);
         if (!error)
             creationFolder_ = path;

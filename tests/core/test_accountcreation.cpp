@@ -70,6 +70,7 @@ private slots:
     void nameTakenMeanwhileIsLeftAlone();
     void leftoverCreationFolderGoesAndLookAlikesStay();
     void leftoverGoesWhenTheNameIsTakenOrRefused();
+    void longestNameIsCreatedAndItsLeftoverGoes();
     void fullDiskLeavesNoFolderAndSaysWhy();
 
 private:
@@ -343,6 +344,21 @@ void AccountCreationTest::leftoverGoesWhenTheNameIsTakenOrRefused() {
     QVERIFY2(created.message().contains("already exists"), qPrintable(created.message()));
     QCOMPARE(namesIn(root), QStringList{"Household"});
     QCOMPARE(snapshot(root + "Household"), wholeHousehold());
+}
+
+void AccountCreationTest::longestNameIsCreatedAndItsLeftoverGoes() {
+    // A name as long as a folder name may be: its creation folder's name is cut short.
+    QTemporaryDir dir;
+    const QString root = dir.path() + '/';
+    const QString name = QString(120, QChar(0x00E9)) + "Household"; // é: two bytes each
+    QCOMPARE(QFile::encodeName(name).size(), 249);
+    const QString cut(116, QChar(0x00E9));
+    makeLeftover(root + "." + cut + ".0123abcd.kesterly-new", name);
+    QCOMPARE(namesIn(root).size(), 1);
+    QVERIFY(account::AccountCreation(root, name).create("500"));
+    QCOMPARE(namesIn(root), QStringList{name});
+    // Written in Windows-1252, where é fits.
+    QCOMPARE(bytesOf(root + name + "/Name.txt"), name.toLatin1() + "\r\n");
 }
 
 void AccountCreationTest::fullDiskLeavesNoFolderAndSaysWhy() {
