@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -28,15 +29,38 @@ void ChildWindow::restoreFocus() {
 }
 
 void ChildWindow::showBusy(bool busy) {
-    setEnabled(!busy);
+    if (busy_ == busy)
+        return;
+    busy_ = busy;
+    // The controls are not disabled: a disabled control gives its focus to the next one in
+    // the chain, which may be in another window, and that window would come to the front.
     if (busy) {
         setCursor(Qt::BusyCursor);
+        qApp->installEventFilter(this);
         return;
     }
+    qApp->removeEventFilter(this);
     unsetCursor();
-    if (QMdiSubWindow* frame = subWindow(); frame && frame->isActiveWindow() && frame->mdiArea() &&
-                                            frame->mdiArea()->activeSubWindow() == frame)
-        restoreFocus();
+}
+
+bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        // Keys with Ctrl or Alt are the program's shortcuts (its menus, Ctrl+Tab, Ctrl+F4).
+        if (static_cast<QKeyEvent*>(event)->modifiers() &
+            (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return false;
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        break;
+    default:
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    return busy_ && widget && (widget == this || isAncestorOf(widget));
 }
 
 QMdiSubWindow* ChildWindow::subWindow() const {

@@ -51,14 +51,17 @@ public:
     // is one: a window brought back by its command or Ctrl+Tab is where the user left it.
     void restoreFocus();
     // While the window waits for work on another thread (a large table read or saved), its
-    // controls take nothing and the pointer over it is busy; it can still be closed.
+    // controls take no click and no key and the pointer over it is busy; the focus stays
+    // where it is, and the window can still be closed or left by the program's shortcuts.
     void showBusy(bool busy);
+    bool isBusy() const { return busy_; }
 
 protected:
     // The close step. Returning false keeps the window open (the user chose to try a
     // failed save again).
     virtual bool closeStep() { return true; }
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Creates a control of this window with its name and its place in twips.
     template <class Control>
@@ -73,6 +76,7 @@ private:
     Windows& windows_;
     Frame frame_;
     bool closing_ = false;
+    bool busy_ = false;
     QPointer<QWidget> lastFocus_;
 };
 
