@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStorageInfo>
 #include <QStyle>
@@ -78,6 +79,22 @@ bool DirectoryList::setPath(const QString& path) {
     if (changed)
         emit pathChanged(path_);
     return true;
+}
+
+void DirectoryList::refresh() {
+    const QString highlighted = entryPath(currentRow());
+    const int scrolled = verticalScrollBar()->value();
+    for (QDir folder(path_); !setPath(folder.absolutePath());) {
+        if (folder.isRoot() || !folder.cdUp())
+            return;
+    }
+    for (int row = 0; row < count(); ++row) {
+        if (entryPath(row) == highlighted) {
+            setCurrentRow(row);
+            verticalScrollBar()->setValue(scrolled);
+            break;
+        }
+    }
 }
 
 void DirectoryList::openEntry(QListWidgetItem* item) {

@@ -19,6 +19,9 @@ public:
     bool setPath(const QString& path);
     // The folder an entry stands for.
     QString entryPath(int row) const;
+    // Reads the open folder again (folders made or removed since show), keeping the
+    // highlighted entry; a folder that is gone gives way to the nearest one above it.
+    void refresh();
 
 signals:
     void pathChanged(const QString& path);

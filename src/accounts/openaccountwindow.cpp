@@ -61,6 +61,10 @@ QString OpenAccountWindow::chosenFolder() const {
     return folderList_->path();
 }
 
+void OpenAccountWindow::activated() {
+    folderList_->refresh();
+}
+
 void OpenAccountWindow::showChosenFolder() {
     chosenLabel_->showPath(chosenFolder());
 }
@@ -78,11 +82,14 @@ void OpenAccountWindow::openAccount() {
     CurrentAccount& current = windows().account();
     const QString chosen = chosenFolder();
     const bool another = !sameFolder(chosen, current.folder());
+    // Only a folder with a Name.txt is an account; no mark is left in any other folder.
+    const bool isAccount = QFileInfo(account::filePath(chosen, account::kName)).isFile();
     account::AccountLock::Attempt lock;
     if (another) {
         // A second copy of the program with the same account open would write over what
         // this one records, and the other way round.
-        lock = account::AccountLock::take(chosen);
+        if (isAccount)
+            lock = account::AccountLock::take(chosen);
         if (!lock.refusal.isEmpty()) {
             windows().inform(lock.refusal, kTitle, MessageIcon::Exclamation);
             return;
@@ -101,8 +108,10 @@ void OpenAccountWindow::openAccount() {
         windows().inform(lock.warning, kTitle, MessageIcon::Exclamation);
     // A save that was cut short (the program ended in the middle of writing a list) is
     // finished before any window reads the account.
-    if (const listfile::Outcome finished = account::finishPendingSaves(chosen); !finished)
-        windows().inform(finished.message(), kTitle, MessageIcon::Exclamation);
+    if (isAccount) {
+        if (const listfile::Outcome finished = account::finishPendingSaves(chosen); !finished)
+            windows().inform(finished.message(), kTitle, MessageIcon::Exclamation);
+    }
     const auto name = listfile::readValue(account::filePath(chosen, account::kName));
     if (name.ok()) {
         current.setName(*name.value);

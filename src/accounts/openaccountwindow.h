@@ -23,6 +23,9 @@ public:
     QString chosenFolder() const;
     // Click on "Ok".
     void openAccount();
+    // Brought to the front: the folder list shows the folders as they are now (an account
+    // made meanwhile is there).
+    void activated() override;
 
 private:
     void driveChanged();

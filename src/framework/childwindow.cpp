@@ -40,7 +40,7 @@ void ChildWindow::showBusy(bool busy) {
         return;
     }
     qApp->removeEventFilter(this);
-    unsetCursor();
+    setCursor(Qt::ArrowCursor);
 }
 
 bool ChildWindow::eventFilter(QObject* watched, QEvent* event) {

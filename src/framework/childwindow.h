@@ -39,6 +39,9 @@ public:
     virtual bool holdsAccountData() const { return false; }
     // The load step, run once right after the controls are laid out.
     virtual void load() {}
+    // Runs each time the window becomes the active child window, before its focus is
+    // given back: a window that shows what is on the disk looks again.
+    virtual void activated() {}
 
     // The frame this window lives in, once shown; moving it moves the window.
     QMdiSubWindow* subWindow() const;

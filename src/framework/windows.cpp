@@ -60,8 +60,11 @@ void Windows::adopt(ChildWindow* window) {
         mainWindow().mdiArea()->addSubWindow(window, frameFlags(window->frame()));
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setWindowIcon(window->windowIcon());
-    // The main window's own pointer is for its empty client area only.
+    // The main window's own pointer is for its empty client area only. The window inside
+    // the frame has its own arrow: the frame sets and unsets its pointer as the mouse
+    // moves over its edges, and an unset pointer would be the client area's.
     frame->setCursor(Qt::ArrowCursor);
+    window->setCursor(Qt::ArrowCursor);
     if (window->frame() != ChildWindow::Frame::Sizable)
         frame->setFixedSize(frame->sizeHint());
     if (const auto position = window->designPosition())
@@ -70,8 +73,10 @@ void Windows::adopt(ChildWindow* window) {
     // one, that one gets it back (the frame's own choice can be a control left long ago).
     QObject::connect(frame, &QMdiSubWindow::windowStateChanged, window,
                      [window](Qt::WindowStates before, Qt::WindowStates now) {
-                         if (!(before & Qt::WindowActive) && (now & Qt::WindowActive))
+                         if (!(before & Qt::WindowActive) && (now & Qt::WindowActive)) {
+                             window->activated();
                              window->restoreFocus();
+                         }
                      });
     window->load();
     keepBoxesOnOneLine(window, [this, window](const QString& text) {

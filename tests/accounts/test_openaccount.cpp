@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QProcess>
@@ -60,6 +61,7 @@ private slots:
     void anotherAccountClosesAccountWindowsFirst();
     void sameAccountKeepsItsWindows();
     void anotherCopyKeepsTheAccountUntilItEnds();
+    void folderListIsReadAgainWhenTheWindowComesBack();
 
 private:
     QString account(const QString& name) const { return QDir::cleanPath(fixture_->root() + name); }
@@ -167,6 +169,10 @@ void OpenAccountTest::folderWithoutNameKeepsTheNameAndTheWindow() {
     QCOMPARE(fixture_->messages.shown,
              (QList<Message>{{kAccountMessage, "Please", MessageIcon::Information}}));
     QVERIFY(fixture_->windows->mainWindow().viewMenuEnabled());
+    // A folder that is no account is not marked as open; the account before it is no
+    // longer open here, so its mark is gone.
+    QVERIFY(!QFile::exists(account("Empty") + "/.kesterly.lock"));
+    QVERIFY(!QFile::exists(account("Household") + "/.kesterly.lock"));
 }
 
 void OpenAccountTest::singleClickDoesNotChangeTheChosenFolder() {
@@ -284,6 +290,47 @@ void OpenAccountTest::anotherCopyKeepsTheAccountUntilItEnds() {
     QVERIFY(QFile::exists(account("Bond") + "/.kesterly.lock"));
     QVERIFY(fixture_->windows->mainWindow().close());
     QVERIFY(!QFile::exists(account("Bond") + "/.kesterly.lock"));
+}
+
+void OpenAccountTest::folderListIsReadAgainWhenTheWindowComesBack() {
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowActive(&fixture_->windows->mainWindow()));
+    auto& window = open();
+    auto* list = window.findChild<DirectoryList*>("Dir1");
+    const QString root = QDir(fixture_->root()).absolutePath();
+    QVERIFY(list->setPath(root));
+    const auto rowOf = [list](const QString& path) {
+        for (int row = 0; row < list->count(); ++row) {
+            if (list->entryPath(row) == path)
+                return row;
+        }
+        return -1;
+    };
+    list->setCurrentRow(rowOf(account("Bond")));
+    const auto comeBack = [this, &window] {
+        QMdiArea* area = window.subWindow()->mdiArea();
+        area->setActiveSubWindow(fixture_->windows->get<AccountProbe>().subWindow());
+        QVERIFY(area->activeSubWindow() != window.subWindow());
+        area->setActiveSubWindow(window.subWindow());
+    };
+
+    // An account made while another window was in front is there when this one comes
+    // back; the highlighted folder stays highlighted.
+    comeBack();
+    QCOMPARE(rowOf(account("Garden")), -1);
+    QVERIFY(QDir().mkpath(account("Garden")));
+    comeBack();
+    QVERIFY(rowOf(account("Garden")) >= 0);
+    QCOMPARE(list->currentRow(), rowOf(account("Bond")));
+    QCOMPARE(list->path(), root);
+
+    // A folder that went away gives way to the one above it.
+    QVERIFY(list->setPath(account("Garden")));
+    QVERIFY(QDir(account("Garden")).removeRecursively());
+    comeBack();
+    QCOMPARE(list->path(), root);
+    QCOMPARE(window.findChild<QLabel*>("Label2")->text(), root);
+    QCOMPARE(rowOf(account("Garden")), -1);
 }
 
 QTEST_MAIN(OpenAccountTest)
