@@ -1,5 +1,6 @@
 #include "core/accountfolder.h"
 #include "core/clock.h"
+#include "framework/focusmarks.h"
 #include "framework/fonts.h"
 #include "framework/messages.h"
 #include "framework/windows.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesterly"));
     QApplication::setFont(kesterly::fonts::controls());
+    kesterly::installFocusMarks();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));
 
     kesterly::SystemClock clock;

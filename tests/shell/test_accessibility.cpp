@@ -105,6 +105,8 @@ private slots:
     void tabFollowsEachWindowsOrder();
     void tabEntersOptionGroupAtChosenOption_data();
     void tabEntersOptionGroupAtChosenOption();
+    void everyControlShowsItsFocus_data();
+    void everyControlShowsItsFocus();
 
 private:
     QWidget& open(const QString& name);
@@ -442,6 +444,42 @@ void AccessibilityTest::tabEntersOptionGroupAtChosenOption() {
     // Only the arrow keys change the choice; Tab passing through leaves it.
     if (!chosen.isEmpty())
         QVERIFY(opened.findChild<QAbstractButton*>(chosen)->isChecked());
+}
+
+void AccessibilityTest::everyControlShowsItsFocus_data() {
+    QTest::addColumn<QString>("window");
+    for (const char* name :
+         {"Form13", "Form3", "Form2", "Form17", "Form7", "Form18", "Form10", "Form12", "Form9",
+          "Form5", "Form6", "Form8", "Form4", "Form14", "Form16"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void AccessibilityTest::everyControlShowsItsFocus() {
+    // A keyboard user sees which control Space or a typed key goes to: every control the
+    // Tab key reaches looks different with the focus than without it.
+    QFETCH(QString, window);
+    MainFrame& main = fixture_->windows->mainWindow();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QWidget& shown = open(window);
+    QApplication::processEvents();
+    // As after a Tab: the style shows the focus once the keyboard has moved it.
+    main.setAttribute(Qt::WA_KeyboardFocusChange);
+    QStringList unmarked;
+    for (QWidget* widget : shown.findChildren<QWidget*>()) {
+        if (!widget->isVisible() || !(widget->focusPolicy() & Qt::TabFocus) ||
+            !widget->isEnabled() || widget->focusProxy())
+            continue;
+        widget->clearFocus();
+        QApplication::processEvents();
+        const QImage without = widget->grab().toImage();
+        widget->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        // An option of a group hands the focus to the chosen option.
+        if (widget->hasFocus() && widget->grab().toImage() == without)
+            unmarked << describe(widget);
+    }
+    QVERIFY2(unmarked.isEmpty(), qPrintable(unmarked.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(AccessibilityTest)

@@ -1,5 +1,6 @@
 #include "support/appfixture.h"
 
+#include "framework/focusmarks.h"
 #include "framework/fonts.h"
 #include "shell/mainwindow.h"
 
@@ -10,6 +11,7 @@ namespace kesterly::test {
 
 AppFixture::AppFixture() : clock(QDateTime(QDate(2026, 12, 9), QTime(23, 21, 50, 100))) {
     QApplication::setFont(fonts::controls());
+    installFocusMarks();
     windows = std::make_unique<Windows>(
         Windows::Services{messages, clock, QDir::toNativeSeparators(dir_.path() + QLatin1Char('/')),
                           &MainWindow::make});
