@@ -44,23 +44,16 @@ void NewAccountWindow::createAccount() {
         windows().inform(refusal, kTitle, MessageIcon::Exclamation);
         return;
     }
+    // The folder appears under its name only once all its files are on the disk.
+    account::AccountCreation creation(windows().accountsRoot(), name);
+    if (auto created = creation.create(balanceBox_->text()); !created) {
+        windows().inform(created.message(), kTitle,
+                         creation.nameTaken() ? MessageIcon::Exclamation : MessageIcon::Critical);
+        return;
+    }
     const QString folder = account::newAccountFolder(windows().accountsRoot(), name);
-    if (auto made = account::createFolder(folder, name); !made) {
-        windows().inform(made.message(), kTitle, MessageIcon::Exclamation);
-        return;
-    }
     folderLabel_->showPath(folder);
-    const QString reminders = account::newRemindersFolder(folder);
-    if (auto made = account::createFolder(reminders, name); !made) {
-        windows().inform(made.message(), kTitle, MessageIcon::Critical);
-        return;
-    }
-    remindersLabel_->showPath(reminders);
-    if (auto written = account::createAccountFiles(folder, reminders, name, balanceBox_->text());
-        !written) {
-        windows().inform(written.message(), kTitle, MessageIcon::Critical);
-        return;
-    }
+    remindersLabel_->showPath(account::newRemindersFolder(folder));
     windows().inform(QStringLiteral("New Account was Successfully Created"), kTitle,
                      MessageIcon::Exclamation);
     windows().inform(QStringLiteral("Are you want open your new project (click : open Account)"),

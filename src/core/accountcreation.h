@@ -17,13 +17,47 @@ QString newAccountFolder(const QString& root, const QString& name);
 // folder + "Reminders" + separator.
 QString newRemindersFolder(const QString& accountFolder);
 
-// Creates one folder that must not exist yet. An existing folder is reported as an
-// existing account of that name, and nothing in it is touched.
-listfile::Outcome createFolder(const QString& path, const QString& accountName);
+// Creates an account as one unit, so that a crash, a full disk or a refused write never
+// leaves half an account under its name. The account is made in a hidden creation folder
+// in the root (".Household.<token>.kesterly-new", holding a marker file and the account
+// folder "Household" with its files), every file and folder flushed to the disk, and then
+// moved to its name in one step that never replaces anything there. What an interrupted
+// creation left behind is removed by the next one in the same root: only hidden
+// creation folders that hold the marker, that no running copy is still filling, and that
+// hold nothing but the account's own files, or that are empty (what a creation cut off
+// just after making its folder, or just before removing it, leaves).
+class AccountCreation {
+public:
+    // root ends with a separator; the name has passed nameRefusal().
+    AccountCreation(QString root, QString name);
+    // Removes the creation folder unless the account was put in place.
+    ~AccountCreation();
+    AccountCreation(const AccountCreation&) = delete;
+    AccountCreation& operator=(const AccountCreation&) = delete;
 
-// The three reminder files, the balance, the name and the eight ledger files, each one
-// line, in that order; stops at the first failure.
-listfile::Outcome createAccountFiles(const QString& accountFolder, const QString& remindersFolder,
-                                     const QString& name, const QString& openingBalance);
+    // build() and then putInPlace().
+    listfile::Outcome create(const QString& openingBalance);
+
+    // Removes what interrupted creations left in the root, checks that the name is free,
+    // and writes the account's thirteen files, each one line, into the creation folder.
+    listfile::Outcome build(const QString& openingBalance);
+    // Gives the built account its name in one step. A name taken meanwhile is left as it
+    // is, and the creation folder goes.
+    listfile::Outcome putInPlace();
+
+    // The failure was that an account, or some other file, already has the name.
+    bool nameTaken() const { return nameTaken_; }
+
+private:
+    listfile::Outcome fail(const QString& message);
+    listfile::Outcome makeCreationFolder();
+    void removeCreationFolder();
+
+    QString root_;
+    QString name_;
+    QString creationFolder_; // set while this creation has one
+    int lock_ = -1;          // the creation folder, held open and locked while it is filled
+    bool nameTaken_ = false;
+};
 
 } // namespace kesterly::account

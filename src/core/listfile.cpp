@@ -1093,4 +1093,11 @@ Read<QString> readValue(const QString& path) {
     return {typedField(list.value->first()), {}};
 }
 
+Outcome flushFolder(const QString& folder) {
+    if (const int error = syncFolder(folder))
+        return Outcome::failure(QStringLiteral("Could not write the folder \"%1\" to the disk: %2.")
+                                    .arg(folder, reason(error)));
+    return Outcome::success();
+}
+
 } // namespace kesterly::listfile

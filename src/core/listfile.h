@@ -125,4 +125,7 @@ QStringList fieldsOf(QByteArrayView bytes, Charset* charset = nullptr);
 // reader drops); which goes into `charset`.
 QByteArray linesOf(const QStringList& texts, Charset* charset = nullptr);
 
+// Makes the names in a folder (new, renamed, removed) last on the disk.
+Outcome flushFolder(const QString& folder);
+
 } // namespace kesterly::listfile

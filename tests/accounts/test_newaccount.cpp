@@ -11,6 +11,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -28,6 +30,8 @@ private slots:
     void refusesUnsafeNames();
     void existingAccountIsLeftUntouched();
     void folderFailureIsToldAndKeepsWhatWasTyped();
+    void fullDiskIsToldAndLeavesNoFolder();
+    void leftoverCreationFolderGoesAtTheNextNewAccount();
     void closeBoxCreatesNothing();
 
 private:
@@ -190,6 +194,66 @@ void NewAccountTest::folderFailureIsToldAndKeepsWhatWasTyped() {
     QCOMPARE(window.findChild<QLineEdit*>("Text2")->text(), QStringLiteral("Household"));
     QCOMPARE(window.findChild<QLineEdit*>("Text1")->text(), QStringLiteral("500"));
     QCOMPARE(bytesOf(rootFile), QByteArray("x"));
+}
+
+void NewAccountTest::fullDiskIsToldAndLeavesNoFolder() {
+    SmallDisk disk;
+    if (!disk.refusal().isEmpty())
+        QSKIP(qPrintable("a small file system could not be mounted here (" + disk.refusal() +
+                         "); the full-disk case needs the right to mount one, as root has"));
+    const QString root = disk.path() + "/home/";
+    QVERIFY(QDir().mkpath(root));
+    // Room for the marker and a few of the thirteen files.
+    disk.fillLeaving(4);
+    Windows windows({fixture_->messages, fixture_->clock, root, &MainWindow::make});
+    auto& window = windows.show<NewAccountWindow>();
+    window.findChild<QLineEdit*>("Text2")->setText("Household");
+    window.findChild<QLineEdit*>("Text1")->setText("500");
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message& told = fixture_->messages.shown[0];
+    QCOMPARE(told.title, QStringLiteral("New Account"));
+    QCOMPARE(told.icon, MessageIcon::Critical);
+    QVERIFY2(told.text.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))),
+             qPrintable(told.text));
+    QVERIFY2(told.text.contains(
+                 QStringLiteral("The account folder \"%1Household/\" was not created.").arg(root)),
+             qPrintable(told.text));
+    QVERIFY(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    // The folder labels show a folder only once it is there.
+    QCOMPARE(window.findChild<QLabel*>("Label3")->text(), QString());
+    QCOMPARE(window.findChild<QLabel*>("Label4")->text(), QString());
+    QCOMPARE(window.findChild<QLineEdit*>("Text2")->text(), QStringLiteral("Household"));
+
+    // With room again, the same Enter creates it.
+    disk.empty();
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(fixture_->messages.shown.size(), 3);
+    QCOMPARE(fixture_->messages.shown[1].text,
+             QStringLiteral("New Account was Successfully Created"));
+    QCOMPARE(bytesOf(root + "Household/Name.txt"), QByteArray("Household\r\n"));
+}
+
+void NewAccountTest::leftoverCreationFolderGoesAtTheNextNewAccount() {
+    // What a New Account killed while writing left: its marker and part of the account.
+    const QString leftover = fixture_->path(".Household.0123abcd.kesterly-new/");
+    writeBytes(leftover + "kesterly-new-account", "Kesterly is creating an account\r\n");
+    writeBytes(leftover + "Household/Reminders/Date.txt", "\r\n");
+    writeBytes(leftover + "Household/OpeningBalance.txt", "500\r\n");
+    // A look-alike without the marker is the user's.
+    const QString lookAlike = fixture_->path(".Household.89abcdef.kesterly-new/");
+    writeBytes(lookAlike + "Household/Name.txt", "Household\r\n");
+    const QByteArray lookAlikeBefore = snapshot(lookAlike);
+
+    type("Household", "500");
+    clickEnter();
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QCOMPARE(fixture_->messages.shown[0].text,
+             QStringLiteral("New Account was Successfully Created"));
+    QVERIFY(!QFileInfo::exists(leftover));
+    QCOMPARE(snapshot(lookAlike), lookAlikeBefore);
+    QCOMPARE(bytesOf(fixture_->path("Household/OpeningBalance.txt")), QByteArray("500\r\n"));
+    QCOMPARE(QDir(fixture_->path("Household")).entryList(QDir::Files).size(), 10);
 }
 
 void NewAccountTest::closeBoxCreatesNothing() {
