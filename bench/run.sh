@@ -11,6 +11,7 @@
 #   - the home page opened for the first time: time until its page is painted, and peak
 #     memory afterwards;
 #   - the 32767-row table's open and write times (from bench/ledger_table);
+#   - one Submit against a 100-row, a full and a 50 MB table (from bench/entry_submit);
 #   - the slowest number reading of one 2 MB line (from bench/number_reading).
 # The program runs for real in its own X server (Xvfb, with openbox as window manager),
 # with HOME in a temporary folder, driven by keys and clicks as a user would.
@@ -28,8 +29,9 @@ program=$(realpath "$build/kesterly")
 bare=$build/bench/bare_window
 table_bench=$build/bench/ledger_table
 number_bench=$build/bench/number_reading
+submit_bench=$build/bench/entry_submit
 [ -x "$program" ] || { echo "build the program first: $build/kesterly is missing" >&2; exit 1; }
-for bench in "$bare" "$table_bench" "$number_bench"; do
+for bench in "$bare" "$table_bench" "$number_bench" "$submit_bench"; do
     [ -x "$bench" ] || { echo "build the benchmarks first: $bench is missing" >&2; exit 1; }
 done
 bare=$(realpath "$bare")
@@ -346,6 +348,16 @@ table_write=$(table_figure "write back (")
 [ -n "$table_open" ] && [ -n "$table_write" ] ||
     fail "unexpected output of $table_bench: $table"
 
+# --- one Submit ----------------------------------------------------------------------
+submits=$(cd "$work" && "$submit_bench" 2>"$work/entry_submit.log") ||
+    fail "$submit_bench failed: $(cat "$work/entry_submit.log")"
+submit_figure() { awk -v what="$1" 'index($0, what) == 1 { for (i = 1; i <= NF; i++) if ($i == "ms") { print $(i - 1); exit } }' <<<"$submits"; }
+submit_small=$(submit_figure "100 rows")
+submit_full=$(submit_figure "a full table")
+submit_big=$(submit_figure "four files of 50 MB")
+[ -n "$submit_small" ] && [ -n "$submit_full" ] && [ -n "$submit_big" ] ||
+    fail "unexpected output of $submit_bench: $submits"
+
 # --- one 2 MB line -------------------------------------------------------------------
 numbers=$("$number_bench" 2>"$work/number_reading.log") || fail "$number_bench failed: $(cat "$work/number_reading.log")"
 line_read=$(awk 'index($0, "a 2 MB line read") == 1 { for (i = 1; i <= NF; i++) if ($i == "ms") print $(i - 1) }' <<<"$numbers")
@@ -377,6 +389,7 @@ echo "| home page opened for the first time (F5): page painted | $painted ms |"
 echo "| peak memory (VmHWM) with the home page open; WebEngine loaded | $(mib "$peak_web_kib") MiB; $web_after |"
 echo "| open the Income window on a 32767-row table | $table_open ms |"
 echo "| write a 32767-row table back (four files) | $table_write ms |"
+echo "| one Submit, median of 21: 100-row table; full table (32767 rows); four 50 MB files (targets: 5, 50, 50 ms) | $submit_small ms, $(under "$submit_small" 5); $submit_full ms, $(under "$submit_full" 50); $submit_big ms, $(under "$submit_big" 50) |"
 echo "| read a number from one 2 MB line (slowest reading, bench/number_reading) | $line_read ms |"
 echo
 echo "start-up times (ms), program: ${startup_times[*]}; bare window: ${startup_bare_times[*]}"

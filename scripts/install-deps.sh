@@ -10,7 +10,7 @@ packages=(
   libgl-dev libxkbcommon-dev
   fonts-liberation fonts-dejavu-core
   locales
-  xvfb xauth xdotool xclip imagemagick x11-utils openbox python3
+  xvfb xauth xdotool xclip imagemagick x11-utils openbox python3 python3-xlib
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi
   strace time
   dpkg-dev file desktop-file-utils appstream

@@ -5,8 +5,34 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 namespace kesterly::account {
+
+namespace {
+
+// The mark this copy holds, removed at exit() too: the windowing system's library ends a
+// program whose display has gone that way, without returning from main(), and a mark left
+// behind would have to be taken over by the next start. A plain buffer, not a string
+// object, so that nothing of it is destroyed before the handler runs.
+char heldMark[PATH_MAX] = {};
+
+void removeHeldMark() {
+    if (heldMark[0] != '\0')
+        ::unlink(heldMark);
+}
+
+void holdMark(const QString& path) {
+    static const bool registered = std::atexit(removeHeldMark) == 0;
+    const QByteArray native = QFile::encodeName(path);
+    if (registered && native.size() < qsizetype(sizeof heldMark))
+        std::memcpy(heldMark, native.constData(), size_t(native.size()) + 1);
+}
+
+} // namespace
 
 AccountLock::AccountLock(const QString& path) : file_(path) {
     // A copy that still runs keeps its mark however long it has the account open; only
@@ -14,7 +40,10 @@ AccountLock::AccountLock(const QString& path) : file_(path) {
     file_.setStaleLockTime(0);
 }
 
-AccountLock::~AccountLock() = default;
+AccountLock::~AccountLock() {
+    if (file_.isLocked() && QFile::encodeName(file_.fileName()) == heldMark)
+        heldMark[0] = '\0';
+}
 
 QString AccountLock::fileName() {
     return QStringLiteral(".kesterly.lock");
@@ -23,8 +52,10 @@ QString AccountLock::fileName() {
 AccountLock::Attempt AccountLock::take(const QString& folder) {
     const QString path = QDir(folder).filePath(fileName());
     std::unique_ptr<AccountLock> lock(new AccountLock(path));
-    if (lock->file_.tryLock(0))
+    if (lock->file_.tryLock(0)) {
+        holdMark(path);
         return {std::move(lock), {}, {}};
+    }
 
     if (lock->file_.error() == QLockFile::LockFailedError) {
         qint64 pid = 0;

@@ -27,7 +27,20 @@ QString subfolderProblem(const QString& accountFolder, const Table& table) {
 
 } // namespace
 
-TableRead readTable(const QString& accountFolder, const Table& table) {
+listfile::Outcome finishPendingSave(const QString& accountFolder, const Table& table) {
+    if (!subfolderProblem(accountFolder, table).isEmpty())
+        return listfile::Outcome::success();
+    return listfile::finishPendingSave(tableFolder(accountFolder, table));
+}
+
+qint64 tableSize(const QString& accountFolder, const Table& table) {
+    qint64 bytes = 0;
+    for (const QString& name : table.files)
+        bytes += listfile::stampOf(filePath(tableFolder(accountFolder, table), name)).size;
+    return bytes;
+}
+
+TableRead readTable(const QString& accountFolder, const Table& table, bool finishPending) {
     TableRead read;
     read.columns.resize(table.files.size());
     if (QString problem = subfolderProblem(accountFolder, table); !problem.isEmpty()) {
@@ -35,19 +48,28 @@ TableRead readTable(const QString& accountFolder, const Table& table) {
         return read;
     }
     const QString folder = tableFolder(accountFolder, table);
-    if (listfile::Outcome pending = listfile::finishPendingSave(folder); !pending)
+    if (listfile::Outcome pending =
+            finishPending ? listfile::finishPendingSave(folder) : listfile::Outcome::success();
+        !pending)
         read.problems << pending.message();
     for (qsizetype column = 0; column < table.files.size(); ++column) {
-        listfile::Read<QStringList> file =
-            listfile::readList(filePath(folder, table.files[column]));
-        if (file.ok())
-            read.columns[column] = std::move(*file.value);
-        else
+        listfile::Read<listfile::ListContent> file =
+            listfile::readListContent(filePath(folder, table.files[column]));
+        if (file.ok()) {
+            read.columns[column] = std::move(file.value->texts);
+            read.state.stamps << file.value->stamp;
+            read.state.charsets << file.value->charset;
+        } else {
             read.problems << file.error;
+            read.state.stamps << listfile::stampOf(filePath(folder, table.files[column]));
+            read.state.charsets << listfile::Charset::Ascii;
+        }
     }
     qsizetype longest = 0;
     for (const QStringList& column : std::as_const(read.columns))
         longest = std::max(longest, column.size());
+    for (const QStringList& column : std::as_const(read.columns))
+        read.state.even = read.state.even && column.size() == longest;
     for (QStringList& column : read.columns) {
         column.reserve(longest);
         while (column.size() < longest)
@@ -57,14 +79,55 @@ TableRead readTable(const QString& accountFolder, const Table& table) {
 }
 
 listfile::Outcome saveTable(const QString& accountFolder, const Table& table,
-                            const QList<QStringList>& columns) {
+                            const QList<QStringList>& columns,
+                            const QList<listfile::FileLines>& alongWith, TableState* state) {
     if (QString problem = subfolderProblem(accountFolder, table); !problem.isEmpty())
         return listfile::Outcome::failure(problem);
     const QString folder = tableFolder(accountFolder, table);
     QList<listfile::FileLines> files;
     for (qsizetype column = 0; column < table.files.size(); ++column)
         files.append({filePath(folder, table.files[column]), columns.value(column)});
-    return listfile::writeFiles(files);
+    QList<listfile::Charset> charsets;
+    const listfile::Outcome saved = listfile::writeFiles(files + alongWith, &charsets);
+    if (saved && state) {
+        state->stamps.clear();
+        for (const QString& name : table.files)
+            state->stamps << listfile::stampOf(filePath(folder, name));
+        state->charsets = charsets.first(table.files.size());
+        state->even = true;
+    }
+    return saved;
+}
+
+listfile::Outcome appendRow(const QString& accountFolder, const Table& table,
+                            const QStringList& row, TableState& state,
+                            const QList<listfile::FileLines>& alongWith) {
+    if (QString problem = subfolderProblem(accountFolder, table); !problem.isEmpty())
+        return listfile::Outcome::failure(problem);
+    Q_ASSERT(row.size() == table.files.size() && state.charsets.size() == table.files.size());
+    const QString folder = tableFolder(accountFolder, table);
+    QList<listfile::LineAppend> appends;
+    for (qsizetype column = 0; column < table.files.size(); ++column)
+        appends.append(
+            {filePath(folder, table.files[column]), row[column], state.charsets[column]});
+    const listfile::Outcome saved = listfile::appendLines(appends, alongWith);
+    if (saved) {
+        for (qsizetype column = 0; column < table.files.size(); ++column) {
+            state.stamps[column] = listfile::stampOf(appends[column].path);
+            state.charsets[column] =
+                listfile::charsetAfterAdding(state.charsets[column], row[column]);
+        }
+    }
+    return saved;
+}
+
+bool changedSince(const QString& accountFolder, const Table& table, const TableState& state) {
+    const QString folder = tableFolder(accountFolder, table);
+    for (qsizetype column = 0; column < table.files.size(); ++column) {
+        if (listfile::stampOf(filePath(folder, table.files[column])) != state.stamps.value(column))
+            return true;
+    }
+    return false;
 }
 
 listfile::Outcome finishPendingSaves(const QString& accountFolder) {

@@ -26,6 +26,15 @@ inline Table reminderTable() {
     return {kRemindersFolder, {kReminderDate, kReminderTime, kReminderDescription}};
 }
 
+// What this program last knew of a table's files: their stamps, to see that another
+// program has changed them, and their characters, to add a line to each as it is written.
+struct TableState {
+    QList<listfile::FileStamp> stamps;
+    QList<listfile::Charset> charsets;
+    // Every file holds as many lines, so that a row can be added as one line to each.
+    bool even = true;
+};
+
 struct TableRead {
     // One list per file, each as long as the longest (empty rows added at the end of a
     // shorter file), so that every row stays one entry.
@@ -33,17 +42,38 @@ struct TableRead {
     // One sentence per file that could not be read. A table that was not read whole is
     // not written back: the rows of the other files would no longer belong together.
     QStringList problems;
+    TableState state;
     bool whole() const { return problems.isEmpty(); }
 };
 
 // Reads the table's files from the account. A save of the table that a crash cut short
-// is finished first. A subfolder that is a link to a folder elsewhere is not read.
-TableRead readTable(const QString& accountFolder, const Table& table);
+// is finished first, unless `finishPending` is false (a read on another thread, after the
+// window's thread has finished it). A subfolder that is a link to a folder elsewhere is
+// not read.
+TableRead readTable(const QString& accountFolder, const Table& table, bool finishPending = true);
+// Finishes a save of the table that a crash cut short.
+listfile::Outcome finishPendingSave(const QString& accountFolder, const Table& table);
+// The size of the table's files together, in bytes (those that cannot be seen count 0).
+qint64 tableSize(const QString& accountFolder, const Table& table);
 
-// Writes the columns to the table's files as one unit: all new or, when anything fails,
-// all as they were.
+// Writes the columns to the table's files as one unit, together with the files of
+// `alongWith` (in the table's folder): all new or, when anything fails, all as they were.
+// The state of the files after the save goes into `state` when it is given.
 listfile::Outcome saveTable(const QString& accountFolder, const Table& table,
-                            const QList<QStringList>& columns);
+                            const QList<QStringList>& columns,
+                            const QList<listfile::FileLines>& alongWith = {},
+                            TableState* state = nullptr);
+
+// Adds one row (a text for each file) at the end of the table, together with the files
+// of `alongWith`, as one unit, without rewriting what the files hold. `state` is what the
+// files were when last read or written and becomes what they are after.
+listfile::Outcome appendRow(const QString& accountFolder, const Table& table,
+                            const QStringList& row, TableState& state,
+                            const QList<listfile::FileLines>& alongWith = {});
+
+// Whether a file of the table is no longer as `state` found it: another program wrote to
+// it, replaced or removed it.
+bool changedSince(const QString& accountFolder, const Table& table, const TableState& state);
 
 // Finishes the saves that a crash cut short in the account folder and its "Reminders"
 // folder, and removes what they left behind.

@@ -2,6 +2,8 @@
 
 #include "core/numbertext.h"
 
+#include <cmath>
+
 namespace kesterly::ledger {
 
 BalanceAfter balanceAfter(const QString& balanceText, const QString& amountText, bool income) {
@@ -12,6 +14,12 @@ BalanceAfter balanceAfter(const QString& balanceText, const QString& amountText,
                                "for example %2. The entry was not recorded.")
                     .arg(amountText, numberToText(25.5))};
     const double balance = leadingNumber(balanceText);
+    if (!std::isfinite(balance))
+        return {std::nullopt,
+                QStringLiteral("The balance \"%1\" cannot be counted with: as a number it lies "
+                               "beyond the largest a balance can hold.")
+                    .arg(balanceText),
+                true};
     // The new balance is kept as text and read again at the next entry and from the
     // file: one that would not read back as a number would refuse every later entry.
     const std::optional<QString> after =

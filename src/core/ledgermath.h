@@ -9,12 +9,16 @@ namespace kesterly::ledger {
 struct BalanceAfter {
     std::optional<QString> text; // the new balance as it is shown and stored
     QString problem;             // why the entry cannot be recorded, when there is no text
+    // The balance itself cannot be counted with (it reads as a number beyond what a
+    // balance can hold); the stored balance has to be put right.
+    bool balanceUnusable = false;
 };
 
 // The balance text is read as far as it is a number (letters alone count as 0); the
 // amount must be a number as a whole, blanks around it aside. Income adds the amount,
-// expense subtracts it. An amount that is not a number, or a new balance whose text would
-// not read back as a finite number, gives a problem instead of a balance.
+// expense subtracts it. An amount that is not a number, a balance that reads as no finite
+// number, or a new balance whose text would not read back as a finite number, gives a
+// problem instead of a balance.
 BalanceAfter balanceAfter(const QString& balanceText, const QString& amountText, bool income);
 
 } // namespace kesterly::ledger

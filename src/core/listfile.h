@@ -10,6 +10,9 @@
 // Windows-1252 when every character fits (so they stay what older files hold) and in
 // UTF-8 otherwise; a file is read as UTF-8 when it is valid UTF-8, else as Windows-1252.
 //
+// Saves (writes, added lines, finishing a save cut short) are made one at a time, so that
+// a save on another thread and one on the window's thread never share a folder's journal.
+//
 // Only plain files are read and written: a file that is a link, a folder or a device is
 // refused with a sentence saying so. A rewrite never leaves a file half written: the new
 // content goes to a hidden file beside it, is flushed to the disk and checked, and only
@@ -38,6 +41,32 @@ template <class T> struct Read {
     bool ok() const { return value.has_value(); }
 };
 
+// What a file was when it was last read or written here: enough to tell that another
+// program has written to it, replaced it or removed it since.
+struct FileStamp {
+    bool exists = false;
+    qint64 device = 0;
+    qint64 inode = 0;
+    qint64 size = 0;
+    qint64 modified = 0; // nanoseconds
+    qint64 changed = 0;  // nanoseconds; a program that sets the time back still moves this
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp stampOf(const QString& path);
+
+// How a file's characters are written, which decides how a line is added to it: a line
+// added to a UTF-8 file is UTF-8 too, or the file would be read as Windows-1252.
+enum class Charset { Ascii, Utf8, Windows1252 };
+// The characters of a file after adding a line of this text to it.
+Charset charsetAfterAdding(Charset file, const QString& text);
+
+// A list file as it was read: its fields, its stamp, how its characters are written.
+struct ListContent {
+    QStringList texts;
+    FileStamp stamp;
+    Charset charset = Charset::Ascii;
+};
+
 // Appends the text and CR LF, creating the file when it does not exist.
 Outcome appendLine(const QString& path, const QString& text);
 // Replaces the file with one line per text; no texts give 0 bytes.
@@ -53,24 +82,47 @@ struct FileLines {
 // and flushed to the disk before the first one takes its old file's place. When a write
 // fails, no file is replaced. The files are put in place from a small hidden journal, so
 // a crash in between is finished by finishPendingSave() at the next load.
-Outcome writeFiles(const QList<FileLines>& files);
+// The files' characters after the save are put in `charsets` when it is given.
+Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets = nullptr);
+
+// One line to add at the end of a file whose characters are written as `charset`.
+struct LineAppend {
+    QString path;
+    QString text;
+    Charset charset = Charset::Ascii;
+};
+// Adds one line to each file of `appends` and replaces each file of `replaces` (all in
+// one folder) as one unit, without rewriting what the files held: the replacements are
+// written and flushed first, then a journal naming the files, their earlier lengths and
+// the lines to add, then the lines. A crash in between is finished from the journal by
+// finishPendingSave(). When anything fails before the journal, no file changes.
+Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& replaces);
 // Finishes a save of writeFiles() that a crash interrupted in the folder, and removes the
 // hidden files that an interrupted save left behind. Nothing to do is a success.
 Outcome finishPendingSave(const QString& folder);
 
-// Every field of the file, in order (see splitFields).
+// Every field of the file, in order (see fieldsOf).
 Read<QStringList> readList(const QString& path);
+// The same, with the file's stamp and characters.
+Read<ListContent> readListContent(const QString& path);
 // The first field, a number written as its plain form ("500.00" gives "500").
 // A file without any field fails.
 Read<QString> readValue(const QString& path);
 
-// The field rules: blanks and tabs before a field are skipped; a field runs to the line
-// end (CR LF or a bare LF), which is consumed; the last field may lack one.
-QStringList splitFields(const QString& content);
 // A field that as a whole is a number becomes its number-to-text; any other stays.
 QString typedField(const QString& field);
 
-QString decode(const QByteArray& bytes);
-QByteArray encode(const QString& text);
+// The fields of a list file's bytes, in one pass over its lines. The field rules: blanks
+// and tabs before a field are skipped; a field runs to the line end (CR LF or a bare LF),
+// which is consumed; the last field may lack one. A lone CR inside a field (old Mac
+// files hold them) becomes a blank, as a pasted line break does, so that every field read
+// can be written again. The bytes are read as UTF-8 when they are valid UTF-8 (a byte
+// order mark at the start is dropped), else as Windows-1252; which goes into `charset`.
+QStringList fieldsOf(QByteArrayView bytes, Charset* charset = nullptr);
+// The bytes of a list file holding the texts, each followed by CR LF, in one pass: in
+// Windows-1252 when every character fits and the bytes cannot be taken for UTF-8, else in
+// UTF-8 (a byte order mark goes before a first text that starts with one, which the
+// reader drops); which goes into `charset`.
+QByteArray linesOf(const QStringList& texts, Charset* charset = nullptr);
 
 } // namespace kesterly::listfile

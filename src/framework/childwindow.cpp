@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 namespace kesterly {
@@ -24,6 +25,18 @@ ChildWindow::ChildWindow(Windows& windows, const char* name, const QString& capt
 void ChildWindow::restoreFocus() {
     if (lastFocus_ && lastFocus_->isVisible() && lastFocus_->isEnabled() && !lastFocus_->hasFocus())
         lastFocus_->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void ChildWindow::showBusy(bool busy) {
+    setEnabled(!busy);
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+        return;
+    }
+    unsetCursor();
+    if (QMdiSubWindow* frame = subWindow(); frame && frame->isActiveWindow() && frame->mdiArea() &&
+                                            frame->mdiArea()->activeSubWindow() == frame)
+        restoreFocus();
 }
 
 QMdiSubWindow* ChildWindow::subWindow() const {

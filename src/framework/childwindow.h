@@ -50,6 +50,9 @@ public:
     // Gives the focus back to the control that last had it in this window, when there
     // is one: a window brought back by its command or Ctrl+Tab is where the user left it.
     void restoreFocus();
+    // While the window waits for work on another thread (a large table read or saved), its
+    // controls take nothing and the pointer over it is busy; it can still be closed.
+    void showBusy(bool busy);
 
 protected:
     // The close step. Returning false keeps the window open (the user chose to try a

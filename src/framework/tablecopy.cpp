@@ -2,55 +2,206 @@
 
 #include "framework/windows.h"
 
+#include <QtConcurrent/QtConcurrentRun>
+
 namespace kesterly {
 
 TableCopy::TableCopy(Windows& windows, account::Table table, QString what, QString title)
     : windows_(windows), table_(std::move(table)), what_(std::move(what)),
       title_(std::move(title)) {}
 
-QList<QStringList> TableCopy::read(const QString& folder) {
-    folder_ = folder;
-    // With no account open there is nothing to read, and nothing will be written.
-    if (folder_.isEmpty())
-        return loaded_ = QList<QStringList>(table_.files.size());
-    const account::TableRead table = account::readTable(folder_, table_);
-    loaded_ = table.columns;
-    if (!table.whole()) {
-        unsavedReason_ = table.problems.join(QLatin1Char('\n'));
-        windows_.inform(unsavedReason_ +
-                            QStringLiteral("\n\nThis window shows what could be read of %1. None "
-                                           "of its files is written when the window closes, so "
-                                           "nothing in them is lost. Put the file right, then "
-                                           "close this window and open it again.")
-                                .arg(what_),
-                        title_, MessageIcon::Exclamation);
-    }
-    return loaded_;
+TableCopy::~TableCopy() {
+    // A save on the other thread is never cut short.
+    if (aside_.isValid())
+        aside_.waitForFinished();
 }
 
-void TableCopy::writeBack(const QList<QStringList>& rows) {
-    if (folder_.isEmpty() || rows == loaded_)
+bool TableCopy::isLarge() const {
+    return account::tableSize(folder_, table_) >= kAsideBytes;
+}
+
+void TableCopy::read(const QString& folder, std::function<void()> ready) {
+    folder_ = folder;
+    if (folder_.isEmpty() || !isLarge()) {
+        load();
+        tellUnreadable();
+        ready();
         return;
+    }
+    // A save a crash cut short is finished here, so that the other thread only reads.
+    const listfile::Outcome pending = account::finishPendingSave(folder_, table_);
+    runAside(
+        [folder = folder_, table = table_] {
+            return Result{
+                account::readTable(folder, table, false), listfile::Outcome::success(), {}};
+        },
+        [this, pending, ready = std::move(ready)](const Result& result) {
+            account::TableRead read = result.read;
+            if (!pending)
+                read.problems.prepend(pending.message());
+            take(read);
+            tellUnreadable();
+            ready();
+        });
+}
+
+void TableCopy::load() {
+    if (folder_.isEmpty()) {
+        unsavedReason_.clear();
+        loaded_ = QList<QStringList>(table_.files.size());
+        return;
+    }
+    take(account::readTable(folder_, table_));
+}
+
+void TableCopy::take(const account::TableRead& read) {
+    loaded_ = read.columns;
+    state_ = read.state;
+    unsavedReason_ = read.problems.join(QLatin1Char('\n'));
+}
+
+void TableCopy::tellUnreadable() {
+    if (unsavedReason_.isEmpty())
+        return;
+    windows_.inform(unsavedReason_ +
+                        QStringLiteral("\n\nThis window shows what could be read of %1. None of "
+                                       "its files is written, so nothing in them is lost. Put "
+                                       "the file right, then close this window and open it "
+                                       "again.")
+                            .arg(what_),
+                    title_, MessageIcon::Exclamation);
+}
+
+QString TableCopy::refusal() const {
     if (!unsavedReason_.isEmpty()) {
-        windows_.inform(QStringLiteral("The changes to %1 were not saved, because a file of it "
-                                       "could not be read when the window opened:\n%2")
-                            .arg(what_, unsavedReason_),
-                        title_, MessageIcon::Exclamation);
+        QString table = what_;
+        table[0] = table[0].toUpper();
+        return QStringLiteral("%1 cannot be saved, because a file of it could not be read:\n%2")
+            .arg(table, unsavedReason_);
+    }
+    return {};
+}
+
+TableCopy::Saved TableCopy::append(const QStringList& row,
+                                   const QList<listfile::FileLines>& alongWith) {
+    Q_ASSERT(!busy_);
+    Saved saved;
+    // With no account open the rows live on screen only: there are no files to hold them.
+    const bool onScreenOnly = folder_.isEmpty();
+    if (!onScreenOnly && account::changedSince(folder_, table_, state_)) {
+        load();
+        saved.reloaded = true;
+    }
+    if (QString why = refusal(); !why.isEmpty()) {
+        saved.message = why;
+        return saved;
+    }
+    QList<QStringList> after = loaded_;
+    for (qsizetype column = 0; column < after.size(); ++column)
+        after[column] << row.value(column);
+    if (!onScreenOnly) {
+        // Files of unequal length (changed by hand) take the row as one unit only when
+        // they are written whole, with the empty rows that make them even.
+        const listfile::Outcome written =
+            state_.even ? account::appendRow(folder_, table_, row, state_, alongWith)
+                        : account::saveTable(folder_, table_, after, alongWith, &state_);
+        if (!written) {
+            saved.message = written.message();
+            return saved;
+        }
+    }
+    loaded_ = after;
+    saved.ok = true;
+    return saved;
+}
+
+void TableCopy::replace(const QList<QStringList>& rows, std::function<void(const Saved&)> done) {
+    Q_ASSERT(!busy_);
+    Saved saved;
+    if (folder_.isEmpty()) {
+        loaded_ = rows;
+        saved.ok = true;
+        done(saved);
         return;
     }
-    for (;;) {
-        const listfile::Outcome written = account::saveTable(folder_, table_, rows);
-        if (written)
-            return;
-        const Choice answer = windows_.ask(
-            written.message() +
-                QStringLiteral("\n\nChoose Retry to try again, or Discard to close the window "
-                               "without saving %1; its files then keep what they held before.")
-                    .arg(what_),
-            title_, MessageIcon::Exclamation, {Choice::Retry, Choice::Discard});
-        if (answer != Choice::Retry)
-            return;
+    if (account::changedSince(folder_, table_, state_)) {
+        load();
+        saved.reloaded = true;
     }
+    if (QString why = refusal(); !why.isEmpty()) {
+        saved.message = why;
+        done(saved);
+        return;
+    }
+    if (saved.reloaded) {
+        saved.message = QStringLiteral("Another program has changed the files of %1 since this "
+                                       "window read them. The window now shows %1 as the files "
+                                       "hold it; choose again.")
+                            .arg(what_);
+        done(saved);
+        return;
+    }
+    const auto apply = [this, rows, done = std::move(done)](const Result& result) {
+        Saved saved;
+        if (result.saved) {
+            loaded_ = rows;
+            state_ = result.state;
+            saved.ok = true;
+        } else {
+            saved.message = result.saved.message();
+        }
+        done(saved);
+    };
+    const auto save = [folder = folder_, table = table_, rows] {
+        Result result;
+        result.saved = account::saveTable(folder, table, rows, {}, &result.state);
+        return result;
+    };
+    if (!isLarge()) {
+        apply(save());
+        return;
+    }
+    runAside(save, apply);
+}
+
+void TableCopy::runAside(std::function<Result()> work, std::function<void(const Result&)> then) {
+    setBusy(true);
+    then_ = std::move(then);
+    aside_ = QtConcurrent::run(std::move(work));
+    aside_.then(this, [this](const Result&) { finish(); });
+}
+
+void TableCopy::finish() {
+    if (!aside_.isValid() || !then_)
+        return;
+    aside_.waitForFinished();
+    // The result is taken once: here, or by the step queued when the thread was done. A
+    // wait may run a work that had not started on this thread, and its step with it.
+    if (!then_)
+        return;
+    const std::function<void(const Result&)> then = std::exchange(then_, nullptr);
+    then(aside_.result());
+    setBusy(false);
+}
+
+void TableCopy::whenIdle(std::function<void()> step) {
+    if (!busy_) {
+        step();
+        return;
+    }
+    whenIdle_.push_back(std::move(step));
+}
+
+void TableCopy::setBusy(bool busy) {
+    if (busy_ == busy)
+        return;
+    busy_ = busy;
+    emit busyChanged(busy_);
+    if (busy_)
+        return;
+    for (std::vector<std::function<void()>> steps = std::exchange(whenIdle_, {});
+         const std::function<void()>& step : steps)
+        step();
 }
 
 } // namespace kesterly

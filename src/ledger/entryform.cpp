@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -66,10 +67,20 @@ void EntryForm::load() {
         setBalance(QString());
         return;
     }
-    const QString path = account::filePath(folder_, account::kOpeningBalance);
-    const auto stored = listfile::readList(path);
+    readBalance();
+}
+
+QString EntryForm::balancePath() const {
+    return account::filePath(folder_, account::kOpeningBalance);
+}
+
+bool EntryForm::readBalance() {
+    const QString path = balancePath();
+    const auto stored = listfile::readListContent(path);
+    balanceUnread_.clear();
     QString balance;
     if (!stored.ok()) {
+        balanceStamp_ = listfile::stampOf(path);
         // A file that is there but cannot be read holds a balance nobody can see; entries
         // booked against an empty balance would hide it for good.
         const QFileInfo file(path);
@@ -82,14 +93,23 @@ void EntryForm::load() {
                                                               "file right, then close this form "
                                                               "and open it again.")),
                          kTitle, MessageIcon::Exclamation);
-    } else if (stored.value->isEmpty()) {
+    } else if (stored.value->texts.isEmpty()) {
+        balanceStamp_ = stored.value->stamp;
         windows().inform(
             QStringLiteral("\"%1\" holds no balance. The balance starts empty.").arg(path), kTitle,
             MessageIcon::Exclamation);
     } else {
-        balance = listfile::typedField(stored.value->first());
+        balanceStamp_ = stored.value->stamp;
+        balance = listfile::typedField(stored.value->texts.first());
     }
     setBalance(balance);
+    return balanceUnread_.isEmpty();
+}
+
+bool EntryForm::followOutsideBalanceChange() {
+    if (listfile::stampOf(balancePath()) == balanceStamp_)
+        return true;
+    return readBalance();
 }
 
 QString EntryForm::balanceText() const {
@@ -112,6 +132,8 @@ void EntryForm::submit() {
                          kTitle, MessageIcon::Exclamation);
         return;
     }
+    if (!followOutsideBalanceChange())
+        return;
     if (!balanceUnread_.isEmpty()) {
         windows().inform(QStringLiteral("The balance could not be read when this form opened, so "
                                         "no entry can be recorded against it:\n%1")
@@ -126,28 +148,37 @@ void EntryForm::submit() {
 }
 
 template <class ListWindow> void EntryForm::record(bool income) {
-    // Everything is checked before the first row goes in, so the four lists stay of
-    // equal length and the balance keeps its value when the entry is refused.
+    // Everything is checked before anything is saved, so the four lists stay of equal
+    // length and the balance keeps its value when the entry is refused.
     const QString title = income ? QStringLiteral("Income") : QStringLiteral("Expense");
     const ledger::BalanceAfter after =
         ledger::balanceAfter(balanceLabel_->text(), amountBox_->text(), income);
     if (!after.text) {
-        windows().inform(after.problem, kTitle, MessageIcon::Exclamation);
+        QString problem = after.problem;
+        if (after.balanceUnusable)
+            problem += QStringLiteral(" It is the first line of \"%1\": correct the first line of "
+                                      "%2 to the balance the account holds, then submit the "
+                                      "entry again. The entry was not recorded.")
+                           .arg(balancePath(), account::kOpeningBalance);
+        windows().inform(problem, kTitle, MessageIcon::Exclamation);
         return;
     }
     ListWindow& list = windows().get<ListWindow>();
-    if (!checkSameAccount(list, title))
-        return;
-    // The balance is saved; an entry its list cannot save would leave the balance
-    // counting an entry that no list holds.
-    if (!list.unsavedReason().isEmpty()) {
-        windows().inform(QStringLiteral("The %1 list cannot be saved, because a file of it could "
-                                        "not be read when its window opened:\n%2\nThe entry was "
-                                        "not recorded.")
-                             .arg(title, list.unsavedReason()),
-                         kTitle, MessageIcon::Exclamation);
+    if (list.busy()) {
+        // A large list is still being read (or saved) on another thread: the entry goes
+        // in once it is there, the form waiting meanwhile.
+        showBusy(true);
+        const QPointer<EntryForm> self(this);
+        list.whenReady([self, income] {
+            if (!self)
+                return;
+            self->showBusy(false);
+            self->record<ListWindow>(income);
+        });
         return;
     }
+    if (!checkSameAccount(list, title))
+        return;
     if (list.rowCount() >= ledger::kMaxRows) {
         windows().inform(QStringLiteral("The %1 list already holds %2 entries, the most it can "
                                         "hold. The entry was not recorded.")
@@ -156,12 +187,18 @@ template <class ListWindow> void EntryForm::record(bool income) {
                          kTitle, MessageIcon::Exclamation);
         return;
     }
-    list.appendRow(ledger::Date, dateBox_->text());
-    list.appendRow(ledger::Description, descriptionBox_->text());
-    list.appendRow(ledger::Amount, amountBox_->text());
+    // The row and the balance after it are saved as one unit: the balance file never
+    // counts an entry the list files lack, nor the other way round.
+    const TableCopy::Saved saved = list.appendEntry(
+        {dateBox_->text(), descriptionBox_->text(), amountBox_->text(), *after.text},
+        {{balancePath(), {*after.text}}});
+    if (!saved.ok) {
+        windows().inform(saved.message + QStringLiteral("\nThe entry was not recorded."), kTitle,
+                         MessageIcon::Exclamation);
+        return;
+    }
+    balanceStamp_ = listfile::stampOf(balancePath());
     setBalance(*after.text);
-    balanceChanged_ = true;
-    list.appendRow(ledger::Balance, *after.text);
 }
 
 bool EntryForm::checkSameAccount(const LedgerListWindow& window, const QString& listTitle) {
@@ -176,24 +213,15 @@ bool EntryForm::checkSameAccount(const LedgerListWindow& window, const QString& 
 }
 
 void EntryForm::saveToFile() {
-    saveBalance(Saving::Asked);
-}
-
-bool EntryForm::closeStep() {
-    saveBalance(Saving::Closing);
-    return true;
-}
-
-void EntryForm::saveBalance(Saving saving) {
     if (folder_.isEmpty()) {
-        if (saving == Saving::Asked)
-            windows().inform(QStringLiteral("No account is open, so the balance cannot be "
-                                            "saved. Open an account first."),
-                             kTitle, MessageIcon::Exclamation);
+        windows().inform(QStringLiteral("No account is open, so the balance cannot be "
+                                        "saved. Open an account first."),
+                         kTitle, MessageIcon::Exclamation);
         return;
     }
-    // Closing writes the balance only when an entry has changed it.
-    if (saving == Saving::Closing && !balanceChanged_)
+    // Every entry has saved its balance already; a balance another program wrote since is
+    // shown rather than written over.
+    if (!followOutsideBalanceChange())
         return;
     if (!balanceUnread_.isEmpty()) {
         windows().inform(QStringLiteral("The balance file could not be read when this form "
@@ -202,20 +230,17 @@ void EntryForm::saveBalance(Saving saving) {
                          kTitle, MessageIcon::Exclamation);
         return;
     }
-    const QString path = account::filePath(folder_, account::kOpeningBalance);
     for (;;) {
-        const listfile::Outcome written = listfile::writeValue(path, balanceLabel_->text());
+        const listfile::Outcome written =
+            listfile::writeValue(balancePath(), balanceLabel_->text());
         if (written) {
-            balanceChanged_ = false;
+            balanceStamp_ = listfile::stampOf(balancePath());
             return;
         }
-        const QString choices =
-            saving == Saving::Closing
-                ? QStringLiteral("\n\nChoose Retry to try again, or Discard to close the form "
-                                 "without saving the balance.")
-                : QStringLiteral("\n\nChoose Retry to try again, or Discard to leave the file "
-                                 "as it is.");
-        if (windows().ask(written.message() + choices, kTitle, MessageIcon::Exclamation,
+        if (windows().ask(written.message() +
+                              QStringLiteral("\n\nChoose Retry to try again, or Discard to leave "
+                                             "the file as it is."),
+                          kTitle, MessageIcon::Exclamation,
                           {Choice::Retry, Choice::Discard}) != Choice::Retry)
             return;
     }

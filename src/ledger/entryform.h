@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/listfile.h"
 #include "framework/childwindow.h"
 
 class QLabel;
@@ -12,8 +13,9 @@ namespace kesterly {
 class LedgerListWindow;
 
 // Records income and expense entries against the running balance. The balance is read
-// from the account when the form opens and written back on "Save to File" and when the
-// form closes; the entries go to the Income and Expense windows, which save them.
+// from the account when the form opens; each entry is saved the moment it is submitted,
+// its row in the Income or Expense files and the new balance together, so that the
+// balance file always counts the entries the lists hold.
 class EntryForm : public ChildWindow {
     Q_OBJECT
 public:
@@ -31,15 +33,16 @@ public:
     // The account folder the balance was read from; empty when no account was open.
     QString folder() const { return folder_; }
 
-protected:
-    bool closeStep() override;
-
 private:
-    enum class Saving { Asked, Closing };
     template <class ListWindow> void record(bool income);
     bool checkSameAccount(const LedgerListWindow& window, const QString& listTitle);
     void setBalance(const QString& text);
-    void saveBalance(Saving saving);
+    QString balancePath() const;
+    // Reads the balance file; false (and the user told) when it cannot be read.
+    bool readBalance();
+    // Reads the balance file again when another program has changed it since it was read
+    // or written here, so that an entry counts from what the file holds.
+    bool followOutsideBalanceChange();
 
     QLineEdit* dateBox_;
     QLineEdit* descriptionBox_;
@@ -53,8 +56,8 @@ private:
     // Why the balance file, which is there, could not be read: no entry is recorded and
     // the file is left as it is.
     QString balanceUnread_;
-    // An entry changed the balance since it was read or saved.
-    bool balanceChanged_ = false;
+    // The balance file as this form last read or wrote it.
+    listfile::FileStamp balanceStamp_;
 };
 
 } // namespace kesterly

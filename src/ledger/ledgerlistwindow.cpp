@@ -69,9 +69,13 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
 }
 
 void LedgerListWindow::load() {
-    const QList<QStringList> columns = table_.read(windows().account().folder());
-    for (int column = 0; column < kColumns; ++column)
-        lists_[column]->setRows(columns[column]);
+    connect(&table_, &TableCopy::busyChanged, this, &ChildWindow::showBusy);
+    table_.read(windows().account().folder(), [this] { showReloaded(); });
+}
+
+bool LedgerListWindow::closeStep() {
+    table_.finish();
+    return true;
 }
 
 int LedgerListWindow::rowCount() const {
@@ -81,28 +85,65 @@ int LedgerListWindow::rowCount() const {
     return rows;
 }
 
-void LedgerListWindow::appendRow(Column column, const QString& text) {
-    lists_[column]->appendRow(text);
+TableCopy::Saved LedgerListWindow::appendEntry(const QStringList& entry,
+                                               const QList<listfile::FileLines>& alongWith) {
+    const TableCopy::Saved saved = table_.append(entry, alongWith);
+    // Rows read again hold the entry already when it was saved.
+    if (saved.reloaded)
+        showReloaded();
+    else if (saved.ok) {
+        for (int column = 0; column < kColumns; ++column)
+            lists_[column]->appendRow(entry.value(column));
+    }
+    return saved;
 }
 
 void LedgerListWindow::removeSelected() {
+    if (table_.busy())
+        return;
     // Each list loses the row at its own selected index; the ring keeps those equal. A
     // list without a selected row ends the removal where it stands.
-    for (RowList* list : lists_) {
-        if (!list->removeRow(list->selectedIndex()))
+    const int row = lists_[Date]->selectedIndex();
+    QList<QStringList> after;
+    for (const RowList* list : lists_) {
+        if (list->selectedIndex() != row || row < 0)
             return;
+        QStringList rows = list->rows();
+        rows.removeAt(row);
+        after << rows;
     }
-    // The removed row left no selection, so this selects the first row of all four,
-    // unless none is left.
-    lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
+    // The files lose the entry before the lists do, so that the lists show what the files
+    // hold.
+    table_.replace(after, [this, row](const TableCopy::Saved& saved) {
+        if (saved.reloaded)
+            showReloaded();
+        if (!saved.ok) {
+            windows().inform(saved.message + QStringLiteral(" The entry was not removed."),
+                             layout_.title, MessageIcon::Exclamation);
+            return;
+        }
+        for (RowList* list : lists_)
+            list->removeRow(row);
+        // The removed row left no selection, so this selects the first row of all four,
+        // unless none is left.
+        lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
+    });
 }
 
-bool LedgerListWindow::closeStep() {
-    QList<QStringList> rows;
+void LedgerListWindow::showReloaded() {
+    const int selected = lists_[Date]->selectedIndex();
+    QStringList entry;
     for (const RowList* list : lists_)
-        rows << list->rows();
-    table_.writeBack(rows);
-    return true;
+        entry << list->row(selected);
+    const QList<QStringList>& columns = table_.rows();
+    for (int column = 0; column < kColumns; ++column)
+        lists_[column]->setRows(columns[column]);
+    bool same = selected >= 0;
+    for (int column = 0; column < kColumns && same; ++column)
+        same =
+            lists_[column]->row(selected) == entry[column] && selected < lists_[column]->rowCount();
+    if (same)
+        lists_[Date]->setSelectedIndex(selected);
 }
 
 } // namespace kesterly

@@ -30,8 +30,9 @@ struct LedgerListLayout {
 };
 
 // Four parallel lists of one ledger table and a "Remove Selected" button. The lists are
-// read from the account's files when the window opens and written back to the same
-// folder when it closes; in between the Entry form appends entries to them.
+// read from the account's files when the window opens (a large table on another thread,
+// the window showing it busy meanwhile); every entry the Entry form adds and every
+// removal is saved to the same folder at once, so closing writes nothing.
 class LedgerListWindow : public ChildWindow {
     Q_OBJECT
 public:
@@ -43,10 +44,18 @@ public:
     RowList* list(ledger::Column column) const { return lists_[column]; }
     // The number of entries (every list holds as many rows).
     int rowCount() const;
-    // Adds a text as the new last row of one list; no selection changes.
-    void appendRow(ledger::Column column, const QString& text);
+    // Records an entry (date, description, amount, balance): saves it at the end of the
+    // table's files together with the files of `alongWith` (the balance), then shows it
+    // as the new last row; no selection changes. When the save fails, nothing is shown
+    // and the reason comes back.
+    TableCopy::Saved appendEntry(const QStringList& entry,
+                                 const QList<listfile::FileLines>& alongWith);
     // Click on "Remove Selected".
     void removeSelected();
+    // A large table is read or saved on another thread: no entry goes in meanwhile.
+    bool busy() const { return table_.busy(); }
+    // Runs `step` once the lists are read (or saved): at once, or when that is done.
+    void whenReady(std::function<void()> step) { table_.whenIdle(std::move(step)); }
     // The account folder the lists were read from; empty when no account was open.
     QString folder() const { return table_.folder(); }
     // Why the lists are not written back when the window closes (a file of the table
@@ -54,9 +63,15 @@ public:
     QString unsavedReason() const { return table_.unsavedReason(); }
 
 protected:
+    // A read or save on another thread is waited for: nothing is cut short.
     bool closeStep() override;
 
 private:
+    // Shows the rows as the files hold them now (read when the window opened, or again
+    // after another program changed them); the selected row stays selected when it is
+    // still the same entry.
+    void showReloaded();
+
     LedgerListLayout layout_;
     std::array<RowList*, ledger::kColumns> lists_{};
     QPushButton* removeButton_;

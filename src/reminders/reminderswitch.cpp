@@ -1,5 +1,7 @@
 #include "reminders/reminderswitch.h"
 
+#include "core/clock.h"
+#include "core/numbertext.h"
 #include "core/remindermatch.h"
 #include "framework/windows.h"
 #include "reminders/reminderwindow.h"
@@ -40,20 +42,49 @@ void ReminderSwitch::bringPanelToFront() {
 
 void ReminderSwitch::setPanelCheckEnabled(bool enabled) {
     panelCheck_ = enabled;
+    // Seconds before the checks were switched on are not caught up.
+    checkedUntil_ = QDateTime();
 }
 
 void ReminderSwitch::checkPanel() {
     // Referring to the Reminder window creates it again when the user has closed it
     // while reminders are on.
     ReminderWindow& reminder = windows_.get<ReminderWindow>();
-    if (!reminders::isDue(reminder.watchedTime(), clockText_))
+    if (!reminders::isDue(reminder.watchedTime(), dueTexts()))
         return;
     windows_.get<TodaysReminderWindow>().setAlertText(reminder.watchedDescription());
 }
 
-void ReminderSwitch::clockShown(const QString& text) {
+QStringList ReminderSwitch::dueTexts() const {
+    return dueTexts_.isEmpty() ? QStringList{clockText_} : dueTexts_;
+}
+
+void ReminderSwitch::clockShown(const QDateTime& moment, const QString& text) {
     clockText_ = text;
+    const QDateTime second = moment.addMSecs(-moment.time().msec());
+    // Every second since the last one looked at, up to a day of them (a computer that
+    // slept longer has its clock come round to the same texts again anyway). A clock set
+    // back, or checks just switched on, look at the shown second alone.
+    dueTexts_ = {text};
+    constexpr qint64 kDay = 24 * 60 * 60;
+    const qint64 missed = checkedUntil_.isValid() ? checkedUntil_.secsTo(second) - 1 : 0;
+    if (missed > 0) {
+        const QLocale locale = userLocale();
+        for (qint64 back = std::min(missed, kDay - 1); back >= 1; --back)
+            dueTexts_.insert(dueTexts_.size() - 1,
+                             kesterly::clockText(second.addSecs(-back).time(), locale));
+    }
+    checkedUntil_ = panelCheck_ ? second : QDateTime();
     runChecks();
+}
+
+void ReminderSwitch::watchChanged() {
+    QTimer::singleShot(0, this, [this] {
+        // The new row is compared with the second the clock shows, not with seconds that
+        // passed before it was watched.
+        dueTexts_ = {clockText_};
+        runChecks();
+    });
 }
 
 void ReminderSwitch::runChecks() {

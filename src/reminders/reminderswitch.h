@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace kesterly {
 
@@ -17,7 +19,10 @@ class Windows;
 // The clock text changes only when the panel refreshes it, just after each second
 // boundary, so the checks run right after each refresh instead of on timers of their
 // own: a match is found within a few milliseconds of the clock reaching the watched time,
-// and nothing runs in between while the program is idle.
+// and nothing runs in between while the program is idle. A refresh that comes late (the
+// program was busy, or the computer asleep) has the checks compare every second since
+// the last one they looked at, so a due reminder is announced late rather than never;
+// and a row that becomes watched is compared at once with the second the clock shows.
 class ReminderSwitch : public QObject {
     Q_OBJECT
 public:
@@ -42,9 +47,15 @@ public:
 
     // The clock text as the status panel shows it.
     QString clockText() const { return clockText_; }
-    // The panel shows a new clock text: the checks that are switched on run, the panel
-    // check first.
-    void clockShown(const QString& text);
+    // The clock texts the checks compare with: those of the seconds since the checks last
+    // looked, up to the one the panel shows.
+    QStringList dueTexts() const;
+    // The panel shows a new clock text, that of `moment`: the checks that are switched on
+    // run, the panel check first, over every second since they last looked.
+    void clockShown(const QDateTime& moment, const QString& text);
+    // Another row has become watched (by the user, or by switching on): it is compared
+    // with the second the clock shows, as soon as the event loop runs.
+    void watchChanged();
     // After an announced reminder has moved the watch to the next row, that row is
     // compared too while the clock still shows the same second (a second reminder with
     // the same time is announced at once, its box over the first one). The round runs
@@ -62,6 +73,10 @@ private:
     QString caption_ = QStringLiteral("Off");
     bool panelCheck_ = false;
     QString clockText_;
+    // The last second the checks have looked at; none while they are off.
+    QDateTime checkedUntil_;
+    // The clock texts of the seconds the current round looks at.
+    QStringList dueTexts_;
 };
 
 } // namespace kesterly

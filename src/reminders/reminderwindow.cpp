@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 
 namespace kesterly {
 
@@ -115,33 +116,102 @@ void ReminderWindow::load() {
     dateBox_->setText(dateText(windows().clock().now().date(), locale));
     timeBox_->setText(clockText(windows().clock().now().time(), locale));
 
-    const QList<QStringList> columns = table_.read(windows().account().folder());
-    for (int column = 0; column < ColumnCount; ++column)
-        lists_[column]->addItems(columns[column]);
+    connect(&table_, &TableCopy::busyChanged, this, &ChildWindow::showBusy);
+    table_.read(windows().account().folder(), [this] { showReloaded(); });
+}
+
+bool ReminderWindow::closeStep() {
+    table_.finish();
+    return true;
 }
 
 void ReminderWindow::addRow() {
-    lists_[DateColumn]->addItem(dateBox_->text());
-    lists_[TimeColumn]->addItem(timeBox_->text());
-    lists_[DescriptionColumn]->addItem(descriptionBox_->text());
+    if (table_.busy())
+        return;
+    const QStringList row{dateBox_->text(), timeBox_->text(), descriptionBox_->text()};
+    const TableCopy::Saved saved = table_.append(row);
+    // Rows read again hold the reminder already when it was saved.
+    if (saved.reloaded)
+        showReloaded();
+    if (!saved.ok) {
+        windows().inform(saved.message + QStringLiteral("\nThe reminder was not added."), kTitle,
+                         MessageIcon::Exclamation);
+        return;
+    }
+    if (!saved.reloaded)
+        for (const Column column : {DateColumn, TimeColumn, DescriptionColumn})
+            lists_[column]->addItem(row[column]);
 }
 
 void ReminderWindow::removeSelected() {
+    if (table_.busy())
+        return;
+    const int row = selectedRow(DateColumn);
+    QList<QStringList> after;
     for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
-        const int row = selectedRow(column);
-        if (row < 0)
+        if (row < 0 || selectedRow(column) != row)
             return;
-        // Removing the selected row leaves the list with no row selected; the view's own
-        // choice of a new current row must not run the row-selection rule.
-        QListWidget* list = lists_[column];
-        const QSignalBlocker quiet(list);
-        delete list->takeItem(row);
-        list->clearSelection();
-        list->setCurrentRow(-1);
-        knownSelection_[column] = -1;
+        QStringList texts = rowsOf(column);
+        texts.removeAt(row);
+        after << texts;
     }
-    // The first row becomes the watched row.
-    selectRow(DateColumn, selectedRow(DateColumn) + 1);
+    // The files lose the reminder before the lists do, so that the lists show what the
+    // files hold.
+    table_.replace(after, [this, row](const TableCopy::Saved& saved) {
+        if (saved.reloaded)
+            showReloaded();
+        if (!saved.ok) {
+            windows().inform(saved.message + QStringLiteral(" The reminder was not removed."),
+                             kTitle, MessageIcon::Exclamation);
+            return;
+        }
+        for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
+            // Removing the selected row leaves the list with no row selected; the view's
+            // own choice of a new current row must not run the row-selection rule.
+            QListWidget* list = lists_[column];
+            const QSignalBlocker quiet(list);
+            delete list->takeItem(row);
+            list->clearSelection();
+            list->setCurrentRow(-1);
+            knownSelection_[column] = -1;
+        }
+        // The first row becomes the watched row.
+        selectRow(DateColumn, 0);
+    });
+}
+
+QStringList ReminderWindow::rowsOf(Column column) const {
+    const QListWidget* list = lists_[column];
+    QStringList texts;
+    texts.reserve(list->count());
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts;
+}
+
+void ReminderWindow::showReloaded() {
+    // The watched row stays watched when it is still the same reminder.
+    const int watched = selectedRow(DateColumn);
+    QStringList reminder;
+    for (const Column column : {DateColumn, TimeColumn, DescriptionColumn})
+        reminder << selectedText(column);
+    const QList<QStringList>& columns = table_.rows();
+    bool same = watched >= 0;
+    for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
+        QListWidget* list = lists_[column];
+        {
+            const QSignalBlocker quiet(list);
+            list->clear();
+            list->addItems(columns[column]);
+            list->setCurrentRow(-1);
+        }
+        knownSelection_[column] = -1;
+        same = same && columns[column].value(watched) == reminder[column] &&
+               watched < columns[column].size();
+    }
+    lastWatched_ = -1;
+    if (same)
+        selectRow(DateColumn, watched);
 }
 
 void ReminderWindow::showInSmallWindow() {
@@ -193,11 +263,14 @@ QString ReminderWindow::watchedDescription() const {
 }
 
 bool ReminderWindow::watchNextRow() {
+    // The announcement moves the watch on; the checks compare the next row over the same
+    // seconds themselves.
+    const QScopedValueRollback moving(movingWatch_, true);
     return selectRow(TimeColumn, selectedRow(TimeColumn) + 1);
 }
 
 void ReminderWindow::checkReminder() {
-    if (!reminders::isDue(watchedTime(), ReminderSwitch::of(windows()).clockText()))
+    if (!reminders::isDue(watchedTime(), ReminderSwitch::of(windows()).dueTexts()))
         return;
     // The announcement may open a message box, and the user may close this window
     // while it is open.
@@ -219,8 +292,14 @@ void ReminderWindow::followSelection(Column changed) {
     };
     for (const Column follower : kFollowers[changed]) {
         if (!selectRow(follower, row))
-            return;
+            break;
     }
+    const int watched = selectedRow(TimeColumn);
+    if (watched == lastWatched_)
+        return;
+    lastWatched_ = watched;
+    if (watched >= 0 && windowCheckEnabled_ && !movingWatch_)
+        ReminderSwitch::of(windows()).watchChanged();
 }
 
 bool ReminderWindow::selectRow(Column column, int row) {
@@ -242,21 +321,6 @@ int ReminderWindow::selectedRow(Column column) const {
 QString ReminderWindow::selectedText(Column column) const {
     const QList<QListWidgetItem*> selected = lists_[column]->selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
-}
-
-bool ReminderWindow::closeStep() {
-    // The rows go back to the folder they came from, even when another account has been
-    // opened since.
-    QList<QStringList> rows;
-    for (const QListWidget* list : lists_) {
-        QStringList texts;
-        texts.reserve(list->count());
-        for (int row = 0; row < list->count(); ++row)
-            texts << list->item(row)->text();
-        rows << texts;
-    }
-    table_.writeBack(rows);
-    return true;
 }
 
 } // namespace kesterly

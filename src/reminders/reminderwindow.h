@@ -15,7 +15,8 @@ namespace kesterly {
 
 // The reminders of the current account: three parallel lists (dates, times,
 // descriptions; row i of the three is one reminder), read from the account's
-// "Reminders" folder when the window is created and written back when it closes. The
+// "Reminders" folder when the window is created; each reminder added or removed is saved
+// there at once. The
 // window also carries the reminder switch ("On"/"Off") and the window check; the
 // selected row is the watched reminder.
 class ReminderWindow : public ChildWindow {
@@ -27,7 +28,7 @@ public:
     bool holdsAccountData() const override { return true; }
     void load() override;
 
-    // The account folder the lists were read from and are written back to; empty when
+    // The account folder the lists were read from and are saved to; empty when
     // no account was open, and then no file is read or written.
     QString loadedFrom() const { return table_.folder(); }
 
@@ -56,6 +57,7 @@ public:
     void checkReminder();
 
 protected:
+    // A read or save on another thread is waited for: nothing is cut short.
     bool closeStep() override;
 
 private:
@@ -68,6 +70,9 @@ private:
     void followSelection(Column changed);
     bool selectRow(Column column, int row);
     int selectedRow(Column column) const;
+    QStringList rowsOf(Column column) const;
+    // Shows the rows as the files hold them now, after another program changed them.
+    void showReloaded();
     QString selectedText(Column column) const;
 
     QLineEdit* dateBox_;
@@ -83,6 +88,9 @@ private:
 
     bool windowCheckEnabled_ = false;
     int knownSelection_[ColumnCount] = {-1, -1, -1};
+    // The watched row as last seen, and whether an announcement is moving the watch on.
+    int lastWatched_ = -1;
+    bool movingWatch_ = false;
     TableCopy table_;
 };
 

@@ -33,6 +33,7 @@ void TodaysReminderWindow::setAlertText(const QString& text) {
     if (text == alertText())
         return;
     alertBox_->setPlainText(text);
+    emit alertTextChanged(text);
     announce();
 }
 

@@ -30,6 +30,10 @@ public:
     // Click on "Return to Original Winow".
     void returnToReminders();
 
+signals:
+    // A new description is shown, before the user is told.
+    void alertTextChanged(const QString& text);
+
 private:
     void announce();
 

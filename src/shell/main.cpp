@@ -3,6 +3,7 @@
 #include "framework/fonts.h"
 #include "framework/messages.h"
 #include "framework/windows.h"
+#include "shell/endrequests.h"
 #include "shell/mainwindow.h"
 #include "shell/splashwindow.h"
 
@@ -29,5 +30,14 @@ int main(int argc, char* argv[]) {
     QObject::connect(splash, &QObject::destroyed, &app,
                      [&windows, &messages] { messages.setParentWindow(windows.findMainWindow()); });
     splash->show();
-    return QApplication::exec();
+    const kesterly::EndRequests endRequests;
+    const int code = QApplication::exec();
+    // Asked to end by a signal (a logout, say), the program closes as by its close box:
+    // every window's close step runs, and the account's mark is removed.
+    if (endRequests.received()) {
+        if (kesterly::MainFrame* main = windows.findMainWindow(); main && main->isVisible())
+            main->close();
+        windows.account().release();
+    }
+    return code;
 }

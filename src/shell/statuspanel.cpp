@@ -144,7 +144,7 @@ void StatusPanel::refreshClock() {
     // The reminder checks compare with the clock text, which only changes here, so they
     // run now rather than on timers of their own. The clock is armed first: an
     // announcement's message box keeps the clock and the checks going while it is open.
-    ReminderSwitch::of(windows()).clockShown(clockLabel_->text());
+    ReminderSwitch::of(windows()).clockShown(timeMoment, clockLabel_->text());
 }
 
 int StatusPanel::nextClockDelayMs() const {

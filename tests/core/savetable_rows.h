@@ -17,4 +17,9 @@ inline QList<QStringList> newIncomeRows() {
             {"-200", "-180", "1320"}};
 }
 
+// The entry a Submit adds after the old rows, and the balance after it.
+inline QStringList appendedIncomeRow() {
+    return {"7/8/2026", "bonus, late", "12.5", "-187.5"};
+}
+
 } // namespace kesterly::test

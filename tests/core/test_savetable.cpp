@@ -12,7 +12,6 @@
 #include <QTest>
 #include <cerrno>
 #include <cstring>
-#include <sys/mount.h>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -58,52 +57,6 @@ QList<QByteArray> asBytes(const QList<QStringList>& columns) {
     return files;
 }
 
-// A real file system of 256 KiB, mounted at a temporary folder while the object lives.
-class SmallDisk {
-public:
-    SmallDisk() {
-        if (::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs",
-                    MS_NOSUID | MS_NODEV, "size=256k,mode=0755") != 0)
-            refusal_ = systemReason(errno);
-    }
-    ~SmallDisk() {
-        if (refusal_.isEmpty())
-            ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
-    }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-
-    // Why it could not be mounted (mounting needs the right to, as root has).
-    QString refusal() const { return refusal_; }
-    QString path() const { return dir_.path(); }
-
-    // Fills the disk with page-sized files in a folder of their own, then frees the
-    // given number of pages.
-    void fillLeaving(int freePages) {
-        QDir(path()).mkdir("filler");
-        const QByteArray page(4096, 'x');
-        for (int i = 0;; ++i) {
-            const QString name = QStringLiteral("%1/filler/%2").arg(path()).arg(i);
-            QFile file(name);
-            if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() ||
-                !file.flush()) {
-                file.close();
-                QFile::remove(name);
-                fillers_ = i;
-                break;
-            }
-        }
-        for (int i = 0; i < freePages && i < fillers_; ++i)
-            QFile::remove(QStringLiteral("%1/filler/%2").arg(path()).arg(fillers_ - 1 - i));
-    }
-    void empty() { QDir(path() + "/filler").removeRecursively(); }
-
-private:
-    QTemporaryDir dir_;
-    QString refusal_;
-    int fillers_ = 0;
-};
-
 } // namespace
 
 class SaveTableTest : public QObject {
@@ -112,6 +65,10 @@ private slots:
     void fullDiskKeepsEveryOldFile_data();
     void fullDiskKeepsEveryOldFile();
     void killedAtEachRenameTheTableIsAllOldOrAllNew();
+    void killedAtEachStepOfAnAppendTheEntryIsAllOrNothing_data();
+    void killedAtEachStepOfAnAppendTheEntryIsAllOrNothing();
+    void appendAddsOneLineWrittenAsTheFileIs_data();
+    void appendAddsOneLineWrittenAsTheFileIs();
     void linksLeadingOutOfTheAccountAreLeftAlone_data();
     void linksLeadingOutOfTheAccountAreLeftAlone();
     void fileOfTheTableInTheWayReplacesNothing();
@@ -187,7 +144,7 @@ void SaveTableTest::killedAtEachRenameTheTableIsAllOldOrAllNew() {
         save.setProcessEnvironment(environment);
         save.start(strace, {"-f", "-qq", "-o", "/dev/null", "-e", "trace=rename", "-e",
                             QStringLiteral("inject=rename:signal=KILL:when=%1").arg(rename),
-                            QStringLiteral(KESTERLY_SAVETABLE_CHILD), folder});
+                            QStringLiteral(KESTERLY_SAVETABLE_CHILD), folder, "replace"});
         QVERIFY(save.waitForFinished(60000));
         const QByteArray said = save.readAllStandardError();
         if (save.exitStatus() == QProcess::NormalExit && save.exitCode() == 0) {
@@ -217,6 +174,122 @@ void SaveTableTest::killedAtEachRenameTheTableIsAllOldOrAllNew() {
     // The kills came where the files on the disk were half old, half new: the load put
     // them together again.
     QVERIFY(splitOnDisk > 0);
+}
+
+void SaveTableTest::killedAtEachStepOfAnAppendTheEntryIsAllOrNothing_data() {
+    QTest::addColumn<QString>("call");
+    // Every kind of call that puts something on the disk: the new balance and the journal
+    // (write), the added lines (pwrite64), flushing, putting in place, dropping the journal.
+    for (const char* call : {"write", "pwrite64", "fsync", "rename", "unlink"})
+        QTest::newRow(call) << QString::fromLatin1(call);
+}
+
+void SaveTableTest::killedAtEachStepOfAnAppendTheEntryIsAllOrNothing() {
+    QFETCH(QString, call);
+    const QString strace = QStandardPaths::findExecutable("strace");
+    if (strace.isEmpty())
+        QSKIP("strace is not installed (scripts/install-deps.sh installs it)");
+    const QList<QByteArray> before = asBytes(oldIncomeRows());
+    QList<QStringList> appended = oldIncomeRows();
+    for (qsizetype column = 0; column < appended.size(); ++column)
+        appended[column] << appendedIncomeRow()[column];
+    const QList<QByteArray> after = asBytes(appended);
+    const QByteArray balanceBefore = "-200\r\n";
+    const QByteArray balanceAfter = appendedIncomeRow().last().toUtf8() + "\r\n";
+    int kills = 0;
+    for (int step = 1;; ++step) {
+        QVERIFY2(step < 50, "the save never finished");
+        QTemporaryDir root;
+        const QString folder = root.filePath("Household");
+        writeTable(folder, oldIncomeRows());
+        const QString balance = account::filePath(folder, account::kOpeningBalance);
+        writeBytes(balance, balanceBefore);
+        const QStringList namesBefore = namesIn(folder);
+
+        QProcess save;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+        save.setProcessEnvironment(environment);
+        save.start(strace, {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + call, "-e",
+                            QStringLiteral("inject=%1:signal=KILL:when=%2").arg(call).arg(step),
+                            QStringLiteral(KESTERLY_SAVETABLE_CHILD), folder, "append"});
+        QVERIFY(save.waitForFinished(60000));
+        const QByteArray said = save.readAllStandardError();
+        if (save.exitStatus() == QProcess::NormalExit && save.exitCode() == 0) {
+            QCOMPARE(tableBytes(folder), after);
+            QCOMPARE(bytesOf(balance), balanceAfter);
+            QCOMPARE(namesIn(folder), namesBefore);
+            break;
+        }
+        if (step == 1 && said.contains("ptrace"))
+            QSKIP(qPrintable("strace cannot trace here: " + QString::fromLocal8Bit(said)));
+        QVERIFY2(save.exitStatus() == QProcess::CrashExit || save.exitCode() == 128 + 9,
+                 qPrintable(QStringLiteral("exit %1: %2").arg(save.exitCode()).arg(said)));
+        ++kills;
+
+        // The next load finishes (or drops) the save: the entry and its balance are both
+        // there, or neither is.
+        const account::TableRead read = account::readTable(folder, kIncome);
+        QVERIFY2(read.whole(), qPrintable(read.problems.join('\n')));
+        const QList<QByteArray> loaded = asBytes(read.columns);
+        QVERIFY2((loaded == before && bytesOf(balance) == balanceBefore) ||
+                     (loaded == after && bytesOf(balance) == balanceAfter),
+                 qPrintable(QStringLiteral("killed at %1 %2: %3 with the balance %4")
+                                .arg(call)
+                                .arg(step)
+                                .arg(QString::fromUtf8(loaded.join('|')),
+                                     QString::fromUtf8(bytesOf(balance)))));
+        QCOMPARE(tableBytes(folder), loaded);
+        QCOMPARE(namesIn(folder), namesBefore);
+    }
+    QVERIFY(kills > 0);
+}
+
+void SaveTableTest::appendAddsOneLineWrittenAsTheFileIs_data() {
+    QTest::addColumn<QByteArray>("held");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("after a line end") << QByteArray("a\r\n") << "b" << QByteArray("a\r\nb\r\n");
+    QTest::newRow("after a last line without its end")
+        << QByteArray("a") << "b" << QByteArray("a\r\nb\r\n");
+    QTest::newRow("after a bare LF") << QByteArray("a\n") << "b" << QByteArray("a\nb\r\n");
+    QTest::newRow("after a last CR") << QByteArray("a\r") << "b" << QByteArray("a\r\nb\r\n");
+    QTest::newRow("into an empty file") << QByteArray() << "é" << QByteArray("\xE9\r\n");
+    QTest::newRow("Windows-1252 after ASCII")
+        << QByteArray("a\r\n") << "é" << QByteArray("a\r\n\xE9\r\n");
+    // A UTF-8 file stays UTF-8: a Windows-1252 byte would make the whole file read as
+    // Windows-1252.
+    QTest::newRow("UTF-8 after UTF-8")
+        << QByteArray("\xC5\x82\r\n") << "é" << QByteArray("\xC5\x82\r\n\xC3\xA9\r\n");
+    QTest::newRow("Windows-1252 after Windows-1252")
+        << QByteArray("\xFC\r\n") << "é" << QByteArray("\xFC\r\n\xE9\r\n");
+    // A character Windows-1252 lacks turns the whole file into UTF-8.
+    QTest::newRow("beyond Windows-1252 after Windows-1252")
+        << QByteArray("\xFC\r\n") << "ł" << QByteArray("\xC3\xBC\r\n\xC5\x82\r\n");
+    QTest::newRow("bytes that would read as UTF-8, after ASCII")
+        << QByteArray("a\r\n") << "Ã©" << QByteArray("a\r\n\xC3\x83\xC2\xA9\r\n");
+}
+
+void SaveTableTest::appendAddsOneLineWrittenAsTheFileIs() {
+    QFETCH(QByteArray, held);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    const account::Table notes{{}, {"Notes.txt"}};
+    writeBytes(account::filePath(folder, "Notes.txt"), held);
+    account::TableRead read = account::readTable(folder, notes);
+    QVERIFY(read.whole());
+    const QStringList texts = read.columns[0];
+    QVERIFY(account::appendRow(folder, notes, {text}, read.state));
+    QCOMPARE(bytesOf(account::filePath(folder, "Notes.txt")), expected);
+    // Read back, the file holds what it held and the new line; and the state kept after
+    // the save is the one a new read finds, so that a second line is written alike.
+    const account::TableRead again = account::readTable(folder, notes);
+    QCOMPARE(again.columns[0], texts + QStringList{text});
+    QCOMPARE(again.state.charsets, read.state.charsets);
+    QCOMPARE(again.state.stamps, read.state.stamps);
+    QVERIFY(!account::changedSince(folder, notes, read.state));
 }
 
 void SaveTableTest::linksLeadingOutOfTheAccountAreLeftAlone_data() {

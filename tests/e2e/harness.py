@@ -429,6 +429,49 @@ class Session:
     def clipboard(self):
         return self._run(["xclip", "-o", "-selection", "clipboard"])
 
+    def ping(self, window=None, timeout=10.0):
+        """Sends a window of the program (the main window unless given) a _NET_WM_PING, as a
+        window manager does, and waits for the answer. Qt answers on its one thread, after
+        every event sent before: when it has, the program has handled every key typed so
+        far. Returns the round trip in seconds."""
+        from Xlib import X, display
+        from Xlib.protocol import event
+        connection = display.Display(self.display)
+        try:
+            root = connection.screen().root
+            target = connection.create_resource_object("window",
+                                                       int(window or self.main_window()))
+            # The answer goes to the root window, to those who listen for changes of it
+            # (Qt) or of its children (the usual way).
+            root.change_attributes(event_mask=X.StructureNotifyMask | X.SubstructureNotifyMask)
+            protocols = connection.intern_atom("WM_PROTOCOLS")
+            ping = connection.intern_atom("_NET_WM_PING")
+            stamp = int(time.monotonic() * 1000) & 0x7FFFFFFF or 1
+            start = time.monotonic()
+            target.send_event(event.ClientMessage(window=target, client_type=protocols,
+                                                  data=(32, [ping, stamp, target.id, 0, 0])),
+                              event_mask=0)
+            connection.flush()
+            end = start + timeout
+            while time.monotonic() < end:
+                select.select([connection.fileno()], [], [], 0.05)
+                # A round trip of our own reads what has come in.
+                connection.get_input_focus()
+                for _ in range(connection.pending_events()):
+                    answer = connection.next_event()
+                    if (answer.type == X.ClientMessage and answer.client_type == protocols
+                            and list(answer.data[1][:2]) == [ping, stamp]):
+                        return time.monotonic() - start
+            raise E2EFailure(f"the program did not answer a ping in {timeout:.0f} s")
+        finally:
+            connection.close()
+
+    def end_display(self):
+        """Ends the X server under the running program, as when a remote session drops."""
+        server = self.processes[0]
+        server.kill()
+        server.wait()
+
     def screenshot(self, name):
         if self.shots:
             os.makedirs(self.shots, exist_ok=True)

@@ -1,5 +1,5 @@
 """What reaches the disk when things go wrong, in the real program: a second copy of the
-program on the same account, and the program killed at each rename of its saves."""
+program on the same account, and the program killed at each step of its saves."""
 
 import os
 import shutil
@@ -109,16 +109,22 @@ def test_second_copy_is_told_and_nothing_is_lost(program):
 
 
 def _session_that_saves(program, home, wrapper):
-    """Opens Household, records an income (Income window and balance change) and adds a
-    reminder, then closes the main window, which saves all three. Returns the exit code."""
+    """Opens Household, records an income (the income table and the balance, saved
+    together) and adds a reminder (saved at once), then closes the main window. Returns
+    the exit code, also when the program was killed on the way."""
     with Session(program, home=home, wrapper=wrapper) as s:
-        s.press_splash()
-        open_account(s)
-        s.key("ctrl+a")  # the Income window
-        record_income(s, "25")
-        s.key("ctrl+r")  # focus in the dates list
-        s.key("Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "space")  # "Add" today, now
-        return s.close_main_window(expect_exit=None)
+        try:
+            s.press_splash()
+            open_account(s)
+            s.key("ctrl+a")  # the Income window
+            record_income(s, "25")
+            s.key("ctrl+r")  # focus in the dates list
+            s.key("Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "space")  # "Add" today, now
+            return s.close_main_window(expect_exit=None)
+        except E2EFailure:
+            if s.app.poll() is None:
+                raise
+            return s.app.returncode
 
 
 def _table_state(found, table):
@@ -135,53 +141,62 @@ def _table_state(found, table):
     return f"split: {contents!r}"
 
 
-def test_killed_at_each_rename_every_table_is_whole(program):
+def test_killed_at_each_step_every_table_is_whole(program):
+    """Killed as it puts a file in place (rename) or adds a line to one (pwrite64), at
+    each such call in turn: afterwards every table is all old or all new, and the balance
+    is new exactly when the entry it counts is there."""
     strace = shutil.which("strace")
     check(strace, "strace is needed (scripts/install-deps.sh installs it)")
     kills = 0
     split_on_disk = 0
-    for rename in range(1, 60):
-        home = tempfile.mkdtemp(prefix="kesterly-e2e-")
-        try:
-            old = make_household(home)
-            # Killed for real as the rename call begins.
-            wrapper = [strace, "-f", "-qq", "-o", "/dev/null",
-                       "-e", "trace=rename", "-e", f"inject=rename:signal=KILL:when={rename}"]
-            code = _session_that_saves(program, home, wrapper)
-            killed = code in (-signal.SIGKILL, 128 + signal.SIGKILL)
-            check(killed or code == 0, f"exit code {code} at rename {rename}")
-            before = read_account(home)
-            if killed:
-                kills += 1
-                if any(_table_state(before, t).startswith("split") for t in TABLES):
-                    split_on_disk += 1
-                # Opening the account again finishes (or drops) what was cut short.
-                with Session(program, home=home) as s:
-                    s.press_splash()
-                    open_account(s)
-                    s.close_main_window()
-            found = read_account(home)
-            for table in TABLES:
-                state = _table_state(found, table)
-                check(state in ("old", "new"), f"killed at rename {rename}: {table} {state}")
+    for call in ("rename", "pwrite64"):
+        for step in range(1, 60):
+            home = tempfile.mkdtemp(prefix="kesterly-e2e-")
+            try:
+                old = make_household(home)
+                # Killed for real as the call begins.
+                wrapper = [strace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=" + call,
+                           "-e", f"inject={call}:signal=KILL:when={step}"]
+                code = _session_that_saves(program, home, wrapper)
+                killed = code in (-signal.SIGKILL, 128 + signal.SIGKILL)
+                where = f"{call} {step}"
+                check(killed or code == 0, f"exit code {code} at {where}")
+                before = read_account(home)
+                if killed:
+                    kills += 1
+                    if (any(_table_state(before, t).startswith("split") for t in TABLES) or
+                            (_table_state(before, "income") == "new") !=
+                            (before["OpeningBalance.txt"] == lines("-75"))):
+                        split_on_disk += 1
+                    # Opening the account again finishes (or drops) what was cut short.
+                    with Session(program, home=home) as s:
+                        s.press_splash()
+                        open_account(s)
+                        s.close_main_window()
+                found = read_account(home)
+                for table in TABLES:
+                    state = _table_state(found, table)
+                    check(state in ("old", "new"), f"killed at {where}: {table} {state}")
+                    if not killed:
+                        check_equal(state, "old" if table == "expense" else "new",
+                                    f"{table} after a save that was not cut short")
+                income_new = _table_state(found, "income") == "new"
+                check_equal(found["OpeningBalance.txt"],
+                            lines("-75") if income_new else old["OpeningBalance.txt"],
+                            f"killed at {where}: the balance beside the income table")
+                leftovers = [name for name in found if os.path.basename(name).startswith(".")]
+                check_equal(leftovers, [], f"hidden files left after {where}")
                 if not killed:
-                    check_equal(state, "old" if table == "expense" else "new",
-                                f"{table} after a save that was not cut short")
-            check(found["OpeningBalance.txt"] in (old["OpeningBalance.txt"], lines("-75")),
-                  f"killed at rename {rename}: balance {found['OpeningBalance.txt']!r}")
-            leftovers = [name for name in found if os.path.basename(name).startswith(".")]
-            check_equal(leftovers, [], f"hidden files left after rename {rename}")
-            if not killed:
-                break
-        finally:
-            shutil.rmtree(home, ignore_errors=True)
-    else:
-        raise E2EFailure("the program never finished its saves under strace")
+                    break
+            finally:
+                shutil.rmtree(home, ignore_errors=True)
+        else:
+            raise E2EFailure(f"the program never finished its saves with {call} under strace")
     check(kills > 0, "the program was never killed")
-    check(split_on_disk > 0, "no kill came between the renames of one table")
-    print(f"killed at {kills} renames, {split_on_disk} with a table half saved on the disk")
+    check(split_on_disk > 0, "no kill came in the middle of a save")
+    print(f"killed at {kills} steps, {split_on_disk} with a save half done on the disk")
 
 
 if __name__ == "__main__":
     run([test_second_copy_is_told_and_nothing_is_lost,
-         test_killed_at_each_rename_every_table_is_whole])
+         test_killed_at_each_step_every_table_is_whole])

@@ -43,6 +43,13 @@ inline QStringList entries(const LedgerListWindow& window) {
     return rows;
 }
 
+// Records an entry in the window as the Entry form does, without the balance file; the
+// sentence why it was not saved, empty when it was.
+inline QString record(LedgerListWindow& window, const QStringList& entry) {
+    const TableCopy::Saved saved = window.appendEntry(entry, {});
+    return saved.ok ? QString() : saved.message;
+}
+
 inline QList<int> selectedIndexes(const LedgerListWindow& window) {
     QList<int> indexes;
     for (int column = 0; column < ledger::kColumns; ++column)

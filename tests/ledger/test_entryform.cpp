@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTextDocument>
+#include <cerrno>
+#include <cstring>
 
 using namespace kesterly;
 using namespace kesterly::ledger;
@@ -36,7 +38,10 @@ private slots:
     void refusedAmountAppendsNothing_data();
     void refusedAmountAppendsNothing();
     void balanceWindowReopensWithTheNewBalance();
-    void saveToFileWritesOnlyTheBalance();
+    void everyEntryIsSavedAtOnce();
+    void entryAfterAnotherProgramsRowKeepsBoth();
+    void fullDiskRecordsNothing_data();
+    void fullDiskRecordsNothing();
     void noAccountReadsAndWritesNothing();
     void writesOnlyToTheFolderItReadFrom();
     void unreadableBalanceIsToldAndKept_data();
@@ -47,8 +52,8 @@ private slots:
     void pastedLineBreakStaysInOneRow();
     void longBalanceIsWholeInTipAndName_data();
     void longBalanceIsWholeInTipAndName();
-    void balanceWriteFailureOffersRetryAndDiscard_data();
-    void balanceWriteFailureOffersRetryAndDiscard();
+    void saveToFileOnAFullDiskOffersRetryAndDiscard_data();
+    void saveToFileOnAFullDiskOffersRetryAndDiscard();
     void submitPastTheRowLimitIsRefused_data();
     void submitPastTheRowLimitIsRefused();
 
@@ -199,8 +204,12 @@ void EntryFormTest::workedExamples() {
     QVERIFY(income ? !fixture_->windows->find<ExpenseWindow>()
                    : !fixture_->windows->find<IncomeWindow>());
     QVERIFY(fixture_->messages.shown.isEmpty());
-    // Submit writes no file.
-    QCOMPARE(bytesOf(balanceFile()), stored);
+    // The entry and the balance after it are in the files at once.
+    QCOMPARE(bytesOf(balanceFile()), after.toUtf8() + "\r\n");
+    QCOMPARE(bytesOf(folder_ + (income ? "/IncomeAmn.txt" : "/ExpenseAmn.txt")),
+             "\r\n" + amount.toUtf8() + "\r\n");
+    QCOMPARE(bytesOf(folder_ + (income ? "/Incomebal.txt" : "/Expensebal.txt")),
+             "\r\n" + after.toUtf8() + "\r\n");
 }
 
 void EntryFormTest::submitWithNoOptionDoesNothing() {
@@ -258,8 +267,13 @@ void EntryFormTest::refusedAmountAppendsNothing_data() {
                                      << "is not a number";
     QTest::newRow("sum beyond a double") << QByteArray("1.5E+308\r\n") << "1.5E308"
                                          << "too large";
+    // A balance that reads as no finite number cannot be counted with; the user is told
+    // which file to put right.
     QTest::newRow("balance beyond a double") << QByteArray("9E999\r\n") << "1"
-                                             << "too large";
+                                             << "first line of OpeningBalance.txt";
+    QTest::newRow("balance just beyond a double, as older copies wrote it")
+        << QByteArray("1.79769313486232E+308\r\n") << "1"
+        << "first line of OpeningBalance.txt";
     // Written with 15 digits, the new balance would read back as an infinity and lock
     // the account.
     QTest::newRow("balance rounded past the range")
@@ -286,6 +300,12 @@ void EntryFormTest::refusedAmountAppendsNothing() {
         QCOMPARE(fixture_->messages.shown.size(), 1);
         QVERIFY2(fixture_->messages.shown[0].text.contains(told),
                  qPrintable(fixture_->messages.shown[0].text));
+        if (told.contains("OpeningBalance.txt"))
+            QVERIFY2(fixture_->messages.shown[0].text.contains(balanceFile()) &&
+                         !fixture_->messages.shown[0].text.contains("too large"),
+                     qPrintable(fixture_->messages.shown[0].text));
+        QCOMPARE(bytesOf(balanceFile()), stored);
+        QCOMPARE(bytesOf(folder_ + "/IncomeDate.txt"), QByteArray("\r\n"));
         QCOMPARE(fixture_->messages.shown[0].title, QStringLiteral("Entry Form"));
         QCOMPARE(shownBalance(), before);
         QCOMPARE(mirroredBalance(), before);
@@ -305,15 +325,56 @@ void EntryFormTest::balanceWindowReopensWithTheNewBalance() {
     QCOMPARE(mirroredBalance(), QStringLiteral("499"));
 }
 
-void EntryFormTest::saveToFileWritesOnlyTheBalance() {
+void EntryFormTest::everyEntryIsSavedAtOnce() {
     enter("1/5", "gift", "200", "Option1");
     clickSubmit();
-    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
-    QCOMPARE(bytesOf(balanceFile()), QByteArray("700\r\n"));
-    QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), QByteArray("\r\n"));
-    QVERIFY(fixture_->messages.shown.isEmpty());
-    QVERIFY(fixture_->windows->find<IncomeWindow>()->closeWindow());
+    enter("1/6", "rent", "50", "Option2");
+    clickSubmit();
+    // Nothing waits for a window to close: a crash now loses nothing.
+    QCOMPARE(bytesOf(balanceFile()), QByteArray("650\r\n"));
     QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), QByteArray("\r\ngift\r\n"));
+    QCOMPARE(bytesOf(folder_ + "/Incomebal.txt"), QByteArray("\r\n700\r\n"));
+    QCOMPARE(bytesOf(folder_ + "/ExpenseDes.txt"), QByteArray("\r\nrent\r\n"));
+    QCOMPARE(bytesOf(folder_ + "/Expensebal.txt"), QByteArray("\r\n650\r\n"));
+    const QByteArray saved = snapshot(folder_);
+    // "Save to File" and closing the windows have nothing left to write.
+    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QVERIFY(fixture_->windows->find<IncomeWindow>()->closeWindow());
+    QVERIFY(fixture_->windows->find<ExpenseWindow>()->closeWindow());
+    QVERIFY(form().closeWindow());
+    QCOMPARE(snapshot(folder_), saved);
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+void EntryFormTest::entryAfterAnotherProgramsRowKeepsBoth() {
+    enter("1/5", "gift", "200", "Option1");
+    clickSubmit();
+    // Another program (or the user in a text editor) adds an income and its balance while
+    // the windows are open.
+    const QByteArray outside[] = {"\r\n1/5\r\n2/2\r\n", "\r\ngift\r\nbonus\r\n",
+                                  "\r\n200\r\n10\r\n", "\r\n700\r\n710\r\n"};
+    const QStringList files = account::kIncomeTable.inOrder();
+    for (int column = 0; column < kColumns; ++column)
+        writeBytes(folder_ + "/" + files[column], outside[column]);
+    writeBytes(balanceFile(), "710\r\n");
+
+    enter("1/6", "salary", "1000", "Option1");
+    clickSubmit();
+    // The outside row stays, the entry goes after it, and the balance counts from the
+    // file as it is now.
+    QCOMPARE(entries(*fixture_->windows->find<IncomeWindow>()),
+             (QStringList{"|||", "1/5|gift|200|700", "2/2|bonus|10|710", "1/6|salary|1000|1710"}));
+    QCOMPARE(shownBalance(), QStringLiteral("1710"));
+    QCOMPARE(mirroredBalance(), QStringLiteral("1710"));
+    QCOMPARE(bytesOf(balanceFile()), QByteArray("1710\r\n"));
+    QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), QByteArray("\r\ngift\r\nbonus\r\nsalary\r\n"));
+    QCOMPARE(bytesOf(folder_ + "/Incomebal.txt"), QByteArray("\r\n700\r\n710\r\n1710\r\n"));
+
+    // "Save to File" shows a balance written meanwhile instead of writing over it.
+    writeBytes(balanceFile(), "99.50\r\n");
+    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QCOMPARE(shownBalance(), QStringLiteral("99.5"));
+    QCOMPARE(mirroredBalance(), QStringLiteral("99.5"));
 }
 
 void EntryFormTest::noAccountReadsAndWritesNothing() {
@@ -436,42 +497,89 @@ void EntryFormTest::entryIntoAListThatCannotBeSavedIsRefused() {
     QCOMPARE(bytesOf(balanceFile()), QByteArray("500\r\n"));
 }
 
-void EntryFormTest::balanceWriteFailureOffersRetryAndDiscard_data() {
-    QTest::addColumn<bool>("closing");
-    QTest::addColumn<bool>("retry");
-    QTest::newRow("save, retry") << false << true;
-    QTest::newRow("save, discard") << false << false;
-    QTest::newRow("close, retry") << true << true;
-    QTest::newRow("close, discard") << true << false;
+void EntryFormTest::fullDiskRecordsNothing_data() {
+    QTest::addColumn<int>("freePages");
+    QTest::addColumn<bool>("fullPages");
+    // The new balance file and the journal take a page each; a line added to a list file
+    // whose last page is full takes one more.
+    QTest::newRow("the new balance does not fit") << 0 << false;
+    QTest::newRow("the journal does not fit") << 1 << false;
+    QTest::newRow("the added line does not fit") << 2 << true;
 }
 
-void EntryFormTest::balanceWriteFailureOffersRetryAndDiscard() {
-    QFETCH(bool, closing);
-    QFETCH(bool, retry);
+void EntryFormTest::fullDiskRecordsNothing() {
+    QFETCH(int, freePages);
+    QFETCH(bool, fullPages);
+    SmallDisk disk;
+    if (!disk.refusal().isEmpty())
+        QSKIP(qPrintable("a small file system could not be mounted here (" + disk.refusal() +
+                         "); the full-disk case needs the right to mount one, as root has"));
+    // Lists whose one row fills a page, so that another line needs a page of its own.
+    const QByteArray list = fullPages ? QByteArray(4094, 'x') + "\r\n" : QByteArray("\r\n");
+    const QString folder = disk.path() + "/Household";
+    writeBytes(folder + "/Name.txt", "Household\r\n");
+    writeBytes(folder + "/OpeningBalance.txt", "500\r\n");
+    for (const QString& file : account::kIncomeTable.inOrder())
+        writeBytes(folder + "/" + file, list);
+    openAccount(*fixture_, folder);
+    form();
+    auto& income = fixture_->windows->get<IncomeWindow>();
+    const QStringList shownBefore = entries(income);
+    disk.fillLeaving(freePages);
+    const QByteArray before = snapshot(folder);
+
     enter("1/5", "gift", "200", "Option1");
     clickSubmit();
-    QVERIFY(QFile::remove(balanceFile()));
-    QVERIFY(QDir().mkpath(balanceFile()));
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const QString told = fixture_->messages.shown[0].text;
+    QVERIFY2(told.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))) &&
+                 told.contains("not recorded"),
+             qPrintable(told));
+    // Nothing on screen that is not on the disk, and nothing left behind.
+    QCOMPARE(shownBalance(), QStringLiteral("500"));
+    QCOMPARE(mirroredBalance(), QStringLiteral("500"));
+    QCOMPARE(entries(income), shownBefore);
+    QCOMPARE(snapshot(folder), before);
+
+    // With room again, the same Submit goes through.
+    disk.empty();
+    clickSubmit();
+    QCOMPARE(shownBalance(), QStringLiteral("700"));
+    QCOMPARE(bytesOf(folder + "/OpeningBalance.txt"), QByteArray("700\r\n"));
+    QCOMPARE(bytesOf(folder + "/IncomeDes.txt"), list + "gift\r\n");
+    QCOMPARE(entries(income), shownBefore + QStringList{"1/5|gift|200|700"});
+}
+
+void EntryFormTest::saveToFileOnAFullDiskOffersRetryAndDiscard_data() {
+    QTest::addColumn<bool>("retry");
+    QTest::newRow("retry after room is made") << true;
+    QTest::newRow("discard") << false;
+}
+
+void EntryFormTest::saveToFileOnAFullDiskOffersRetryAndDiscard() {
+    QFETCH(bool, retry);
+    SmallDisk disk;
+    if (!disk.refusal().isEmpty())
+        QSKIP(qPrintable("a small file system could not be mounted here (" + disk.refusal() +
+                         "); the full-disk case needs the right to mount one, as root has"));
+    const QString folder = disk.path() + "/Household";
+    writeBytes(folder + "/OpeningBalance.txt", "500.00\r\n");
+    openAccount(*fixture_, folder);
+    QCOMPARE(shownBalance(), QStringLiteral("500"));
+    disk.fillLeaving(0);
     fixture_->messages.answers = {retry ? Choice::Retry : Choice::Discard};
     fixture_->messages.whileOpen = [&](const Message&) {
         if (retry)
-            QDir(balanceFile()).removeRecursively();
+            disk.empty();
     };
-    if (closing)
-        QVERIFY(form().closeWindow());
-    else
-        QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
-    QCOMPARE(bool(fixture_->windows->find<EntryForm>()), !closing);
+    QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QCOMPARE(fixture_->messages.shown.size(), 1);
     const Message asked = fixture_->messages.shown[0];
     QCOMPARE(asked.title, QStringLiteral("Entry Form"));
-    QVERIFY2(asked.text.contains(balanceFile()), qPrintable(asked.text));
-    if (retry)
-        QCOMPARE(bytesOf(balanceFile()), QByteArray("700\r\n"));
-    else
-        QVERIFY(QFileInfo(balanceFile()).isDir());
-    if (!closing)
-        QCOMPARE(shownBalance(), QStringLiteral("700"));
+    QVERIFY2(asked.text.contains(folder + "/OpeningBalance.txt") && asked.text.contains("Retry"),
+             qPrintable(asked.text));
+    QCOMPARE(bytesOf(folder + "/OpeningBalance.txt"),
+             retry ? QByteArray("500\r\n") : QByteArray("500.00\r\n"));
 }
 
 void EntryFormTest::submitPastTheRowLimitIsRefused_data() {

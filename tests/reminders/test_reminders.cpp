@@ -39,6 +39,10 @@ private slots:
     void userClickOnSelectedOptionChangesNothing();
     void fiveMinutesApart();
     void sameTimeAnnouncedTwice();
+    void skippedSecondsAreCaughtUp_data();
+    void skippedSecondsAreCaughtUp();
+    void rowWatchedInItsOwnSecondIsAnnounced_data();
+    void rowWatchedInItsOwnSecondIsAnnounced();
     void sameDescriptionNotAnnouncedAgain();
     void neverMatches_data();
     void neverMatches();
@@ -49,7 +53,8 @@ private slots:
     void panelCheckRecreatesClosedWindow();
     void filesAfterCloseByteForByte();
     void writesBackToFolderItLoadedFrom();
-    void writeFailureIsTold();
+    void changeThatCannotBeSavedIsNotShown();
+    void removalAfterAnotherProgramsChangeIsRefused();
     void pastedLineBreakStaysInOneRow();
     void keysSelectTheRowTheyLandOn_data();
     void keysSelectTheRowTheyLandOn();
@@ -195,17 +200,27 @@ void RemindersTest::unreadableFileIsToldAndNothingWritten() {
     QCOMPARE(fixture_->messages.shown[0].title, QStringLiteral("Reminder"));
     QVERIFY2(fixture_->messages.shown[0].text.contains("Reminders"),
              qPrintable(fixture_->messages.shown[0].text));
-    // Adding and removing still work on screen.
+    // No reminder file is written (the times would part from their descriptions), so
+    // adding and removing are refused with the reason, and the lists stay as they were.
+    const QStringList shown = rows("Date1") + rows("Time1") + rows("Des1");
     window.addRow();
-    window.addRow();
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QVERIFY2(fixture_->messages.shown[1].text.contains("cannot be saved") &&
+                 fixture_->messages.shown[1].text.contains("not added"),
+             qPrintable(fixture_->messages.shown[1].text));
+    // Behind a linked Reminders folder nothing was read, so there is no row to remove.
+    const bool rowToRemove = list("Date1")->count() > 0;
     list("Date1")->setCurrentRow(0);
     window.removeSelected();
+    QCOMPARE(fixture_->messages.shown.size(), rowToRemove ? 3 : 2);
+    QVERIFY2(
+        fixture_->messages.shown.last().text.contains(rowToRemove ? "not removed" : "not added"),
+        qPrintable(fixture_->messages.shown.last().text));
+    QCOMPARE(rows("Date1") + rows("Time1") + rows("Des1"), shown);
+    const qsizetype told = fixture_->messages.shown.size();
     QVERIFY(window.closeWindow());
-    // No reminder file is written: the times would part from their descriptions.
     QCOMPARE(snapshot(fixture_->root()), before);
-    QCOMPARE(fixture_->messages.shown.size(), 2);
-    QVERIFY2(fixture_->messages.shown[1].text.contains("not saved"),
-             qPrintable(fixture_->messages.shown[1].text));
+    QCOMPARE(fixture_->messages.shown.size(), told);
 }
 
 void RemindersTest::addRemoveAndRowSelection() {
@@ -321,6 +336,81 @@ void RemindersTest::sameTimeAnnouncedTwice() {
     QCOMPARE(reminders().watchedRow(), 2);
     QTest::qWait(20);
     QCOMPARE(fixture_->messages.shown, (QList<Message>{kAlert, kAlert}));
+}
+
+void RemindersTest::skippedSecondsAreCaughtUp_data() {
+    QTest::addColumn<QTime>("lastTick");
+    QTest::addColumn<QTime>("nextTick");
+    QTest::addColumn<QStringList>("announced");
+    // Tea is due at 11:30:00 PM, Bed at 11:30:01 PM, Walk at 11:45:00 PM.
+    QTest::newRow("a jump over the due second")
+        << QTime(23, 29, 59) << QTime(23, 30, 2) << QStringList{"Tea", "Bed"};
+    QTest::newRow("the next second, as usual")
+        << QTime(23, 29, 59) << QTime(23, 30, 0) << QStringList{"Tea"};
+    QTest::newRow("a jump of hours")
+        << QTime(20, 0, 0) << QTime(23, 50, 0) << QStringList{"Tea", "Bed", "Walk"};
+    QTest::newRow("a jump up to the second before")
+        << QTime(23, 29, 0) << QTime(23, 29, 59) << QStringList{};
+    QTest::newRow("the clock set back past it")
+        << QTime(23, 31, 0) << QTime(23, 29, 0) << QStringList{};
+}
+
+void RemindersTest::skippedSecondsAreCaughtUp() {
+    QFETCH(QTime, lastTick);
+    QFETCH(QTime, nextTick);
+    QFETCH(QStringList, announced);
+    account("\r\n\r\n\r\n", "11:30:00 PM\r\n11:30:01 PM\r\n11:45:00 PM\r\n",
+            "Tea\r\nBed\r\nWalk\r\n");
+    panel().flipReminderSwitch();
+    QStringList seen;
+    auto& today = fixture_->windows->get<TodaysReminderWindow>();
+    connect(&today, &TodaysReminderWindow::alertTextChanged, &today,
+            [&seen](const QString& text) { seen << text; });
+    tickAt(lastTick.hour(), lastTick.minute(), lastTick.second());
+    QCoreApplication::processEvents();
+    QCOMPARE(seen, QStringList());
+    // The program was busy (or asleep) over the seconds in between: each reminder due in
+    // them is announced once, late.
+    tickAt(nextTick.hour(), nextTick.minute(), nextTick.second());
+    QTRY_COMPARE(seen, announced);
+    // The same second again announces nothing more.
+    QTest::qWait(20);
+    tickAt(nextTick.hour(), nextTick.minute(), nextTick.second());
+    QTest::qWait(20);
+    QCOMPARE(seen, announced);
+}
+
+void RemindersTest::rowWatchedInItsOwnSecondIsAnnounced_data() {
+    QTest::addColumn<bool>("byClick");
+    QTest::newRow("a click on the row") << true;
+    QTest::newRow("switching on") << false;
+}
+
+void RemindersTest::rowWatchedInItsOwnSecondIsAnnounced() {
+    QFETCH(bool, byClick);
+    account("\r\n\r\n", "11:30:00 PM\r\n11:40:00 PM\r\n", "Tea\r\nBed\r\n");
+    auto& window = reminders();
+    if (byClick) {
+        window.selectOn();
+        list("Time1")->setCurrentRow(1);
+    } else {
+        window.selectOff();
+    }
+    tickAt(23, 30, 0);
+    QCoreApplication::processEvents();
+    auto& today = fixture_->windows->get<TodaysReminderWindow>();
+    QCOMPARE(today.alertText(), QString());
+    // Half a second later, within the due second, Tea becomes the watched row.
+    fixture_->clock.set(QDateTime(QDate(2026, 12, 9), QTime(23, 30, 0, 500)));
+    if (byClick) {
+        QListWidget* times = list("Time1");
+        QTest::mouseClick(times->viewport(), Qt::LeftButton, {},
+                          times->visualItemRect(times->item(0)).center());
+    } else {
+        window.findChild<QRadioButton*>("Option1")->click();
+    }
+    QTRY_COMPARE(today.alertText(), QStringLiteral("Tea"));
+    QCOMPARE(fixture_->messages.shown, QList<Message>{kAlert});
 }
 
 void RemindersTest::sameDescriptionNotAnnouncedAgain() {
@@ -445,7 +535,11 @@ void RemindersTest::smallWindowAndBack() {
 void RemindersTest::panelCheckRecreatesClosedWindow() {
     account("\r\n", "11:30:00 PM\r\n", "Tea\r\n");
     panel().flipReminderSwitch();
-    list("Des1")->item(0)->setText("Coffee");
+    reminders().findChild<QLineEdit*>("Text2")->setText("11:30:00 PM");
+    reminders().findChild<QLineEdit*>("Text3")->setText("Coffee");
+    reminders().addRow();
+    list("Date1")->setCurrentRow(0);
+    reminders().removeSelected();
     QVERIFY(reminders().closeWindow());
     QVERIFY(!fixture_->windows->find<ReminderWindow>());
     tickAt(23, 29, 0);
@@ -471,20 +565,24 @@ void RemindersTest::filesAfterCloseByteForByte() {
     window.findChild<QLineEdit*>("Text2")->setText("8:00:00 AM");
     window.findChild<QLineEdit*>("Text3")->setText("Gifts, wrapped");
     window.addRow();
-    QVERIFY(window.closeWindow());
+    // Saved at once; closing writes nothing more.
     QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n12/24/2026\r\n"));
     QCOMPARE(bytesOf(reminderFile("Time.txt")), QByteArray("\r\n8:00:00 AM\r\n"));
     QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("\r\nGifts, wrapped\r\n"));
+    const QByteArray added = snapshot(fixture_->root());
+    QVERIFY(window.closeWindow());
+    QCOMPARE(snapshot(fixture_->root()), added);
 
     // Reopened: the same rows; emptied lists give empty files and load as empty lists.
     auto& again = reminders();
     QCOMPARE(rows("Des1"), (QStringList{"", "Gifts, wrapped"}));
     list("Date1")->setCurrentRow(0);
     again.removeSelected();
+    QCOMPARE(bytesOf(reminderFile("Time.txt")), QByteArray("8:00:00 AM\r\n"));
     again.removeSelected();
-    QVERIFY(again.closeWindow());
     for (const char* name : {"Date.txt", "Time.txt", "Description.txt"})
         QCOMPARE(bytesOf(reminderFile(name)), QByteArray());
+    QVERIFY(again.closeWindow());
     QCOMPARE(list("Date1")->count(), 0);
 }
 
@@ -500,22 +598,50 @@ void RemindersTest::writesBackToFolderItLoadedFrom() {
     QCOMPARE(bytesOf(fixture_->path("Other/Reminders/Description.txt")), QByteArray("other\r\n"));
 }
 
-void RemindersTest::writeFailureIsTold() {
+void RemindersTest::changeThatCannotBeSavedIsNotShown() {
     account("\r\n", "\r\n", "a\r\n");
     auto& window = reminders();
-    window.addRow();
-    // The time file cannot be replaced: a folder stands in its place.
+    // The time file cannot be written: a folder stands in its place.
     QFile::remove(reminderFile("Time.txt"));
     QVERIFY(QDir().mkpath(reminderFile("Time.txt")));
-    fixture_->messages.answers = {Choice::Retry, Choice::Discard};
-    QVERIFY(window.closeWindow());
-    QCOMPARE(fixture_->messages.shown.size(), 2);
+    const QByteArray before = snapshot(fixture_->root());
+    window.addRow();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
     QVERIFY(fixture_->messages.shown[0].text.contains("Time.txt"));
+    QVERIFY(fixture_->messages.shown[0].text.contains("not added"));
     QCOMPARE(fixture_->messages.shown[0].icon, MessageIcon::Exclamation);
-    QVERIFY(!fixture_->windows->find<ReminderWindow>());
-    // Discarded: the three files are saved as one, so none was replaced.
-    QCOMPARE(bytesOf(reminderFile("Date.txt")), QByteArray("\r\n"));
-    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("a\r\n"));
+    QCOMPARE(rows("Des1"), QStringList{"a"});
+    QCOMPARE(snapshot(fixture_->root()), before);
+
+    // Put right, the reminder is added to the files as they are now.
+    QDir(reminderFile("Time.txt")).removeRecursively();
+    writeBytes(reminderFile("Time.txt"), "9:00:00 AM\r\n");
+    window.addRow();
+    QCOMPARE(rows("Time1"), (QStringList{"9:00:00 AM", "11:21:50 PM"}));
+    QCOMPARE(bytesOf(reminderFile("Time.txt")), QByteArray("9:00:00 AM\r\n11:21:50 PM\r\n"));
+    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("a\r\nDescription\r\n"));
+}
+
+void RemindersTest::removalAfterAnotherProgramsChangeIsRefused() {
+    account("\r\n\r\n", "9:00:00 AM\r\n10:00:00 AM\r\n", "Tea\r\nWalk\r\n");
+    auto& window = reminders();
+    list("Date1")->setCurrentRow(0);
+    // Another program adds a reminder before the first one meanwhile.
+    writeBytes(reminderFile("Time.txt"), "8:00:00 AM\r\n9:00:00 AM\r\n10:00:00 AM\r\n");
+    writeBytes(reminderFile("Description.txt"), "Bread\r\nTea\r\nWalk\r\n");
+    writeBytes(reminderFile("Date.txt"), "\r\n\r\n\r\n");
+    const QByteArray before = snapshot(fixture_->root());
+    window.removeSelected();
+    QCOMPARE(snapshot(fixture_->root()), before);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QVERIFY2(fixture_->messages.shown[0].text.contains("Another program"),
+             qPrintable(fixture_->messages.shown[0].text));
+    QCOMPARE(rows("Des1"), (QStringList{"Bread", "Tea", "Walk"}));
+    QCOMPARE(window.watchedRow(), -1);
+    list("Date1")->setCurrentRow(1);
+    window.removeSelected();
+    QCOMPARE(rows("Des1"), (QStringList{"Bread", "Walk"}));
+    QCOMPARE(bytesOf(reminderFile("Description.txt")), QByteArray("Bread\r\nWalk\r\n"));
 }
 
 void RemindersTest::pastedLineBreakStaysInOneRow() {

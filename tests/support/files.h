@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 namespace kesterly::test {
 
@@ -11,5 +12,29 @@ void writeBytes(const QString& path, const QByteArray& bytes);
 // Every file under a folder with its bytes, one "relative/path=bytes" line each, sorted:
 // compares a whole folder before and after a step.
 QByteArray snapshot(const QString& folder);
+
+// A real file system of 256 KiB, mounted at a temporary folder while the object lives: a
+// disk that fills up for real.
+class SmallDisk {
+public:
+    SmallDisk();
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    // Why it could not be mounted (mounting needs the right to, as root has).
+    QString refusal() const { return refusal_; }
+    QString path() const { return dir_.path(); }
+
+    // Fills the disk with page-sized files in a folder of their own, then frees the
+    // given number of pages.
+    void fillLeaving(int freePages);
+    void empty();
+
+private:
+    QTemporaryDir dir_;
+    QString refusal_;
+    int fillers_ = 0;
+};
 
 } // namespace kesterly::test

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "framework/messages.h"
+
+#include <cstdio>
+
+namespace kesterly::bench {
+
+// Message boxes of a benchmark: written to the error output and answered at once
+// (Discard where there is a choice); counted, since a message means a step failed.
+class SilentMessages final : public MessagePresenter {
+public:
+    void show(const Message& message) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(message.text));
+        ++told;
+    }
+    Choice ask(const Message& message, const QList<Choice>&) override {
+        show(message);
+        return Choice::Discard;
+    }
+    int told = 0;
+};
+
+} // namespace kesterly::bench
