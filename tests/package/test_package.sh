@@ -67,7 +67,7 @@ if [ -n "$web" ]; then
     # In the multiarch library folder, where no library search looks: CPack adds ldconfig
     # scripts for a library directly under usr/lib, and a package with scripts stays
     # behind in state "rc" when it is removed.
-    dpkg-deb -c "$web" | grep -q "\./usr/lib/$triplet/kesterly/kesterly_webengine.so$" ||
+    dpkg-deb -c "$web" | grep "\./usr/lib/$triplet/kesterly/kesterly_webengine.so$" >/dev/null ||
         fail "kesterly-web lacks usr/lib/$triplet/kesterly/kesterly_webengine.so"
     web_depends=$(field "$web" Depends)
     [[ $web_depends == *libqt6webenginewidgets6* ]] || fail "kesterly-web does not depend on the engine"
