@@ -2,11 +2,29 @@
 
 #include "framework/pictures.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 
 namespace kesterly {
 
-PictureLabel::PictureLabel(QWidget* parent) : QLabel(parent) {}
+namespace {
+
+// A label shows a picture to a screen reader only when the picture is its pixmap; this
+// one paints its picture itself, so it says so itself: an image, named by its
+// accessible name.
+QAccessibleInterface* pictureLabelAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("kesterly::PictureLabel") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+    return nullptr;
+}
+
+} // namespace
+
+PictureLabel::PictureLabel(QWidget* parent) : QLabel(parent) {
+    static const bool installed = (QAccessible::installFactory(&pictureLabelAccessible), true);
+    Q_UNUSED(installed);
+}
 
 void PictureLabel::setPicture(const QString& path) {
     path_ = path;

@@ -9,6 +9,7 @@
 #include "shell/splashwindow.h"
 #include "support/appfixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -31,6 +32,16 @@ QImage pictureFile(const QString& name) {
 
 QImage painted(QWidget* widget, const QRect& area) {
     return widget->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A screen reader meets the picture as an image with its name, as it met the label that
+// held a pixmap before.
+void checkReadAsImage(QWidget* picture) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(picture);
+    QVERIFY(face);
+    QCOMPARE(face->role(), QAccessible::Graphic);
+    QVERIFY(!picture->accessibleName().isEmpty());
+    QCOMPARE(face->text(QAccessible::Name), picture->accessibleName());
 }
 
 } // namespace
@@ -70,6 +81,7 @@ void ScreenPicturesTest::splash() {
     const QImage expected = pictureFile("splash");
     QCOMPARE(expected.size(), image->size() * qApp->devicePixelRatio());
     QCOMPARE(painted(image, image->rect()), expected);
+    checkReadAsImage(image);
     delete splash;
 }
 
@@ -98,6 +110,7 @@ void ScreenPicturesTest::about() {
     auto* image = about.findChild<PictureLabel*>("Image1");
     QCOMPARE(image->shownPixmap().devicePixelRatio(), qApp->devicePixelRatio());
     QCOMPARE(painted(image, QRect(QPoint(0, 0), QSize(720, 400))), pictureFile("about"));
+    checkReadAsImage(image);
 }
 
 void ScreenPicturesTest::contentsButtons_data() {
