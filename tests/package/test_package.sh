@@ -3,7 +3,8 @@
 # control fields, the binaries (stripped, hardened), the desktop entry and the
 # software-centre page (with the two validators) and runs lintian on both packages,
 # failing on any error or warning; then unpacks them into a temporary folder and starts
-# the program from there in its own X server until its splash window shows. Run as root
+# the program from there in its own X server until its splash window shows, and (with
+# the web package) until it has loaded its plugin from there for the help page. Run as root
 # (or with sudo that asks no password), it also installs both packages with apt-get and
 # checks that `apt-get remove kesterly` leaves nothing of either, not even an "rc" entry.
 #
@@ -184,19 +185,50 @@ mkdir "$work/home"
 unset QT_QPA_PLATFORM
 (cd "$work/home" && HOME=$work/home exec "$root/usr/bin/$command") >"$work/program.log" 2>&1 &
 program=$!
-for _ in $(seq 300); do
-    if xdotool search --onlyvisible --name '^Kesterly$' >/dev/null 2>&1; then
-        echo "PASS: the packages build, hold what they should, validate, and the program starts"
-        exit 0
-    fi
-    if ! kill -0 "$program" 2>/dev/null; then
-        code=0
-        wait "$program" || code=$?
-        program=0
-        cat "$work/program.log" >&2
-        fail "the program ended with $code before its splash window showed"
-    fi
-    sleep 0.1
-done
-cat "$work/program.log" >&2
-fail "the splash window did not show within 30 s"
+# Waits up to 30 s for a command to succeed, failing as the program ends.
+await() {
+    local what=$1 end=$((SECONDS + 30))
+    shift
+    while ((SECONDS < end)); do
+        if "$@"; then return 0; fi
+        if ! kill -0 "$program" 2>/dev/null; then
+            code=0
+            wait "$program" || code=$?
+            program=0
+            cat "$work/program.log" >&2
+            fail "the program ended with $code before $what"
+        fi
+        sleep 0.1
+    done
+    cat "$work/program.log" >&2
+    fail "$what did not happen within 30 s"
+}
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 | grep .; }
+await "its splash window showed" visible '^Kesterly$' >/dev/null
+if [ -n "$web" ]; then
+    # The help page (F5) from the main window: the program finds its plugin where the
+    # package put it, in the multiarch library folder beside its own bin folder.
+    main_window() {
+        local window
+        for window in $(xdotool search --onlyvisible --name '^Kesterly' 2>/dev/null); do
+            [[ $(xdotool getwindowgeometry "$window" 2>/dev/null) =~ Geometry:\ ([0-9]+)x ]] &&
+                ((BASH_REMATCH[1] >= 1000)) && { echo "$window"; return 0; }
+        done
+        return 1
+    }
+    # A key is pressed again while it has not worked: there is no window manager, and a
+    # window just shown may not take the focus yet.
+    press() {
+        local window
+        window=$($2) && xdotool windowfocus --sync "$window" key "$1" >/dev/null 2>&1
+        sleep 0.5
+    }
+    opened() { main_window >/dev/null || { press Return "visible ^Kesterly$"; main_window >/dev/null; }; }
+    await "the main window showed" opened
+    plugin=/usr/lib/$triplet/kesterly/kesterly_webengine.so
+    loaded() { grep -F "$root$plugin" "/proc/$program/maps" >/dev/null; }
+    helped() { loaded || { press F5 main_window; loaded; }; }
+    await "the web-view plugin was loaded from $plugin" helped
+fi
+echo "PASS: the packages build, hold what they should, validate, install and remove cleanly," \
+     "and the program starts${web:+ and loads its web-view plugin}"
