@@ -13,7 +13,8 @@ packages=(
   xvfb xauth xdotool xclip imagemagick x11-utils openbox python3 python3-xlib
   dbus-daemon dbus-bin at-spi2-core python3-pyatspi
   strace time
-  dpkg-dev file desktop-file-utils appstream
+  dpkg-dev file desktop-file-utils appstream lintian
+  qt6-wayland weston
 )
 
 missing=()

@@ -1,5 +1,9 @@
-// Draws Kesterly's pictures: the About picture, the Contents window's button pictures
-// (six icons and two JPEG pictures), and the pointing hand of the link cursor.
+// Draws Kesterly's pictures: the splash picture, the main window's background, the About
+// picture, the Contents window's button pictures (six icons and two JPEG pictures), and
+// the pointing hand of the link cursor. Every JPEG picture is drawn once for each screen
+// density it is shipped for: "name.jpg" with one pixel to a device-independent pixel,
+// "name@2x.jpg" with two, and the splash and About pictures also at the 900 x 500 pixels
+// (1.25 to one) of "name@1.25x.jpg"; the program picks the one for its screen.
 // Usage: drawpictures <resources folder>
 #include "iconfile.h"
 
@@ -194,6 +198,7 @@ bool save(const QString& path, const QByteArray& bytes) {
 }
 
 bool saveJpeg(const QString& path, const QImage& image) {
+    // The picture is drawn on an opaque background; JPEG keeps no alpha.
     QImageWriter writer(path, "jpeg");
     writer.setQuality(92);
     writer.setProgressiveScanWrite(false);
@@ -215,74 +220,82 @@ QByteArray icon(const IconDrawing& drawing) {
     return iconFile(images);
 }
 
-QImage onWhite(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
+// A picture drawn in its own units (its size at one pixel to a device-independent pixel,
+// or at the size its description gives), rendered at any density.
+struct Picture {
+    const char* name;     // the file name without ".jpg"
+    QSizeF units;         // the drawing's own size
+    QSizeF shown;         // its size in device-independent pixels
+    QList<double> scales; // device pixels to a device-independent pixel
+    std::function<void(QPainter&)> draw;
+};
+
+QImage render(const Picture& picture, double scale) {
+    const QSize pixels = (picture.shown * scale).toSize();
+    QImage image(pixels, QImage::Format_RGB32);
     image.fill(Qt::white);
-    return image;
-}
-
-QImage newAccountPicture() {
-    QImage image = onWhite({98, 40});
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(4, 4, 32, 32);
-    drawTile(painter, box, kNavy);
-    withUnitSquare(painter, box, [&] { personGlyph(painter, 32); });
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(12);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(kInk);
-    painter.drawText(QRectF(41, 5, 56, 15), Qt::AlignLeft | Qt::AlignVCenter, "New");
-    painter.drawText(QRectF(41, 20, 56, 15), Qt::AlignLeft | Qt::AlignVCenter, "Account");
-    return image;
-}
-
-QImage remindersPicture() {
-    QImage image = onWhite({48, 48});
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(2, 2, 44, 44);
-    drawTile(painter, box, QColor(0xe8, 0x89, 0x2b));
-    withUnitSquare(painter, box, [&] { bellGlyph(painter, 44); });
-    return image;
-}
-
-// 900 × 500 pixels at 120 dots per inch: 7.5 × 4.17 inches on any screen.
-QImage aboutPicture(const QList<IconDrawing>& icons) {
-    QImage image = onWhite({900, 500});
-    image.setDotsPerMeterX(qRound(120 / 0.0254));
-    image.setDotsPerMeterY(qRound(120 / 0.0254));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.scale(pixels.width() / picture.units.width(), pixels.height() / picture.units.height());
+    picture.draw(painter);
+    return image;
+}
 
+QString fileName(const Picture& picture, double scale) {
+    if (scale == 1.0)
+        return QStringLiteral("pictures/%1.jpg").arg(QLatin1String(picture.name));
+    return QStringLiteral("pictures/%1@%2x.jpg").arg(QLatin1String(picture.name)).arg(scale);
+}
+
+QFont pixelFont(const QString& family, double pixels, bool bold = false) {
+    QFont font(family);
+    font.setPixelSize(qRound(pixels));
+    font.setBold(bold);
+    // The same shapes at every density: hinting would fit them to each pixel grid apart.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+void newAccountPicture(QPainter& painter) {
+    const QRectF box(4, 4, 32, 32);
+    drawTile(painter, box, kNavy);
+    withUnitSquare(painter, box, [&] { personGlyph(painter, 32); });
+    painter.setFont(pixelFont(QStringLiteral("Liberation Sans"), 12, true));
+    painter.setPen(kInk);
+    painter.drawText(QRectF(41, 5, 56, 15), Qt::AlignLeft | Qt::AlignVCenter, "New");
+    painter.drawText(QRectF(41, 20, 56, 15), Qt::AlignLeft | Qt::AlignVCenter, "Account");
+}
+
+void remindersPicture(QPainter& painter) {
+    const QRectF box(2, 2, 44, 44);
+    drawTile(painter, box, QColor(0xe8, 0x89, 0x2b));
+    withUnitSquare(painter, box, [&] { bellGlyph(painter, 44); });
+}
+
+// In the units of a 900 x 500 picture.
+void aboutPicture(QPainter& painter, const QList<IconDrawing>& icons) {
     // A pale band behind the name, starting below the heading of the window.
     QLinearGradient band(0, 70, 0, 400);
     band.setColorAt(0, QColor(0xf3, 0xf6, 0xfb));
     band.setColorAt(1, QColor(0xe4, 0xeb, 0xf5));
-    painter.fillRect(QRect(0, 70, 880, 330), band);
+    painter.fillRect(QRectF(0, 70, 880, 330), band);
 
     // The program's mark: a ledger book on a navy tile.
     const QRectF mark(70, 125, 220, 220);
     drawTile(painter, mark, kNavy);
     withUnitSquare(painter, mark, [&] { sheetGlyph(painter, 220); });
 
-    QFont name(QStringLiteral("Liberation Sans"));
-    name.setPixelSize(104);
-    name.setBold(true);
-    painter.setFont(name);
+    const QString sans = QStringLiteral("Liberation Sans");
+    painter.setFont(pixelFont(sans, 104, true));
     painter.setPen(kNavy);
     painter.drawText(QRectF(330, 120, 540, 125), Qt::AlignLeft | Qt::AlignVCenter, "Kesterly");
 
-    QFont line(QStringLiteral("Liberation Sans"));
-    line.setPixelSize(34);
-    painter.setFont(line);
+    painter.setFont(pixelFont(sans, 34));
     painter.setPen(kInk);
     painter.drawText(QRectF(336, 245, 540, 45), Qt::AlignLeft | Qt::AlignVCenter,
                      "Your personal accounts book");
-    line.setPixelSize(26);
-    painter.setFont(line);
+    painter.setFont(pixelFont(sans, 26));
     painter.setPen(QColor(0x5a, 0x64, 0x73));
     painter.drawText(QRectF(336, 292, 540, 40), Qt::AlignLeft | Qt::AlignVCenter,
                      "Version 1.0  \u00b7  made by Velquist");
@@ -294,13 +307,84 @@ QImage aboutPicture(const QList<IconDrawing>& icons) {
         withUnitSquare(painter, tile, [&] { icons[i].glyph(painter, 48); });
     }
 
-    line.setPixelSize(20);
-    painter.setFont(line);
+    painter.setFont(pixelFont(sans, 20));
     painter.setPen(QColor(0x7a, 0x84, 0x93));
     painter.drawText(
         QRectF(70, 430, 800, 40), Qt::AlignLeft | Qt::AlignVCenter,
         "Income, expenses, balance, reminders and interest, kept in plain text files.");
-    return image;
+}
+
+// The colours of the splash picture and the main window's background.
+const QColor kTeal(0x1f, 0x5f, 0x5b);
+const QColor kDeep(0x0f, 0x34, 0x32);
+const QColor kGold(0xe0, 0xb2, 0x3a);
+const QColor kPaper(0xfb, 0xf6, 0xe9);
+
+// An open ledger: two pages with ruled lines and a column of figures, on a gold spine.
+// `scale` is in tenths: 10 draws pages of 110 x 150.
+void ledger(QPainter& painter, double x, double y, int scale) {
+    const double w = 110 * scale / 10;
+    const double h = 150 * scale / 10;
+    painter.save();
+    painter.setPen(QPen(kDeep, 2));
+    painter.setBrush(kPaper);
+    painter.drawRoundedRect(QRectF(x, y, w, h), 6, 6);
+    painter.drawRoundedRect(QRectF(x + w, y, w, h), 6, 6);
+    painter.setPen(QPen(kGold, 5));
+    painter.drawLine(QPointF(x + w, y + 4), QPointF(x + w, y + h - 4));
+    painter.setPen(QPen(QColor(0x9f, 0xb8, 0xb5), 1));
+    for (int i = 1; i <= 8; ++i) {
+        const double line = y + int(i * h / 10) + 6;
+        painter.drawLine(QPointF(x + 10, line), QPointF(x + w - 10, line));
+        painter.drawLine(QPointF(x + w + 10, line), QPointF(x + 2 * w - 10, line));
+    }
+    painter.setPen(QPen(QColor(0xc0, 0x39, 0x2b), 1));
+    const double figures = x + w + int(3 * w / 4);
+    painter.drawLine(QPointF(figures, y + 10), QPointF(figures, y + h - 10));
+    painter.restore();
+}
+
+// In the units of a 900 x 500 picture.
+void splashPicture(QPainter& painter) {
+    QLinearGradient sky(0, 0, 0, 500);
+    sky.setColorAt(0, kTeal);
+    sky.setColorAt(1, kDeep);
+    painter.fillRect(QRectF(0, 0, 900, 500), sky);
+    painter.setPen(QPen(QColor(0x2c, 0x7a, 0x74), 1));
+    for (int x = 0; x <= 900; x += 40)
+        painter.drawLine(QPointF(x, 0), QPointF(x + 260, 500));
+
+    ledger(painter, 520, 150, 16);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kGold);
+    painter.drawEllipse(QPointF(696, 120), 40, 40);
+
+    const QString serif = QStringLiteral("Liberation Serif");
+    const QString sans = QStringLiteral("Liberation Sans");
+    const auto text = [&painter](double x, double baseline, const QFont& font, const QColor& colour,
+                                 const QString& what) {
+        painter.setFont(font);
+        painter.setPen(colour);
+        painter.drawText(QPointF(x, baseline), what);
+    };
+    text(683, 131, pixelFont(serif, 30, true), kDeep, QStringLiteral("K"));
+    text(70, 210, pixelFont(serif, 96, true), Qt::white, QStringLiteral("Kesterly"));
+    text(76, 262, pixelFont(sans, 28), kGold, QStringLiteral("Your personal accounts book"));
+    const QColor pale(0xcf, 0xe3, 0xe1);
+    const QFont small = pixelFont(sans, 19);
+    text(78, 318, small, pale, QStringLiteral("Income and expenses against a running balance"));
+    text(78, 348, small, pale, QStringLiteral("Reminders announced on time"));
+    text(78, 378, small, pale, QStringLiteral("Interest worked out in a click"));
+}
+
+// The main window's background, 500 x 400, on white: a quiet ledger and the name.
+void backgroundPicture(QPainter& painter) {
+    ledger(painter, 118, 70, 12);
+    QFont name = pixelFont(QStringLiteral("Liberation Serif"), 44, true);
+    painter.setFont(name);
+    painter.setPen(kTeal);
+    painter.drawText(QRectF(0, 300, 500, 60), Qt::AlignHCenter | Qt::AlignBottom,
+                     QStringLiteral("Kesterly"));
 }
 
 // The link cursor: a white hand with a black edge, the index finger up; the fingertip
@@ -362,9 +446,23 @@ int main(int argc, char* argv[]) {
     bool ok = true;
     for (const IconDrawing& drawing : icons)
         ok &= save(out.filePath(QStringLiteral("pictures/") + drawing.file), icon(drawing));
-    ok &= saveJpeg(out.filePath("pictures/new-account.jpg"), newAccountPicture());
-    ok &= saveJpeg(out.filePath("pictures/reminders.jpg"), remindersPicture());
-    ok &= saveJpeg(out.filePath("pictures/about.jpg"), aboutPicture(icons));
+    // The splash and About pictures fill 720 x 400 device-independent pixels; 1.25 to one
+    // is the 900 x 500 pixels their windows were laid out with.
+    const QList<Picture> pictures{
+        {"splash", {900, 500}, {720, 400}, {1, 1.25, 2}, splashPicture},
+        {"background", {500, 400}, {500, 400}, {1, 2}, backgroundPicture},
+        {"about",
+         {900, 500},
+         {720, 400},
+         {1, 1.25, 2},
+         [&icons](QPainter& painter) { aboutPicture(painter, icons); }},
+        {"new-account", {98, 40}, {98, 40}, {1, 2}, newAccountPicture},
+        {"reminders", {48, 48}, {48, 48}, {1, 2}, remindersPicture},
+    };
+    for (const Picture& picture : pictures) {
+        for (double scale : picture.scales)
+            ok &= saveJpeg(out.filePath(fileName(picture, scale)), render(picture, scale));
+    }
     ok &= save(out.filePath("cursors/pointing-hand.cur"), cursorFile({pointingHand(), 4}, {12, 1}));
     return ok ? 0 : 1;
 }

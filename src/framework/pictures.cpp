@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <utility>
 
 static void registerKesterlyResources() {
     Q_INIT_RESOURCE(kesterly);
@@ -11,6 +12,25 @@ static void registerKesterlyResources() {
 namespace kesterly::pictures {
 
 namespace {
+
+struct Rendering {
+    qreal scale;
+    QString file;
+};
+
+// The renderings of a picture that the program holds, the least dense first.
+QList<Rendering> renderings(const QString& path) {
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString stem = path.left(dot);
+    const QString suffix = dot < 0 ? QString() : path.mid(dot);
+    QList<Rendering> found;
+    for (const auto& [scale, infix] : {std::pair{1.0, ""}, {1.25, "@1.25x"}, {2.0, "@2x"}}) {
+        const QString file = stem + QLatin1String(infix) + suffix;
+        if (QFile::exists(file))
+            found.append({scale, file});
+    }
+    return found;
+}
 
 int littleEndian16(const QByteArray& bytes, qsizetype at) {
     return quint8(bytes.at(at)) | quint8(bytes.at(at + 1)) << 8;
@@ -23,18 +43,36 @@ void ensureLoaded() {
     Q_UNUSED(loaded);
 }
 
-QPixmap atNaturalSize(const QString& path) {
+QSize sizeOf(const QString& path) {
     ensureLoaded();
-    const QImage image(path);
-    if (image.isNull())
+    return QImageReader(path).size();
+}
+
+QPixmap forPixelRatio(const QString& path, qreal devicePixelRatio) {
+    ensureLoaded();
+    // A screen whose ratio is a hair above a rendering's (1.0000001 from rounding) is
+    // still given that rendering.
+    constexpr qreal kSlack = 0.01;
+    const QList<Rendering> all = renderings(path);
+    const Rendering* chosen = nullptr;
+    for (const Rendering& rendering : all) {
+        chosen = &rendering;
+        if (rendering.scale + kSlack >= devicePixelRatio)
+            break;
+    }
+    if (!chosen)
         return {};
-    QPixmap pixmap = QPixmap::fromImage(image);
-    // 96 dots per inch is one pixel to one device-independent pixel.
-    // Files keep whole dots per inch; the metric figure Qt gives back is rounded.
-    const int dotsPerInch = qRound(image.dotsPerMeterX() * 0.0254);
-    if (dotsPerInch > 0)
-        pixmap.setDevicePixelRatio(dotsPerInch / 96.0);
+    QPixmap pixmap(chosen->file);
+    pixmap.setDevicePixelRatio(chosen->scale);
     return pixmap;
+}
+
+QIcon withEveryRendering(const QString& path) {
+    ensureLoaded();
+    QIcon icon;
+    for (const Rendering& rendering : renderings(path))
+        icon.addFile(rendering.file);
+    return icon;
 }
 
 QCursor cursorFromFile(const QString& path) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QCursor>
+#include <QIcon>
 #include <QPixmap>
+#include <QSize>
 #include <QString>
 
 namespace kesterly::pictures {
@@ -11,9 +13,20 @@ namespace kesterly::pictures {
 // someone asks.
 void ensureLoaded();
 
-// A picture by its path, shown at the size its file gives in inches (its dots per inch),
-// drawn with all of its pixels on screens that have them.
-QPixmap atNaturalSize(const QString& path);
+// Every picture is drawn for more than one screen density: "name.jpg" with one pixel to
+// a device-independent pixel, beside it "name@2x.jpg" with two, and for some also
+// "name@1.25x.jpg". The picture's size is that of its "name.jpg" file.
+QSize sizeOf(const QString& path);
+
+// The rendering to show on a screen of that device pixel ratio: the one drawn for it,
+// else the next denser one (shown a little smaller), else the densest there is. Its
+// device pixel ratio is the density it was drawn for, so it covers the picture's size,
+// and where that is the screen's own ratio it is shown pixel for pixel. Only that one
+// file is read.
+QPixmap forPixelRatio(const QString& path, qreal devicePixelRatio);
+
+// The picture with all its renderings, for a button: Qt picks the one for the screen.
+QIcon withEveryRendering(const QString& path);
 
 // A cursor file (.cur) with its hot spot; the arrow when the file cannot be read.
 QCursor cursorFromFile(const QString& path);

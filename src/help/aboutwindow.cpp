@@ -1,7 +1,7 @@
 #include "help/aboutwindow.h"
 
 #include "framework/fonts.h"
-#include "framework/pictures.h"
+#include "framework/picturelabel.h"
 #include "framework/textfit.h"
 
 #include <QGroupBox>
@@ -25,12 +25,11 @@ AboutWindow::AboutWindow(Windows& windows)
     setPalette(white);
 
     // The picture lies under the heading that overlaps its top edge.
-    auto* picture = place<QLabel>("Image1", 0, 360, 10800, 6000);
-    picture->setPixmap(pictures::atNaturalSize(QStringLiteral(":/pictures/about.jpg")));
+    auto* picture = place<PictureLabel>("Image1", 0, 360, 10800, 6000);
+    picture->setPicture(QStringLiteral(":/pictures/about.jpg"));
     // What the picture says, for those who hear the window rather than see it.
     picture->setAccessibleName(
         QStringLiteral("Kesterly, your personal accounts book, version 1.0, made by Velquist"));
-    picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* heading = place<QLabel>("Label1", 120, 240, 1332, 492);
     heading->setText(QStringLiteral("Created By :"));

@@ -1,5 +1,6 @@
 #include "ledger/ledgerlistwindow.h"
 
+#include "framework/fonts.h"
 #include "framework/windows.h"
 #include "ledger/rowlist.h"
 
@@ -47,6 +48,10 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
                 place<RowList>(kListNames[control], at.left, at.top, at.width, at.height);
             lists_[control]->setAccessibleName(layout.title + QLatin1Char(' ') +
                                                QLatin1String(kListContents[control]));
+            // A date with a two-digit month and day fills the narrow date list to the
+            // edge, and more so beside a scroll bar: the narrow face shows it whole.
+            if (control == Date)
+                lists_[control]->setFont(fonts::narrowControls());
         }
     }
     setFocusProxy(order.front() == kColumns ? static_cast<QWidget*>(removeButton_)

@@ -63,11 +63,11 @@ ContentsWindow::ContentsWindow(Windows& windows)
         const QString text = QString::fromLatin1(entry.text);
         if (*entry.picture) {
             const QString path = QString::fromLatin1(entry.picture);
-            const QIcon icon(path);
-            button->setIcon(icon);
-            button->setIconSize(path.endsWith(QLatin1String(".ico"))
-                                    ? QSize(32, 32)
-                                    : QPixmap(path).size().boundedTo(QSize(98, 48)));
+            // An icon file holds every size; a picture has a rendering for each density.
+            const bool iconFile = path.endsWith(QLatin1String(".ico"));
+            button->setIcon(iconFile ? QIcon(path) : pictures::withEveryRendering(path));
+            button->setIconSize(iconFile ? QSize(32, 32)
+                                         : pictures::sizeOf(path).boundedTo(QSize(98, 48)));
             button->setToolTip(text);
         } else {
             button->setText(text);

@@ -16,6 +16,9 @@ int main(int argc, char* argv[]) {
     // shared context when its plugin is loaded (framework/webview.cpp).
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesterly"));
+    // The desktop entry's name: a Wayland desktop matches the windows to the entry and its
+    // icon by it (the app id); X11 desktops do so by the window class, "kesterly".
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.velquist.kesterly"));
     QApplication::setFont(kesterly::fonts::controls());
     kesterly::installFocusMarks();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));

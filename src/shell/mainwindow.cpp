@@ -2,6 +2,7 @@
 
 #include "accounts/newaccountwindow.h"
 #include "accounts/openaccountwindow.h"
+#include "framework/pictures.h"
 #include "framework/twips.h"
 #include "framework/windows.h"
 #include "help/aboutwindow.h"
@@ -24,35 +25,43 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPainter>
-#include <QResizeEvent>
 #include <QScreen>
+#include <cmath>
 
 namespace kesterly {
 
 namespace {
 
-// The client area: white, with the program's picture in its middle.
+// The client area: white, with the program's picture in its middle, drawn from the
+// rendering made for the screen's density, so it is as sharp as the text at 2x.
 class BackdropArea : public QMdiArea {
 public:
-    explicit BackdropArea(QWidget* parent)
-        : QMdiArea(parent), picture_(QStringLiteral(":/pictures/background.jpg")) {
+    explicit BackdropArea(QWidget* parent) : QMdiArea(parent) {
+        setBackground(Qt::white);
         viewport()->setCursor(QCursor(QPixmap(QStringLiteral(":/pictures/pointer.png")), 0, 0));
     }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QPixmap backdrop(event->size());
-        backdrop.fill(Qt::white);
-        QPainter painter(&backdrop);
-        painter.drawPixmap((backdrop.width() - picture_.width()) / 2,
-                           (backdrop.height() - picture_.height()) / 2, picture_);
-        painter.end();
-        setBackground(backdrop);
-        QMdiArea::resizeEvent(event);
+    void paintEvent(QPaintEvent* event) override {
+        QMdiArea::paintEvent(event);
+        const qreal ratio = viewport()->devicePixelRatioF();
+        if (ratio != pictureRatio_) {
+            picture_ = pictures::forPixelRatio(QStringLiteral(":/pictures/background.jpg"), ratio);
+            pictureRatio_ = ratio;
+        }
+        const QSizeF size = picture_.deviceIndependentSize();
+        // Whole device-independent pixels, so that at 1x and 2x every pixel of the
+        // picture lands on one pixel of the screen.
+        const QPointF topLeft(std::floor((viewport()->width() - size.width()) / 2),
+                              std::floor((viewport()->height() - size.height()) / 2));
+        QPainter painter(viewport());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(QRectF(topLeft, size), picture_, QRectF(picture_.rect()));
     }
 
 private:
     QPixmap picture_;
+    qreal pictureRatio_ = 0;
 };
 
 } // namespace

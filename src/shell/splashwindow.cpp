@@ -13,7 +13,7 @@
 
 namespace kesterly {
 
-ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) {
+ClickableImage::ClickableImage(QWidget* parent) : PictureLabel(parent) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -27,7 +27,7 @@ void ClickableImage::keyPressEvent(QKeyEvent* event) {
         event->key() == Qt::Key_Space)
         emit clicked();
     else
-        QLabel::keyPressEvent(event);
+        PictureLabel::keyPressEvent(event);
 }
 
 SplashWindow::SplashWindow(Windows& windows) : QWidget(nullptr), windows_(windows) {
@@ -40,8 +40,7 @@ SplashWindow::SplashWindow(Windows& windows) : QWidget(nullptr), windows_(window
     auto* image = new ClickableImage(this);
     image->setObjectName(QStringLiteral("Image1"));
     image->setGeometry(twipsRect(0, 0, 10800, 6000));
-    image->setPixmap(QPixmap(QStringLiteral(":/pictures/splash.jpg")));
-    image->setScaledContents(true);
+    image->setPicture(QStringLiteral(":/pictures/splash.jpg"));
     image->setAccessibleName(QStringLiteral("Kesterly: click to load"));
     connect(image, &ClickableImage::clicked, this, &SplashWindow::splashStep);
 

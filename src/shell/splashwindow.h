@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLabel>
+#include "framework/picturelabel.h"
+
 #include <QWidget>
 
 namespace kesterly {
@@ -8,7 +9,7 @@ namespace kesterly {
 class Windows;
 
 // A picture that reports a click (or Enter/Space while it has the focus).
-class ClickableImage : public QLabel {
+class ClickableImage : public PictureLabel {
     Q_OBJECT
 public:
     explicit ClickableImage(QWidget* parent);

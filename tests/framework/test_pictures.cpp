@@ -48,6 +48,10 @@ private slots:
     void iconsDiffer();
     void buttonPicturesAreBaselineColourJpegs_data();
     void buttonPicturesAreBaselineColourJpegs();
+    void everyPictureHasA2xRendering_data();
+    void everyPictureHasA2xRendering();
+    void renderingForEachPixelRatio_data();
+    void renderingForEachPixelRatio();
     void pointingHandCursor();
 };
 
@@ -115,7 +119,10 @@ void PicturesTest::buttonPicturesAreBaselineColourJpegs_data() {
     QTest::addColumn<QSize>("size");
     QTest::newRow("New Account") << ":/pictures/new-account.jpg" << QSize(98, 40);
     QTest::newRow("Reminders") << ":/pictures/reminders.jpg" << QSize(48, 48);
-    QTest::newRow("About") << ":/pictures/about.jpg" << QSize(900, 500);
+    // The About picture as its window was laid out: 900 × 500 pixels filling 720 × 400.
+    QTest::newRow("About") << ":/pictures/about@1.25x.jpg" << QSize(900, 500);
+    QTest::newRow("New Account at 2x") << ":/pictures/new-account@2x.jpg" << QSize(196, 80);
+    QTest::newRow("Reminders at 2x") << ":/pictures/reminders@2x.jpg" << QSize(96, 96);
 }
 
 void PicturesTest::buttonPicturesAreBaselineColourJpegs() {
@@ -141,6 +148,99 @@ void PicturesTest::buttonPicturesAreBaselineColourJpegs() {
     }
     QCOMPARE(frame, 0xC0);
     QCOMPARE(QImage::fromData(bytes).size(), size);
+}
+
+void PicturesTest::everyPictureHasA2xRendering_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("also125");
+    QTest::newRow("splash") << "splash" << QSize(720, 400) << true;
+    QTest::newRow("background") << "background" << QSize(500, 400) << false;
+    QTest::newRow("About") << "about" << QSize(720, 400) << true;
+    QTest::newRow("New Account") << "new-account" << QSize(98, 40) << false;
+    QTest::newRow("Reminders") << "reminders" << QSize(48, 48) << false;
+}
+
+void PicturesTest::everyPictureHasA2xRendering() {
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    QFETCH(bool, also125);
+    const QString path = QStringLiteral(":/pictures/%1.jpg").arg(name);
+    QCOMPARE(pictures::sizeOf(path), size);
+    const QImage once = QImage::fromData(resource(path));
+    const QImage twice =
+        QImage::fromData(resource(QStringLiteral(":/pictures/%1@2x.jpg").arg(name)));
+    QCOMPARE(once.size(), size);
+    QCOMPARE(twice.size(), size * 2);
+    const QByteArray between = resource(QStringLiteral(":/pictures/%1@1.25x.jpg").arg(name));
+    QCOMPARE(!between.isEmpty(), also125);
+    if (also125)
+        QCOMPARE(QImage::fromData(between).size(), size * 1.25);
+
+    // Drawn anew for 2x, not enlarged: the same picture (halved again, it is close to the
+    // 1x rendering), with edges about as steep as the 1x one's; the 1x rendering blown up
+    // to 2x has half as steep ones.
+    const auto gray = [](const QImage& image) {
+        return image.convertToFormat(QImage::Format_Grayscale8);
+    };
+    const QImage halved = gray(twice.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    const QImage doubled =
+        gray(once.scaled(size * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    const auto difference = [](const QImage& a, const QImage& b) {
+        qint64 sum = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                sum += qAbs(a.constScanLine(y)[x] - b.constScanLine(y)[x]);
+        return double(sum) / (a.width() * a.height());
+    };
+    // The steepest step between neighbouring pixels, averaged over the rows.
+    const auto sharpness = [](const QImage& image) {
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            int steepest = 0;
+            for (int x = 1; x < image.width(); ++x)
+                steepest =
+                    qMax(steepest, qAbs(image.constScanLine(y)[x] - image.constScanLine(y)[x - 1]));
+            sum += steepest;
+        }
+        return double(sum) / image.height();
+    };
+    const double sameDrawing = difference(halved, gray(once));
+    QVERIFY2(sameDrawing < 8, qPrintable(QString::number(sameDrawing)));
+    const double sharp = sharpness(gray(twice));
+    const double sharpAt1x = sharpness(gray(once));
+    const double blownUp = sharpness(doubled);
+    QVERIFY2(sharp > 0.8 * sharpAt1x && sharp > 1.5 * blownUp,
+             qPrintable(QStringLiteral("steepest steps: %1 at 2x, %2 at 1x, %3 blown up")
+                            .arg(sharp)
+                            .arg(sharpAt1x)
+                            .arg(blownUp)));
+}
+
+void PicturesTest::renderingForEachPixelRatio_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<double>("drawnFor");
+    const QString splash = ":/pictures/splash.jpg";
+    const QString background = ":/pictures/background.jpg";
+    QTest::newRow("1x") << splash << 1.0 << 1.0;
+    QTest::newRow("1.25x") << splash << 1.25 << 1.25;
+    QTest::newRow("1.5x") << splash << 1.5 << 2.0;
+    QTest::newRow("2x") << splash << 2.0 << 2.0;
+    QTest::newRow("3x: the densest there is") << splash << 3.0 << 2.0;
+    QTest::newRow("a hair above 1x") << splash << 1.000001 << 1.0;
+    QTest::newRow("1.25x without a 1.25x rendering") << background << 1.25 << 2.0;
+}
+
+void PicturesTest::renderingForEachPixelRatio() {
+    QFETCH(QString, path);
+    QFETCH(double, ratio);
+    QFETCH(double, drawnFor);
+    const QPixmap pixmap = pictures::forPixelRatio(path, ratio);
+    QCOMPARE(pixmap.devicePixelRatio(), drawnFor);
+    // Whichever rendering it is, it covers the picture's own size.
+    QCOMPARE(pixmap.deviceIndependentSize().toSize(), pictures::sizeOf(path));
+    QVERIFY(pictures::forPixelRatio(":/pictures/no-such.jpg", ratio).isNull());
 }
 
 void PicturesTest::pointingHandCursor() {

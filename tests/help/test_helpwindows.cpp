@@ -1,3 +1,4 @@
+#include "framework/picturelabel.h"
 #include "framework/webview.h"
 #include "help/aboutwindow.h"
 #include "help/homepagewindow.h"
@@ -105,11 +106,11 @@ void HelpWindowsTest::aboutLayout() {
     QCOMPARE(about.size(), twipsSize(10560, 7824));
     QCOMPARE(about.palette().color(QPalette::Window), QColor(Qt::white));
 
-    auto* picture = about.findChild<QLabel*>("Image1");
+    auto* picture = about.findChild<PictureLabel*>("Image1");
     QCOMPARE(picture->geometry(), twipsRect(0, 360, 10800, 6000));
-    const QPixmap pixmap = picture->pixmap();
-    QCOMPARE(pixmap.size(), QSize(900, 500));
-    // 900 × 500 pixels at 120 dots per inch fill the 10800 × 6000 twips of the image.
+    // At 1x the picture's own 720 × 400 pixels fill the 10800 × 6000 twips of the image.
+    const QPixmap pixmap = picture->shownPixmap();
+    QCOMPARE(pixmap.size(), QSize(720, 400));
     QCOMPARE(pixmap.deviceIndependentSize().toSize(), twipsSize(10800, 6000));
 
     auto* heading = about.findChild<QLabel*>("Label1");
