@@ -511,9 +511,7 @@ void EntryFormTest::fullDiskRecordsNothing() {
     QFETCH(int, freePages);
     QFETCH(bool, fullPages);
     SmallDisk disk;
-    if (!disk.refusal().isEmpty())
-        QSKIP(qPrintable("a small file system could not be mounted here (" + disk.refusal() +
-                         "); the full-disk case needs the right to mount one, as root has"));
+    KESTERLY_SKIP_WITHOUT(disk);
     // Lists whose one row fills a page, so that another line needs a page of its own.
     const QByteArray list = fullPages ? QByteArray(4094, 'x') + "\r\n" : QByteArray("\r\n");
     const QString folder = disk.path() + "/Household";
@@ -559,9 +557,7 @@ void EntryFormTest::saveToFileOnAFullDiskOffersRetryAndDiscard_data() {
 void EntryFormTest::saveToFileOnAFullDiskOffersRetryAndDiscard() {
     QFETCH(bool, retry);
     SmallDisk disk;
-    if (!disk.refusal().isEmpty())
-        QSKIP(qPrintable("a small file system could not be mounted here (" + disk.refusal() +
-                         "); the full-disk case needs the right to mount one, as root has"));
+    KESTERLY_SKIP_WITHOUT(disk);
     const QString folder = disk.path() + "/Household";
     writeBytes(folder + "/OpeningBalance.txt", "500.00\r\n");
     openAccount(*fixture_, folder);

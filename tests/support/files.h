@@ -37,4 +37,10 @@ private:
     int fillers_ = 0;
 };
 
+// Skips the test function when the small disk could not be mounted here.
+#define KESTERLY_SKIP_WITHOUT(disk)                                                                \
+    if (!(disk).refusal().isEmpty())                                                               \
+    QSKIP(qPrintable("a small file system could not be mounted here (" + (disk).refusal() +        \
+                     "); the full-disk case needs the right to mount one, as root has"))
+
 } // namespace kesterly::test
