@@ -552,6 +552,17 @@ class Session:
             return f.read()
 
 
+def files_under(folder):
+    """Every file below the folder by its path there, with its bytes."""
+    found = {}
+    for top, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(top, name)
+            with open(path, "rb") as f:
+                found[os.path.relpath(path, folder)] = f.read()
+    return found
+
+
 def run(tests):
     """Runs each test function with the program path from the command line; names after
     the path pick some of the tests."""

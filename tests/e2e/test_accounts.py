@@ -6,7 +6,7 @@ import shutil
 import signal
 import tempfile
 
-from harness import E2EFailure, Session, check, check_equal, run
+from harness import E2EFailure, Session, check, check_equal, files_under, run
 
 LIST_FILES = ["IncomeDate.txt", "IncomeDes.txt", "IncomeAmn.txt", "Incomebal.txt",
               "ExpenseDate.txt", "ExpenseDes.txt", "ExpenseAmn.txt", "Expensebal.txt",
@@ -64,21 +64,11 @@ WHOLE = {"Name.txt": b"Household\r\n", "OpeningBalance.txt": b"500\r\n",
 CREATION_FOLDER = re.compile(r"^\.Household\.[0-9a-f]{8}\.kesterly-new$")
 
 
-def _files_under(folder):
-    found = {}
-    for parent, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(parent, name)
-            with open(path, "rb") as f:
-                found[os.path.relpath(path, folder)] = f.read()
-    return found
-
-
 def _accounts_in(home):
     """Household's files when it is there (None when not), and the hidden creation
     folders beside it."""
     names = os.listdir(home)
-    account = _files_under(os.path.join(home, "Household")) if "Household" in names else None
+    account = files_under(os.path.join(home, "Household")) if "Household" in names else None
     return account, [name for name in names if CREATION_FOLDER.match(name)]
 
 

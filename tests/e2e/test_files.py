@@ -6,7 +6,7 @@ import shutil
 import signal
 import tempfile
 
-from harness import E2EFailure, Session, check, check_equal, run
+from harness import E2EFailure, Session, check, check_equal, files_under, run
 from test_accounts import open_household
 
 CRLF = b"\r\n"
@@ -43,14 +43,7 @@ def make_household(home, balance=b"-100\r\n"):
 
 
 def read_account(home):
-    folder = os.path.join(home, "Household")
-    found = {}
-    for top, folders, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(top, name)
-            with open(path, "rb") as f:
-                found[os.path.relpath(path, folder)] = f.read()
-    return found
+    return files_under(os.path.join(home, "Household"))
 
 
 def open_account(s):

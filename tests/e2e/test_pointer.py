@@ -3,7 +3,6 @@ child window (a list, the status panel, a picture, a window's caption) the point
 window's own, an arrow or the control's. The pointer shown is read from the X server
 (XFixes), as the user sees it."""
 
-import os
 import shutil
 import tempfile
 import time
