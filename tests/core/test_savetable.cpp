@@ -5,6 +5,7 @@
 #include "support/files.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -72,6 +73,10 @@ private slots:
     void linksLeadingOutOfTheAccountAreLeftAlone_data();
     void linksLeadingOutOfTheAccountAreLeftAlone();
     void fileOfTheTableInTheWayReplacesNothing();
+    void journalLargerThanAnySaveWritesIsNotRead_data();
+    void journalLargerThanAnySaveWritesIsNotRead();
+    void longLineIsAddedWithAJournalWithinTheLimit();
+    void listFileBeyondTheLimitIsRefusedUnread();
 };
 
 void SaveTableTest::fullDiskKeepsEveryOldFile_data() {
@@ -350,6 +355,100 @@ void SaveTableTest::fileOfTheTableInTheWayReplacesNothing() {
     QCOMPARE(tableBytes(folder)[1], linesOf(oldIncomeRows()[1]));
     QCOMPARE(tableBytes(folder)[3], linesOf(oldIncomeRows()[3]));
     QCOMPARE(namesIn(folder), namesBefore);
+}
+
+void SaveTableTest::journalLargerThanAnySaveWritesIsNotRead_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("finished");
+    QTest::newRow("at the limit") << listfile::kJournalSizeLimit << true;
+    QTest::newRow("a byte beyond") << listfile::kJournalSizeLimit + 1 << false;
+    QTest::newRow("40 MB") << qint64(40) * 1024 * 1024 << false;
+}
+
+// A journal is read whole before anything is done from it; one larger than any save
+// writes is not ours and is not read, however it came there.
+void SaveTableTest::journalLargerThanAnySaveWritesIsNotRead() {
+    QFETCH(qint64, size);
+    QFETCH(bool, finished);
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    const QString notes = account::filePath(folder, "Notes.txt");
+    writeBytes(notes, "a\r\n");
+    // A journal as an append writes it, padded with empty lines to the size.
+    QByteArray journal = "Kesterly append\nadd Notes.txt 3 " + QByteArray("b\r\n").toBase64();
+    const QByteArray end = "\nend\n";
+    if (size <= 1024 * 1024)
+        journal += QByteArray(size - journal.size() - end.size(), '\n');
+    journal += end;
+    const QString journalPath = folder + "/.kesterly-save";
+    writeBytes(journalPath, journal);
+    QFile sparse(journalPath);
+    QVERIFY(sparse.resize(std::max<qint64>(size, journal.size())));
+    QCOMPARE(QFileInfo(journalPath).size(), size);
+
+    QElapsedTimer timer;
+    timer.start();
+    const listfile::Outcome outcome = listfile::finishPendingSave(folder);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    if (finished) {
+        QVERIFY2(outcome, qPrintable(outcome.message()));
+        QCOMPARE(bytesOf(notes), QByteArray("a\r\nb\r\n"));
+        QVERIFY(!QFile::exists(journalPath));
+        return;
+    }
+    QVERIFY(!outcome);
+    QVERIFY2(outcome.message().contains(journalPath) &&
+                 outcome.message().contains(
+                     QStringLiteral("more than the %1 bytes").arg(listfile::kJournalSizeLimit)),
+             qPrintable(outcome.message()));
+    QCOMPARE(bytesOf(notes), QByteArray("a\r\n"));
+    QCOMPARE(QFileInfo(journalPath).size(), size);
+}
+
+// The journal of an append carries the added line; a line too long for the journal's
+// limit (a description pasted from a long text) is still added, and a crash in between
+// is finished from a journal the next load reads.
+void SaveTableTest::longLineIsAddedWithAJournalWithinTheLimit() {
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    const account::Table notes{{}, {"Notes.txt"}};
+    const QString path = account::filePath(folder, "Notes.txt");
+    writeBytes(path, "a\r\n");
+    QByteArray expected = "a\r\n";
+    for (const qsizetype length :
+         {qsizetype(100), qsizetype(listfile::kJournalSizeLimit / 2), qsizetype(200000)}) {
+        account::TableRead read = account::readTable(folder, notes);
+        QVERIFY(read.whole());
+        const QString text(length, QLatin1Char('x'));
+        const listfile::Outcome added = account::appendRow(folder, notes, {text}, read.state);
+        QVERIFY2(added, qPrintable(added.message()));
+        expected += text.toLatin1() + "\r\n";
+        QCOMPARE(bytesOf(path), expected);
+        QCOMPARE(namesIn(folder), QStringList{"Notes.txt"});
+    }
+}
+
+// A list file far larger than years of entries is refused at once with the reason,
+// without being read; the table is then not whole, so nothing of it is written back.
+void SaveTableTest::listFileBeyondTheLimitIsRefusedUnread() {
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    const account::Table notes{{}, {"Notes.txt"}};
+    const QString path = account::filePath(folder, "Notes.txt");
+    writeBytes(path, "a\r\n");
+    QFile sparse(path);
+    QVERIFY(sparse.resize(listfile::kListSizeLimit + 1));
+    QElapsedTimer timer;
+    timer.start();
+    const account::TableRead read = account::readTable(folder, notes);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(!read.whole());
+    QCOMPARE(read.problems.size(), 1);
+    QVERIFY2(read.problems[0].contains(path) && read.problems[0].contains("100 MB"),
+             qPrintable(read.problems[0]));
+    const auto value = listfile::readList(path);
+    QVERIFY(!value.ok());
+    QCOMPARE(QFileInfo(path).size(), listfile::kListSizeLimit + 1);
 }
 
 QTEST_APPLESS_MAIN(SaveTableTest)
