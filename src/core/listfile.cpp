@@ -103,6 +103,18 @@ QString kindProblem(const struct stat& info) {
     return {};
 }
 
+// Why a plain file the user has kept from being changed is not written: one set read-only
+// or one of another user. A rewrite puts a new file in the old one's place, which the
+// folder allows whatever the file's own rights, so they are asked here.
+QString protectionProblem(const struct stat& info) {
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("it belongs to another user of this computer, and Kesterly "
+                              "changes only files of the user it runs as");
+    if ((info.st_mode & S_IWUSR) == 0)
+        return QStringLiteral("it is set read-only; allow changes to it to save here");
+    return {};
+}
+
 // After a failed open: what is at the path when it is not a plain file, or else the
 // system's reason.
 QString openProblem(const QString& path, int error) {
@@ -110,6 +122,10 @@ QString openProblem(const QString& path, int error) {
     if (::lstat(native(path).constData(), &info) == 0) {
         if (QString why = kindProblem(info); !why.isEmpty())
             return why;
+        if (error == EACCES || error == EPERM) {
+            if (QString why = protectionProblem(info); !why.isEmpty())
+                return why;
+        }
     }
     return reason(error);
 }
@@ -611,7 +627,10 @@ Outcome appendLine(const QString& path, const QString& text) {
                                     .arg(path, openProblem(path, errno)));
     struct stat info {};
     if (::fstat(file.get(), &info) == 0) {
-        if (QString why = kindProblem(info); !why.isEmpty())
+        QString why = kindProblem(info);
+        if (why.isEmpty())
+            why = protectionProblem(info);
+        if (!why.isEmpty())
             return Outcome::failure(
                 QStringLiteral("Could not open \"%1\" to add to it: %2.").arg(path, why));
     }
@@ -761,6 +780,11 @@ Outcome readyToSave(const QString& folder, const QList<FileLines>& files) {
         Q_ASSERT(folderOf(file.path) == folder);
         if (QString problem = lineBreakProblem(file.path, file.texts); !problem.isEmpty())
             return Outcome::failure(problem);
+        struct stat info {};
+        if (::lstat(native(file.path).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
+            if (QString why = protectionProblem(info); !why.isEmpty())
+                return writeFailure(file.path, why);
+        }
     }
     return finishPendingSave(folder);
 }

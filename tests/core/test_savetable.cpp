@@ -13,6 +13,8 @@
 #include <QTest>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -77,6 +79,8 @@ private slots:
     void journalLargerThanAnySaveWritesIsNotRead();
     void longLineIsAddedWithAJournalWithinTheLimit();
     void listFileBeyondTheLimitIsRefusedUnread();
+    void protectedFileIsNotReplaced_data();
+    void protectedFileIsNotReplaced();
 };
 
 void SaveTableTest::fullDiskKeepsEveryOldFile_data() {
@@ -449,6 +453,59 @@ void SaveTableTest::listFileBeyondTheLimitIsRefusedUnread() {
     const auto value = listfile::readList(path);
     QVERIFY(!value.ok());
     QCOMPARE(QFileInfo(path).size(), listfile::kListSizeLimit + 1);
+}
+
+void SaveTableTest::protectedFileIsNotReplaced_data() {
+    QTest::addColumn<bool>("otherUser");
+    QTest::addColumn<QString>("save");
+    QTest::addColumn<QString>("reason");
+    for (const char* save : {"rewrite", "append", "add a line"}) {
+        QTest::addRow("read-only, %s", save) << false << save << "it is set read-only";
+        QTest::addRow("another user's, %s", save) << true << save << "belongs to another user";
+    }
+}
+
+// A file the user set read-only, or one of another user, is left as it is with the reason,
+// even where the folder would let a new file take its place.
+void SaveTableTest::protectedFileIsNotReplaced() {
+    QFETCH(bool, otherUser);
+    QFETCH(QString, save);
+    QFETCH(QString, reason);
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    const account::Table notes{{}, {"Notes.txt"}};
+    const QString path = account::filePath(folder, "Notes.txt");
+    writeBytes(path, "a\r\n");
+    account::TableRead read = account::readTable(folder, notes);
+    QVERIFY(read.whole());
+    const QByteArray native = QFile::encodeName(path);
+    if (otherUser) {
+        if (::geteuid() != 0)
+            QSKIP("giving a file to another user needs the right to, as root has");
+        QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+    } else {
+        QCOMPARE(::chmod(native.constData(), 0444), 0);
+    }
+    struct stat before {};
+    QCOMPARE(::lstat(native.constData(), &before), 0);
+
+    listfile::Outcome outcome = listfile::Outcome::success();
+    if (save == "rewrite")
+        outcome = listfile::writeList(path, {"b"});
+    else if (save == "append")
+        outcome = account::appendRow(folder, notes, {"b"}, read.state);
+    else
+        outcome = listfile::appendLine(path, "b");
+    QVERIFY(!outcome);
+    QVERIFY2(outcome.message().contains(path) && outcome.message().contains(reason),
+             qPrintable(outcome.message()));
+    QCOMPARE(bytesOf(path), QByteArray("a\r\n"));
+    struct stat after {};
+    QCOMPARE(::lstat(native.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(namesIn(folder), QStringList{"Notes.txt"});
 }
 
 QTEST_APPLESS_MAIN(SaveTableTest)
