@@ -60,6 +60,15 @@ QList<QByteArray> asBytes(const QList<QStringList>& columns) {
     return files;
 }
 
+// An account folder with one list, Notes.txt, holding `held`: the smallest table to save.
+struct NotesAccount {
+    explicit NotesAccount(const QByteArray& held) { writeBytes(path, held); }
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    const account::Table notes{{}, {"Notes.txt"}};
+    const QString path = account::filePath(folder, "Notes.txt");
+};
+
 } // namespace
 
 class SaveTableTest : public QObject {
@@ -283,10 +292,8 @@ void SaveTableTest::appendAddsOneLineWrittenAsTheFileIs() {
     QFETCH(QByteArray, held);
     QFETCH(QString, text);
     QFETCH(QByteArray, expected);
-    QTemporaryDir root;
-    const QString folder = root.filePath("Household");
-    const account::Table notes{{}, {"Notes.txt"}};
-    writeBytes(account::filePath(folder, "Notes.txt"), held);
+    const NotesAccount fixture(held);
+    const auto& [root, folder, notes, path] = fixture;
     account::TableRead read = account::readTable(folder, notes);
     QVERIFY(read.whole());
     const QStringList texts = read.columns[0];
@@ -374,10 +381,9 @@ void SaveTableTest::journalLargerThanAnySaveWritesIsNotRead_data() {
 void SaveTableTest::journalLargerThanAnySaveWritesIsNotRead() {
     QFETCH(qint64, size);
     QFETCH(bool, finished);
-    QTemporaryDir root;
-    const QString folder = root.filePath("Household");
-    const QString notes = account::filePath(folder, "Notes.txt");
-    writeBytes(notes, "a\r\n");
+    const NotesAccount fixture("a\r\n");
+    const QString& folder = fixture.folder;
+    const QString& notes = fixture.path;
     // A journal as an append writes it, padded with empty lines to the size.
     QByteArray journal = "Kesterly append\nadd Notes.txt 3 " + QByteArray("b\r\n").toBase64();
     const QByteArray end = "\nend\n";
@@ -413,11 +419,8 @@ void SaveTableTest::journalLargerThanAnySaveWritesIsNotRead() {
 // limit (a description pasted from a long text) is still added, and a crash in between
 // is finished from a journal the next load reads.
 void SaveTableTest::longLineIsAddedWithAJournalWithinTheLimit() {
-    QTemporaryDir root;
-    const QString folder = root.filePath("Household");
-    const account::Table notes{{}, {"Notes.txt"}};
-    const QString path = account::filePath(folder, "Notes.txt");
-    writeBytes(path, "a\r\n");
+    const NotesAccount fixture("a\r\n");
+    const auto& [root, folder, notes, path] = fixture;
     QByteArray expected = "a\r\n";
     for (const qsizetype length :
          {qsizetype(100), qsizetype(listfile::kJournalSizeLimit / 2), qsizetype(200000)}) {
@@ -435,11 +438,8 @@ void SaveTableTest::longLineIsAddedWithAJournalWithinTheLimit() {
 // A list file far larger than years of entries is refused at once with the reason,
 // without being read; the table is then not whole, so nothing of it is written back.
 void SaveTableTest::listFileBeyondTheLimitIsRefusedUnread() {
-    QTemporaryDir root;
-    const QString folder = root.filePath("Household");
-    const account::Table notes{{}, {"Notes.txt"}};
-    const QString path = account::filePath(folder, "Notes.txt");
-    writeBytes(path, "a\r\n");
+    const NotesAccount fixture("a\r\n");
+    const auto& [root, folder, notes, path] = fixture;
     QFile sparse(path);
     QVERIFY(sparse.resize(listfile::kListSizeLimit + 1));
     QElapsedTimer timer;
@@ -471,11 +471,8 @@ void SaveTableTest::protectedFileIsNotReplaced() {
     QFETCH(bool, otherUser);
     QFETCH(QString, save);
     QFETCH(QString, reason);
-    QTemporaryDir root;
-    const QString folder = root.filePath("Household");
-    const account::Table notes{{}, {"Notes.txt"}};
-    const QString path = account::filePath(folder, "Notes.txt");
-    writeBytes(path, "a\r\n");
+    const NotesAccount fixture("a\r\n");
+    const auto& [root, folder, notes, path] = fixture;
     account::TableRead read = account::readTable(folder, notes);
     QVERIFY(read.whole());
     const QByteArray native = QFile::encodeName(path);
