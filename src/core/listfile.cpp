@@ -122,10 +122,6 @@ QString openProblem(const QString& path, int error) {
     if (::lstat(native(path).constData(), &info) == 0) {
         if (QString why = kindProblem(info); !why.isEmpty())
             return why;
-        if (error == EACCES || error == EPERM) {
-            if (QString why = protectionProblem(info); !why.isEmpty())
-                return why;
-        }
     }
     return reason(error);
 }
@@ -622,9 +618,18 @@ Outcome appendLine(const QString& path, const QString& text) {
     Descriptor file(::open(native(path).constData(),
                            O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                            0666));
-    if (!file.valid())
-        return Outcome::failure(QStringLiteral("Could not open \"%1\" to add to it: %2.")
-                                    .arg(path, openProblem(path, errno)));
+    if (!file.valid()) {
+        const int error = errno;
+        QString why = openProblem(path, error);
+        struct stat info {};
+        if ((error == EACCES || error == EPERM) && ::lstat(native(path).constData(), &info) == 0 &&
+            S_ISREG(info.st_mode)) {
+            if (QString kept = protectionProblem(info); !kept.isEmpty())
+                why = kept;
+        }
+        return Outcome::failure(
+            QStringLiteral("Could not open \"%1\" to add to it: %2.").arg(path, why));
+    }
     struct stat info {};
     if (::fstat(file.get(), &info) == 0) {
         QString why = kindProblem(info);
@@ -1083,7 +1088,7 @@ Read<ListContent> readListContent(const QString& path) {
         return failed(
             QStringLiteral("it holds %1 MB, more than the %2 MB an account list can hold, so it "
                            "is not read")
-                .arg(info.st_size / (1024 * 1024))
+                .arg((info.st_size + 1024 * 1024 - 1) / (1024 * 1024))
                 .arg(kListSizeLimit / (1024 * 1024)));
     ListContent content;
     content.stamp = stampFrom(info);
