@@ -86,18 +86,29 @@ void OpenAccountWindow::openAccount() {
     const bool isAccount = QFileInfo(account::filePath(chosen, account::kName)).isFile();
     account::AccountLock::Attempt lock;
     if (another) {
+        // Open windows write back to the folder they were loaded from; closing them first
+        // keeps one account's rows out of another account's folder, and has them saved
+        // before anything about the new account can keep the user waiting.
+        if (!windows().closeAccountWindows())
+            return;
         // A second copy of the program with the same account open would write over what
         // this one records, and the other way round.
         if (isAccount)
             lock = account::AccountLock::take(chosen);
+        // A mark the user may overrule is offered for removal; Cancel is the default.
+        bool declined = false;
+        if (!lock.refusal.isEmpty() && !lock.takeOverQuestion.isEmpty()) {
+            if (windows().ask(lock.refusal + QStringLiteral("\n\n") + lock.takeOverQuestion, kTitle,
+                              MessageIcon::Exclamation, {Choice::Cancel, Choice::Ok}) == Choice::Ok)
+                lock = account::AccountLock::takeOver(chosen);
+            else
+                declined = true;
+        }
         if (!lock.refusal.isEmpty()) {
-            windows().inform(lock.refusal, kTitle, MessageIcon::Exclamation);
+            if (!declined)
+                windows().inform(lock.refusal, kTitle, MessageIcon::Exclamation);
             return;
         }
-        // Open windows write back to the folder they were loaded from; closing them now
-        // keeps one account's rows out of another account's folder.
-        if (!windows().closeAccountWindows())
-            return;
     }
 
     windows().mainWindow().showAccountInCaption(chosen);

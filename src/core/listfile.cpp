@@ -103,6 +103,18 @@ QString kindProblem(const struct stat& info) {
     return {};
 }
 
+// Why a plain file the user has kept from being changed is not written: one set read-only
+// or one of another user. A rewrite puts a new file in the old one's place, which the
+// folder allows whatever the file's own rights, so they are asked here.
+QString protectionProblem(const struct stat& info) {
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("it belongs to another user of this computer, and Kesterly "
+                              "changes only files of the user it runs as");
+    if ((info.st_mode & S_IWUSR) == 0)
+        return QStringLiteral("it is set read-only; allow changes to it to save here");
+    return {};
+}
+
 // After a failed open: what is at the path when it is not a plain file, or else the
 // system's reason.
 QString openProblem(const QString& path, int error) {
@@ -199,6 +211,12 @@ public:
             if (got <= 0)
                 return false;
             size_ += got;
+            // A file that grows while it is read stops at the limit as a larger one does.
+            total_ += got;
+            if (total_ > kListSizeLimit) {
+                error_ = EFBIG;
+                return false;
+            }
             return true;
         }
     }
@@ -210,6 +228,7 @@ private:
     int fd_;
     QByteArray buffer_;
     qsizetype size_ = 0;
+    qint64 total_ = 0;
     int error_ = 0;
 };
 
@@ -259,7 +278,16 @@ FileStamp stampFrom(const struct stat& info) {
     return stamp;
 }
 
-Read<QByteArray> readBytes(const QString& path, FileStamp* stamp = nullptr) {
+// Why a file of this many bytes is not read: larger than `limit`, which none of ours is.
+QString sizeProblem(qint64 size, qint64 limit) {
+    return QStringLiteral("it holds %1 bytes, more than the %2 bytes a file of its kind can "
+                          "hold, so it is not one Kesterly wrote")
+        .arg(size)
+        .arg(limit);
+}
+
+Read<QByteArray> readBytes(const QString& path, FileStamp* stamp = nullptr,
+                           qint64 limit = kListSizeLimit) {
     const auto failed = [&path](const QString& why) {
         return Read<QByteArray>{std::nullopt,
                                 QStringLiteral("Could not read \"%1\": %2.").arg(path, why)};
@@ -274,14 +302,19 @@ Read<QByteArray> readBytes(const QString& path, FileStamp* stamp = nullptr) {
         return failed(reason(errno));
     if (QString why = kindProblem(info); !why.isEmpty())
         return failed(why);
+    if (info.st_size > limit)
+        return failed(sizeProblem(info.st_size, limit));
     if (stamp)
         *stamp = stampFrom(info);
-    // Read straight into one buffer of the file's size, grown should the file grow.
+    // Read straight into one buffer of the file's size, grown should the file grow, but
+    // never past the limit.
     QByteArray bytes(static_cast<qsizetype>(info.st_size) + 1, Qt::Uninitialized);
     qsizetype filled = 0;
     for (;;) {
+        if (filled > limit)
+            return failed(sizeProblem(filled, limit));
         if (filled == bytes.size())
-            bytes.resize(bytes.size() * 2);
+            bytes.resize(std::min<qsizetype>(bytes.size() * 2, qsizetype(limit) + 1));
         const ssize_t got =
             ::read(file.get(), bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
         if (got < 0) {
@@ -585,12 +618,24 @@ Outcome appendLine(const QString& path, const QString& text) {
     Descriptor file(::open(native(path).constData(),
                            O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                            0666));
-    if (!file.valid())
-        return Outcome::failure(QStringLiteral("Could not open \"%1\" to add to it: %2.")
-                                    .arg(path, openProblem(path, errno)));
+    if (!file.valid()) {
+        const int error = errno;
+        QString why = openProblem(path, error);
+        struct stat info {};
+        if ((error == EACCES || error == EPERM) && ::lstat(native(path).constData(), &info) == 0 &&
+            S_ISREG(info.st_mode)) {
+            if (QString kept = protectionProblem(info); !kept.isEmpty())
+                why = kept;
+        }
+        return Outcome::failure(
+            QStringLiteral("Could not open \"%1\" to add to it: %2.").arg(path, why));
+    }
     struct stat info {};
     if (::fstat(file.get(), &info) == 0) {
-        if (QString why = kindProblem(info); !why.isEmpty())
+        QString why = kindProblem(info);
+        if (why.isEmpty())
+            why = protectionProblem(info);
+        if (!why.isEmpty())
             return Outcome::failure(
                 QStringLiteral("Could not open \"%1\" to add to it: %2.").arg(path, why));
     }
@@ -653,6 +698,9 @@ public:
     // Puts the journal in place: written whole beside its name, flushed, renamed and the
     // folder flushed. The journal's own name is not removed by this object.
     int putJournal(const QString& folder, const QByteArray& entries) {
+        // A journal the next load would refuse is not written.
+        if (entries.size() > kJournalSizeLimit)
+            return EFBIG;
         const QString journal = folder + QLatin1Char('/') + kJournal;
         const QString fresh = journal + kNewSuffix;
         ::unlink(native(fresh).constData());
@@ -737,6 +785,11 @@ Outcome readyToSave(const QString& folder, const QList<FileLines>& files) {
         Q_ASSERT(folderOf(file.path) == folder);
         if (QString problem = lineBreakProblem(file.path, file.texts); !problem.isEmpty())
             return Outcome::failure(problem);
+        struct stat info {};
+        if (::lstat(native(file.path).constData(), &info) == 0 && S_ISREG(info.st_mode)) {
+            if (QString why = protectionProblem(info); !why.isEmpty())
+                return writeFailure(file.path, why);
+        }
     }
     return finishPendingSave(folder);
 }
@@ -814,6 +867,7 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
     };
     QList<Addition> additions;
     QList<FileLines> whole = replaces;
+    qint64 journalledBytes = 0;
     for (const LineAppend& append : appends) {
         Descriptor file(::open(native(append.path).constData(),
                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -828,9 +882,17 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
         // An empty file gets the line as a whole file would hold it.
         std::optional<QByteArray> line =
             size == 0 ? linesOf({append.text}) : addedBytes(append.charset, append.text);
+        // The journal carries the added bytes; a line too long for it (a very long
+        // description) is added by writing its file anew, as is a line of characters a
+        // file in Windows-1252 cannot hold (the file becomes UTF-8).
+        if (line) {
+            const qint64 journalled = 4 * ((line->size() + 2 + 2) / 3) + 64;
+            if (journalledBytes + journalled > kJournalSizeLimit / 2)
+                line.reset();
+            else
+                journalledBytes += journalled;
+        }
         if (!line) {
-            // A file in Windows-1252 cannot hold this text: it is written anew in UTF-8
-            // with the line at its end.
             const Read<QByteArray> held = readBytes(append.path);
             if (!held.ok())
                 return Outcome::failure(held.error);
@@ -965,7 +1027,7 @@ Outcome finishPendingSave(const QString& folder) {
                                "\"%3\" is left as it is.")
                     .arg(folder, why, journal));
         };
-        const Read<QByteArray> read = readBytes(journal);
+        const Read<QByteArray> read = readBytes(journal, nullptr, kJournalSizeLimit);
         if (!read.ok())
             return damaged(read.error);
         QString why;
@@ -1022,6 +1084,12 @@ Read<ListContent> readListContent(const QString& path) {
         return failed(reason(errno));
     if (QString why = kindProblem(info); !why.isEmpty())
         return failed(why);
+    if (info.st_size > kListSizeLimit)
+        return failed(
+            QStringLiteral("it holds %1 MB, more than the %2 MB an account list can hold, so it "
+                           "is not read")
+                .arg((info.st_size + 1024 * 1024 - 1) / (1024 * 1024))
+                .arg(kListSizeLimit / (1024 * 1024)));
     ListContent content;
     content.stamp = stampFrom(info);
 
@@ -1075,6 +1143,10 @@ Read<ListContent> readListContent(const QString& path) {
         keep = end - at;
     }
     return {std::move(content), {}};
+}
+
+Read<QByteArray> readSmallFile(const QString& path, qint64 limit) {
+    return readBytes(path, nullptr, limit);
 }
 
 Read<QStringList> readList(const QString& path) {

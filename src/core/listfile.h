@@ -101,6 +101,18 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
 // hidden files that an interrupted save left behind. Nothing to do is a success.
 Outcome finishPendingSave(const QString& folder);
 
+// The largest list file read: a larger one is refused with a message rather than read, so
+// that a stray file in an account folder cannot take all the memory. Years of entries
+// take a few megabytes.
+inline constexpr qint64 kListSizeLimit = 100 * 1024 * 1024;
+// The largest save journal: no save writes a larger one (lines too long for it are added
+// by writing their file anew), so a larger one is not ours and is not read.
+inline constexpr qint64 kJournalSizeLimit = 64 * 1024;
+
+// The bytes of a small plain file of at most `limit` bytes; a larger one, a link, a
+// folder, a pipe or a device is refused without being read.
+Read<QByteArray> readSmallFile(const QString& path, qint64 limit);
+
 // Every field of the file, in order (see fieldsOf).
 Read<QStringList> readList(const QString& path);
 // The same, with the file's stamp and characters.

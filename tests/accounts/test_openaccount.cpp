@@ -1,5 +1,6 @@
 #include "accounts/folderlists.h"
 #include "accounts/openaccountwindow.h"
+#include "core/numbertext.h"
 #include "shell/contentswindow.h"
 #include "shell/mainwindow.h"
 #include "shell/statuspanel.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -17,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -32,10 +35,15 @@ public:
         : ChildWindow(windows, kName, QStringLiteral("Probe"), 1500, 1500, Frame::Fixed) {}
     bool holdsAccountData() const override { return true; }
     static inline QStringList closedWhileFolder;
+    // Whether this file was there when the window closed.
+    static inline QString watched;
+    static inline QList<bool> watchedWhileClosing;
 
 protected:
     bool closeStep() override {
         closedWhileFolder << windows().get<StatusPanel>().accountFolder();
+        if (!watched.isEmpty())
+            watchedWhileClosing << QFileInfo::exists(watched);
         return true;
     }
 };
@@ -61,6 +69,10 @@ private slots:
     void anotherAccountClosesAccountWindowsFirst();
     void sameAccountKeepsItsWindows();
     void anotherCopyKeepsTheAccountUntilItEnds();
+    void lockThatIsNoLockIsNamedAndOfferedForRemoval_data();
+    void lockThatIsNoLockIsNamedAndOfferedForRemoval();
+    void copyOnAnotherComputerIsTakenOverOnlyAfterConfirmation();
+    void windowsSaveBeforeTheNewAccountIsMarked();
     void folderListIsReadAgainWhenTheWindowComesBack();
 
 private:
@@ -82,6 +94,8 @@ void OpenAccountTest::init() {
     startFolder_ = QDir::currentPath();
     QDir::setCurrent(account("Household"));
     AccountProbe::closedWhileFolder.clear();
+    AccountProbe::watched.clear();
+    AccountProbe::watchedWhileClosing.clear();
 }
 
 void OpenAccountTest::cleanup() {
@@ -290,6 +304,140 @@ void OpenAccountTest::anotherCopyKeepsTheAccountUntilItEnds() {
     QVERIFY(QFile::exists(account("Bond") + "/.kesterly.lock"));
     QVERIFY(fixture_->windows->mainWindow().close());
     QVERIFY(!QFile::exists(account("Bond") + "/.kesterly.lock"));
+}
+
+void OpenAccountTest::lockThatIsNoLockIsNamedAndOfferedForRemoval_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    // Whether OK removes it and opens the account.
+    QTest::addColumn<bool>("removable");
+    QTest::newRow("pipe") << "pipe"
+                          << "not a plain file" << true;
+    QTest::newRow("link to an endless device") << "zero"
+                                               << "link" << true;
+    QTest::newRow("link to a file outside") << "outside"
+                                            << "link" << true;
+    QTest::newRow("empty folder") << "folder"
+                                  << "folder" << true;
+    QTest::newRow("folder with files") << "full folder"
+                                       << "folder" << false;
+    QTest::newRow("200 MB") << "huge"
+                            << "more than the 4096 bytes" << true;
+    QTest::newRow("no lock text") << "text"
+                                  << "does not hold what Kesterly writes" << true;
+}
+
+// An account folder as it may come from a download or a copy: whatever lies where the
+// lock belongs is answered at once, named with the reason, and nothing it points to is
+// read or removed.
+void OpenAccountTest::lockThatIsNoLockIsNamedAndOfferedForRemoval() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QFETCH(bool, removable);
+    const QString lockFile = account("Household") + "/.kesterly.lock";
+    const QString outside = fixture_->path("outside.txt");
+    const QByteArray outsideText = "4242\nKesterly\nsomehost\n";
+    writeBytes(outside, outsideText);
+    if (kind == "pipe") {
+        QCOMPARE(::mkfifo(QFile::encodeName(lockFile).constData(), 0600), 0);
+    } else if (kind == "zero") {
+        QVERIFY(QFile::link("/dev/zero", lockFile));
+    } else if (kind == "outside") {
+        QVERIFY(QFile::link(outside, lockFile));
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkpath(lockFile));
+    } else if (kind == "full folder") {
+        writeBytes(lockFile + "/kept.txt", "kept");
+    } else if (kind == "huge") {
+        QFile huge(lockFile);
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QVERIFY(huge.resize(200LL * 1024 * 1024));
+    } else {
+        writeBytes(lockFile, "hello\n");
+    }
+
+    // Cancel leaves everything as it was.
+    fixture_->messages.answers = {Choice::Cancel};
+    QElapsedTimer timer;
+    timer.start();
+    clickOk();
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message asked = fixture_->messages.shown[0];
+    QCOMPARE(asked.title, QStringLiteral("Open Account"));
+    QCOMPARE(asked.icon, MessageIcon::Exclamation);
+    QVERIFY2(asked.text.contains(lockFile) && asked.text.contains(reason) &&
+                 asked.text.contains("Choose OK to remove"),
+             qPrintable(asked.text));
+    QVERIFY2(!asked.text.contains("somehost"), qPrintable(asked.text));
+    StatusPanel& panel = fixture_->windows->get<StatusPanel>();
+    QCOMPARE(panel.accountFolder(), QString());
+    QVERIFY(QFileInfo(lockFile).exists() || QFileInfo(lockFile).isSymLink());
+
+    // OK removes what is there (a link, not what it points to) and opens the account.
+    fixture_->messages.shown.clear();
+    fixture_->messages.answers = {Choice::Ok};
+    clickOk();
+    QCOMPARE(bytesOf(outside), outsideText);
+    if (!removable) {
+        QCOMPARE(fixture_->messages.shown.size(), 2);
+        QVERIFY2(fixture_->messages.shown[1].text.contains("Could not remove"),
+                 qPrintable(fixture_->messages.shown[1].text));
+        QCOMPARE(panel.accountFolder(), QString());
+        QVERIFY(QFile::exists(lockFile + "/kept.txt"));
+        return;
+    }
+    QCOMPARE(panel.accountFolder(), account("Household"));
+    QCOMPARE(fixture_->messages.shown.last(),
+             (Message{kAccountMessage, "Please", MessageIcon::Information}));
+    const QFileInfo mark(lockFile);
+    QVERIFY(mark.isFile() && !mark.isSymLink());
+    QVERIFY(mark.size() < 4096);
+}
+
+void OpenAccountTest::copyOnAnotherComputerIsTakenOverOnlyAfterConfirmation() {
+    const QString lockFile = account("Household") + "/.kesterly.lock";
+    writeBytes(lockFile, "4242\nKesterly\nfar-away-computer\n");
+    QFile stamp(lockFile);
+    QVERIFY(stamp.open(QIODevice::ReadWrite));
+    const QDateTime since(QDate(2026, 3, 14), QTime(9, 26));
+    QVERIFY(stamp.setFileTime(since, QFileDevice::FileModificationTime));
+    stamp.close();
+
+    fixture_->messages.answers = {Choice::Cancel};
+    clickOk();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const QString text = fixture_->messages.shown[0].text;
+    QVERIFY2(text.contains("\"far-away-computer\"") &&
+                 text.contains(userLocale().toString(since, QLocale::ShortFormat)) &&
+                 text.contains("no longer running"),
+             qPrintable(text));
+    StatusPanel& panel = fixture_->windows->get<StatusPanel>();
+    QCOMPARE(panel.accountFolder(), QString());
+    QCOMPARE(bytesOf(lockFile), QByteArray("4242\nKesterly\nfar-away-computer\n"));
+
+    fixture_->messages.shown.clear();
+    fixture_->messages.answers = {Choice::Ok};
+    clickOk();
+    QCOMPARE(panel.accountFolder(), account("Household"));
+    QVERIFY(!bytesOf(lockFile).contains("far-away-computer"));
+    // The mark is this copy's now: another copy is kept out.
+    QProcess other;
+    other.start(QStringLiteral(KESTERLY_LOCK_CHILD), {account("Household")});
+    QVERIFY(other.waitForFinished(20000));
+    QCOMPARE(other.readAllStandardOutput(), QByteArray("refused\n"));
+}
+
+// Were the program ended while the new account's lock is looked at, the open account's
+// entries are on the disk already.
+void OpenAccountTest::windowsSaveBeforeTheNewAccountIsMarked() {
+    clickOk();
+    fixture_->windows->get<AccountProbe>();
+    AccountProbe::watched = account("Bond") + "/.kesterly.lock";
+    QVERIFY(open().findChild<DirectoryList*>("Dir1")->setPath(account("Bond")));
+    clickOk();
+    QCOMPARE(AccountProbe::watchedWhileClosing, QList<bool>{false});
+    QVERIFY(QFile::exists(AccountProbe::watched));
 }
 
 void OpenAccountTest::folderListIsReadAgainWhenTheWindowComesBack() {

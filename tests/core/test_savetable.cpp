@@ -5,6 +5,7 @@
 #include "support/files.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,6 +13,8 @@
 #include <QTest>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -57,6 +60,15 @@ QList<QByteArray> asBytes(const QList<QStringList>& columns) {
     return files;
 }
 
+// An account folder with one list, Notes.txt, holding `held`: the smallest table to save.
+struct NotesAccount {
+    explicit NotesAccount(const QByteArray& held) { writeBytes(path, held); }
+    QTemporaryDir root;
+    const QString folder = root.filePath("Household");
+    const account::Table notes{{}, {"Notes.txt"}};
+    const QString path = account::filePath(folder, "Notes.txt");
+};
+
 } // namespace
 
 class SaveTableTest : public QObject {
@@ -72,6 +84,12 @@ private slots:
     void linksLeadingOutOfTheAccountAreLeftAlone_data();
     void linksLeadingOutOfTheAccountAreLeftAlone();
     void fileOfTheTableInTheWayReplacesNothing();
+    void journalLargerThanAnySaveWritesIsNotRead_data();
+    void journalLargerThanAnySaveWritesIsNotRead();
+    void longLineIsAddedWithAJournalWithinTheLimit();
+    void listFileBeyondTheLimitIsRefusedUnread();
+    void protectedFileIsNotReplaced_data();
+    void protectedFileIsNotReplaced();
 };
 
 void SaveTableTest::fullDiskKeepsEveryOldFile_data() {
@@ -272,10 +290,8 @@ void SaveTableTest::appendAddsOneLineWrittenAsTheFileIs() {
     QFETCH(QByteArray, held);
     QFETCH(QString, text);
     QFETCH(QByteArray, expected);
-    QTemporaryDir root;
-    const QString folder = root.filePath("Household");
-    const account::Table notes{{}, {"Notes.txt"}};
-    writeBytes(account::filePath(folder, "Notes.txt"), held);
+    const NotesAccount fixture(held);
+    const auto& [root, folder, notes, path] = fixture;
     account::TableRead read = account::readTable(folder, notes);
     QVERIFY(read.whole());
     const QStringList texts = read.columns[0];
@@ -348,6 +364,143 @@ void SaveTableTest::fileOfTheTableInTheWayReplacesNothing() {
     QCOMPARE(tableBytes(folder)[1], linesOf(oldIncomeRows()[1]));
     QCOMPARE(tableBytes(folder)[3], linesOf(oldIncomeRows()[3]));
     QCOMPARE(namesIn(folder), namesBefore);
+}
+
+void SaveTableTest::journalLargerThanAnySaveWritesIsNotRead_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("finished");
+    QTest::newRow("at the limit") << listfile::kJournalSizeLimit << true;
+    QTest::newRow("a byte beyond") << listfile::kJournalSizeLimit + 1 << false;
+    QTest::newRow("40 MB") << qint64(40) * 1024 * 1024 << false;
+}
+
+// A journal is read whole before anything is done from it; one larger than any save
+// writes is not ours and is not read, however it came there.
+void SaveTableTest::journalLargerThanAnySaveWritesIsNotRead() {
+    QFETCH(qint64, size);
+    QFETCH(bool, finished);
+    const NotesAccount fixture("a\r\n");
+    const QString& folder = fixture.folder;
+    const QString& notes = fixture.path;
+    // A journal as an append writes it, padded with empty lines to the size.
+    QByteArray journal = "Kesterly append\nadd Notes.txt 3 " + QByteArray("b\r\n").toBase64();
+    const QByteArray end = "\nend\n";
+    if (size <= 1024 * 1024)
+        journal += QByteArray(size - journal.size() - end.size(), '\n');
+    journal += end;
+    const QString journalPath = folder + "/.kesterly-save";
+    writeBytes(journalPath, journal);
+    QFile sparse(journalPath);
+    QVERIFY(sparse.resize(std::max<qint64>(size, journal.size())));
+    QCOMPARE(QFileInfo(journalPath).size(), size);
+
+    QElapsedTimer timer;
+    timer.start();
+    const listfile::Outcome outcome = listfile::finishPendingSave(folder);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    if (finished) {
+        QVERIFY2(outcome, qPrintable(outcome.message()));
+        QCOMPARE(bytesOf(notes), QByteArray("a\r\nb\r\n"));
+        QVERIFY(!QFile::exists(journalPath));
+        return;
+    }
+    QVERIFY(!outcome);
+    QVERIFY2(outcome.message().contains(journalPath) &&
+                 outcome.message().contains(
+                     QStringLiteral("more than the %1 bytes").arg(listfile::kJournalSizeLimit)),
+             qPrintable(outcome.message()));
+    QCOMPARE(bytesOf(notes), QByteArray("a\r\n"));
+    QCOMPARE(QFileInfo(journalPath).size(), size);
+}
+
+// The journal of an append carries the added line; a line too long for the journal's
+// limit (a description pasted from a long text) is still added, and a crash in between
+// is finished from a journal the next load reads.
+void SaveTableTest::longLineIsAddedWithAJournalWithinTheLimit() {
+    const NotesAccount fixture("a\r\n");
+    const auto& [root, folder, notes, path] = fixture;
+    QByteArray expected = "a\r\n";
+    for (const qsizetype length :
+         {qsizetype(100), qsizetype(listfile::kJournalSizeLimit / 2), qsizetype(200000)}) {
+        account::TableRead read = account::readTable(folder, notes);
+        QVERIFY(read.whole());
+        const QString text(length, QLatin1Char('x'));
+        const listfile::Outcome added = account::appendRow(folder, notes, {text}, read.state);
+        QVERIFY2(added, qPrintable(added.message()));
+        expected += text.toLatin1() + "\r\n";
+        QCOMPARE(bytesOf(path), expected);
+        QCOMPARE(namesIn(folder), QStringList{"Notes.txt"});
+    }
+}
+
+// A list file far larger than years of entries is refused at once with the reason,
+// without being read; the table is then not whole, so nothing of it is written back.
+void SaveTableTest::listFileBeyondTheLimitIsRefusedUnread() {
+    const NotesAccount fixture("a\r\n");
+    const auto& [root, folder, notes, path] = fixture;
+    QFile sparse(path);
+    QVERIFY(sparse.resize(listfile::kListSizeLimit + 1));
+    QElapsedTimer timer;
+    timer.start();
+    const account::TableRead read = account::readTable(folder, notes);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(!read.whole());
+    QCOMPARE(read.problems.size(), 1);
+    QVERIFY2(read.problems[0].contains(path) && read.problems[0].contains("100 MB"),
+             qPrintable(read.problems[0]));
+    const auto value = listfile::readList(path);
+    QVERIFY(!value.ok());
+    QCOMPARE(QFileInfo(path).size(), listfile::kListSizeLimit + 1);
+}
+
+void SaveTableTest::protectedFileIsNotReplaced_data() {
+    QTest::addColumn<bool>("otherUser");
+    QTest::addColumn<QString>("save");
+    QTest::addColumn<QString>("reason");
+    for (const char* save : {"rewrite", "append", "add a line"}) {
+        QTest::addRow("read-only, %s", save) << false << save << "it is set read-only";
+        QTest::addRow("another user's, %s", save) << true << save << "belongs to another user";
+    }
+}
+
+// A file the user set read-only, or one of another user, is left as it is with the reason,
+// even where the folder would let a new file take its place.
+void SaveTableTest::protectedFileIsNotReplaced() {
+    QFETCH(bool, otherUser);
+    QFETCH(QString, save);
+    QFETCH(QString, reason);
+    const NotesAccount fixture("a\r\n");
+    const auto& [root, folder, notes, path] = fixture;
+    account::TableRead read = account::readTable(folder, notes);
+    QVERIFY(read.whole());
+    const QByteArray native = QFile::encodeName(path);
+    if (otherUser) {
+        if (::geteuid() != 0)
+            QSKIP("giving a file to another user needs the right to, as root has");
+        QCOMPARE(::chown(native.constData(), 65534, 65534), 0);
+    } else {
+        QCOMPARE(::chmod(native.constData(), 0444), 0);
+    }
+    struct stat before {};
+    QCOMPARE(::lstat(native.constData(), &before), 0);
+
+    listfile::Outcome outcome = listfile::Outcome::success();
+    if (save == "rewrite")
+        outcome = listfile::writeList(path, {"b"});
+    else if (save == "append")
+        outcome = account::appendRow(folder, notes, {"b"}, read.state);
+    else
+        outcome = listfile::appendLine(path, "b");
+    QVERIFY(!outcome);
+    QVERIFY2(outcome.message().contains(path) && outcome.message().contains(reason),
+             qPrintable(outcome.message()));
+    QCOMPARE(bytesOf(path), QByteArray("a\r\n"));
+    struct stat after {};
+    QCOMPARE(::lstat(native.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(namesIn(folder), QStringList{"Notes.txt"});
 }
 
 QTEST_APPLESS_MAIN(SaveTableTest)

@@ -59,6 +59,26 @@ def test_new_and_open_account(program):
         s.close_main_window()
 
 
+def test_lock_that_is_a_pipe(program):
+    """A pipe where the account's mark belongs is answered at once; Enter keeps it, and the
+    program goes on as before."""
+    with Session(program) as s:
+        s.click_splash()
+        create_household(s)
+        lock = os.path.join(s.home, "Household", ".kesterly.lock")
+        os.mkfifo(lock)
+        open_household(s)
+        title, text = s.message("Open Account", timeout=5.0)
+        check("not a plain file" in text and lock in text, f"the message names the pipe: {text!r}")
+        check(os.path.exists(lock), "Enter (Cancel) leaves the pipe")
+        check_equal(s.main_title(), "Kesterly", "caption after Cancel")
+        os.unlink(lock)
+        s.key("space")  # the Open Account window is still there, its "Ok" in focus
+        s.expect_message("Please", "If any account is already opened Please reopen all window "
+                         "in this program to reset the value of Amount")
+        s.close_main_window()
+
+
 WHOLE = {"Name.txt": b"Household\r\n", "OpeningBalance.txt": b"500\r\n",
          **{name: b"\r\n" for name in LIST_FILES}}
 CREATION_FOLDER = re.compile(r"^\.Household\.[0-9a-f]{8}\.kesterly-new$")
@@ -133,4 +153,4 @@ def test_killed_while_creating(program):
 
 
 if __name__ == "__main__":
-    run([test_new_and_open_account, test_killed_while_creating])
+    run([test_new_and_open_account, test_lock_that_is_a_pipe, test_killed_while_creating])
