@@ -452,6 +452,9 @@ void addField(QStringList& fields, const char* at, const char* lineEnd, Charset 
 const char* addEndedLines(QStringList& fields, const char* at, const char* end, Charset charset) {
     for (;;) {
         const auto rest = static_cast<size_t>(std::max<std::ptrdiff_t>(end - at, 0));
+        // An empty text may have no bytes at all (a null pointer), which memchr must not see.
+        if (rest == 0)
+            return at;
         const auto* newline = static_cast<const char*>(std::memchr(at, '\n', rest));
         if (!newline)
             return at;
