@@ -130,10 +130,17 @@ QString openProblem(const QString& path, int error) {
 // before with close(), which reports the result.
 class Descriptor {
 public:
+    Descriptor() = default;
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0)
             ::close(fd_);
+    }
+    // Holds another descriptor, closing the one held before.
+    void reset(int fd) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
@@ -147,7 +154,7 @@ public:
     }
 
 private:
-    int fd_;
+    int fd_ = -1;
 };
 
 // Writes every byte (at the offset `at`, when one is given); 0 or the error number.
@@ -286,21 +293,27 @@ QString sizeProblem(qint64 size, qint64 limit) {
         .arg(limit);
 }
 
+// Opens a plain file for reading, as every account file is read: not following a link,
+// not blocking (a pipe in a file's place must not hang the program), and only when it is
+// a regular file. Returns why it cannot be read; empty when `file` and `info` are set.
+QString openPlainFile(const QString& path, Descriptor& file, struct stat& info) {
+    file.reset(::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file.valid())
+        return openProblem(path, errno);
+    if (::fstat(file.get(), &info) != 0)
+        return reason(errno);
+    return kindProblem(info);
+}
+
 Read<QByteArray> readBytes(const QString& path, FileStamp* stamp = nullptr,
                            qint64 limit = kListSizeLimit) {
     const auto failed = [&path](const QString& why) {
         return Read<QByteArray>{std::nullopt,
                                 QStringLiteral("Could not read \"%1\": %2.").arg(path, why)};
     };
-    // Not blocking: a pipe in a file's place must not hang the program.
-    Descriptor file(
-        ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!file.valid())
-        return failed(openProblem(path, errno));
+    Descriptor file;
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0)
-        return failed(reason(errno));
-    if (QString why = kindProblem(info); !why.isEmpty())
+    if (QString why = openPlainFile(path, file, info); !why.isEmpty())
         return failed(why);
     if (info.st_size > limit)
         return failed(sizeProblem(info.st_size, limit));
@@ -1077,15 +1090,9 @@ Read<ListContent> readListContent(const QString& path) {
         return Read<ListContent>{std::nullopt,
                                  QStringLiteral("Could not read \"%1\": %2.").arg(path, why)};
     };
-    // Not blocking: a pipe in a file's place must not hang the program.
-    Descriptor file(
-        ::open(native(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!file.valid())
-        return failed(openProblem(path, errno));
+    Descriptor file;
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0)
-        return failed(reason(errno));
-    if (QString why = kindProblem(info); !why.isEmpty())
+    if (QString why = openPlainFile(path, file, info); !why.isEmpty())
         return failed(why);
     if (info.st_size > kListSizeLimit)
         return failed(
