@@ -885,14 +885,9 @@ Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& re
     QList<FileLines> whole = replaces;
     qint64 journalledBytes = 0;
     for (const LineAppend& append : appends) {
-        Descriptor file(::open(native(append.path).constData(),
-                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        if (!file.valid())
-            return writeFailure(append.path, openProblem(append.path, errno));
+        Descriptor file;
         struct stat info {};
-        if (::fstat(file.get(), &info) != 0)
-            return writeFailure(append.path, reason(errno));
-        if (QString why = kindProblem(info); !why.isEmpty())
+        if (QString why = openPlainFile(append.path, file, info); !why.isEmpty())
             return writeFailure(append.path, why);
         const qint64 size = info.st_size;
         // An empty file gets the line as a whole file would hold it.
