@@ -96,21 +96,28 @@ TableCopy::Saved TableCopy::append(const QStringList& row,
         saved.message = why;
         return saved;
     }
-    QList<QStringList> after = loaded_;
-    for (qsizetype column = 0; column < after.size(); ++column)
-        after[column] << row.value(column);
+    const auto withRow = [&row](QList<QStringList>& columns) {
+        for (qsizetype column = 0; column < columns.size(); ++column)
+            columns[column] << row.value(column);
+    };
     if (!onScreenOnly) {
         // Files of unequal length (changed by hand) take the row as one unit only when
         // they are written whole, with the empty rows that make them even.
-        const listfile::Outcome written =
-            state_.even ? account::appendRow(folder_, table_, row, state_, alongWith)
-                        : account::saveTable(folder_, table_, after, alongWith, &state_);
-        if (!written) {
+        const auto write = [&] {
+            if (state_.even)
+                return account::appendRow(folder_, table_, row, state_, alongWith);
+            QList<QStringList> after = loaded_;
+            withRow(after);
+            return account::saveTable(folder_, table_, after, alongWith, &state_);
+        };
+        if (const listfile::Outcome written = write(); !written) {
             saved.message = written.message();
             return saved;
         }
     }
-    loaded_ = after;
+    // The row goes onto the rows in place: a copy of a full table's columns at each entry
+    // would cost more than the entry's save.
+    withRow(loaded_);
     saved.ok = true;
     return saved;
 }
