@@ -13,7 +13,6 @@ The program runs in its own X server with HOME in a temporary folder, as the end
 tests run it."""
 
 import os
-import re
 import shutil
 import sys
 import tempfile
@@ -23,6 +22,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
                                 "e2e"))
 
 from harness import Session  # noqa: E402
+from test_bigtable import peak_mib  # noqa: E402
 from test_files import make_household, open_account  # noqa: E402
 
 INCOME = ["IncomeDate.txt", "IncomeDes.txt", "IncomeAmn.txt", "Incomebal.txt"]
@@ -62,11 +62,6 @@ def four_big_files(folder):
     for name in INCOME:
         write_lines(os.path.join(folder, name),
                     [f"{row} {name[6:9]} ".ljust(width, "x") for row in range(rows)])
-
-
-def peak_mib(pid):
-    with open(f"/proc/{pid}/status") as status:
-        return int(re.search(r"VmHWM:\s+(\d+) kB", status.read()).group(1)) / 1024
 
 
 class Pinger:
