@@ -72,8 +72,6 @@ public:
     const QList<QStringList>& rows() const { return loaded_; }
     // The folder the rows were read from; empty when no account was open.
     QString folder() const { return folder_; }
-    // Why the rows are not saved; empty when they are.
-    QString unsavedReason() const { return unsavedReason_; }
 
 signals:
     void busyChanged(bool busy);
@@ -86,7 +84,7 @@ private:
         account::TableState state;
     };
 
-    // Reads the rows from the folder; unsavedReason() then says what could not be read.
+    // Reads the rows from the folder; unsavedReason_ then says what could not be read.
     void load();
     void take(const account::TableRead& read);
     void tellUnreadable();

@@ -58,9 +58,6 @@ public:
     void whenReady(std::function<void()> step) { table_.whenIdle(std::move(step)); }
     // The account folder the lists were read from; empty when no account was open.
     QString folder() const { return table_.folder(); }
-    // Why the lists are not written back when the window closes (a file of the table
-    // could not be read when it opened); empty when they are.
-    QString unsavedReason() const { return table_.unsavedReason(); }
 
 protected:
     // A read or save on another thread is waited for: nothing is cut short.
