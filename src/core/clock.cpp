@@ -4,10 +4,6 @@
 
 namespace kesterly {
 
-namespace {
-
-// Walks a QLocale date/time format, handing each field (a run of one letter) or literal
-// (quoted text or punctuation) to the callback, which returns the text to keep for it.
 QString rewriteFormat(const QString& format,
                       const std::function<QString(QChar letter, qsizetype count)>& field) {
     QString out;
@@ -32,8 +28,6 @@ QString rewriteFormat(const QString& format,
     }
     return out;
 }
-
-} // namespace
 
 QString dateText(const QDate& date, const QLocale& locale) {
     const QString format =

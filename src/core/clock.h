@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
+#include <functional>
 
 namespace kesterly {
 
@@ -33,6 +34,12 @@ private:
 // The date text and the clock text the status panel shows and reminder times are
 // compared with: the locale's short date with a four-digit year, and its long time
 // without the time zone ("12/9/2026" and "11:21:50 PM" in United States English).
+// Walks a QLocale date or time format, handing each field (a run of one letter) to the
+// callback, which returns the text to keep for it; literals (quoted text, punctuation)
+// stay as they are.
+QString rewriteFormat(const QString& format,
+                      const std::function<QString(QChar letter, qsizetype count)>& field);
+
 QString dateText(const QDate& date, const QLocale& locale);
 QString clockText(const QTime& time, const QLocale& locale);
 

@@ -1,0 +1,172 @@
+#include "core/ledgerhistory.h"
+
+#include <QTest>
+
+using namespace kesterly;
+using namespace kesterly::ledger;
+
+namespace {
+const QLocale kUnitedStates(QLocale::English, QLocale::UnitedStates);
+const QLocale kGermany(QLocale::German, QLocale::Germany);
+const QLocale kBritain(QLocale::English, QLocale::UnitedKingdom);
+const QDate kToday(2026, 12, 10);
+
+// A table as its four files hold it; each new account's files start with an empty line.
+QList<QStringList> table(const QList<QStringList>& rows) {
+    QList<QStringList> columns(kColumns, QStringList{QString()});
+    for (const QStringList& row : rows) {
+        for (int column = 0; column < kColumns; ++column)
+            columns[column] << row.value(column);
+    }
+    return columns;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(std::optional<QDate>)
+
+class LedgerHistoryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void datesAreReadInTheUsersForms_data();
+    void datesAreReadInTheUsersForms();
+    void threeMonthsOfEntries();
+    void theSameNumbersUnderGermanSettings();
+    void sameDayEntriesMakeOnePointAndEmptyMonthsStay();
+    void whatIsNotShownIsSaid_data();
+    void whatIsNotShownIsSaid();
+    void descriptionsGiveTheFigures();
+};
+
+void LedgerHistoryTest::datesAreReadInTheUsersForms_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<QDate>>("date");
+    const std::optional<QDate> none;
+    QTest::newRow("the program's own form")
+        << kUnitedStates << "12/24/2026" << std::optional(QDate(2026, 12, 24));
+    QTest::newRow("short form, two-digit year")
+        << kUnitedStates << "1/5/26" << std::optional(QDate(2026, 1, 5));
+    QTest::newRow("leading zeros")
+        << kUnitedStates << "01/05/2026" << std::optional(QDate(2026, 1, 5));
+    QTest::newRow("blanks around")
+        << kUnitedStates << "  3/7/2026 " << std::optional(QDate(2026, 3, 7));
+    QTest::newRow("two-digit year of the last century")
+        << kUnitedStates << "7/4/76" << std::optional(QDate(1976, 7, 4));
+    QTest::newRow("two-digit year just ahead")
+        << kUnitedStates << "7/4/45" << std::optional(QDate(2045, 7, 4));
+    QTest::newRow("year-month-day")
+        << kUnitedStates << "2026-12-05" << std::optional(QDate(2026, 12, 5));
+    QTest::newRow("German, program's form")
+        << kGermany << "24.12.2026" << std::optional(QDate(2026, 12, 24));
+    QTest::newRow("German, short form")
+        << kGermany << "05.01.26" << std::optional(QDate(2026, 1, 5));
+    QTest::newRow("German, no leading zeros")
+        << kGermany << "5.1.2026" << std::optional(QDate(2026, 1, 5));
+    QTest::newRow("British day first")
+        << kBritain << "05/01/2026" << std::optional(QDate(2026, 1, 5));
+    QTest::newRow("United States form under German settings") << kGermany << "12/24/2026" << none;
+    QTest::newRow("no such day") << kUnitedStates << "2/30/2026" << none;
+    QTest::newRow("words") << kUnitedStates << "next Friday" << none;
+    QTest::newRow("empty") << kUnitedStates << "" << none;
+    QTest::newRow("year 999") << kUnitedStates << "12/24/0999" << none;
+    QTest::newRow("negative year") << kUnitedStates << "12/24/-2026" << none;
+    QTest::newRow("trailing text") << kUnitedStates << "12/24/2026 rent" << none;
+}
+
+void LedgerHistoryTest::datesAreReadInTheUsersForms() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QFETCH(std::optional<QDate>, date);
+    QCOMPARE(entryDate(text, locale, kToday), date);
+}
+
+void LedgerHistoryTest::threeMonthsOfEntries() {
+    // Opening balance 500; the gift of 50 was booked, but its date reads as no date.
+    const auto income = table({{"10/3/2026", "Salary", "1000", "1500"},
+                               {"11/2/2026", "Salary", "1000", "1850"},
+                               {"soon", "Gift", "50", "1900"},
+                               {"12/01/2026", "Refund reversed", "-20", "1130"}});
+    const auto expense = table({{"10/15/2026", "Rent", "700", "800"},
+                                {"11/15/2026", "Rent", "700", "1200"},
+                                {"2026-12-05", "Food", "80.5", "1049.5"}});
+    const History h = history(income, expense, QStringLiteral("1049.5"), kUnitedStates, kToday);
+
+    const QList<BalancePoint> line{{QDate(2026, 10, 3), 1550}, {QDate(2026, 10, 15), 850},
+                                   {QDate(2026, 11, 2), 1850}, {QDate(2026, 11, 15), 1150},
+                                   {QDate(2026, 12, 1), 1130}, {QDate(2026, 12, 5), 1049.5}};
+    QCOMPARE(h.balance, line);
+    const QList<MonthTotals> months{{QDate(2026, 10, 1), 1000, 700},
+                                    {QDate(2026, 11, 1), 1000, 700},
+                                    {QDate(2026, 12, 1), -20, 80.5}};
+    QCOMPARE(h.months, months);
+    QCOMPARE(h.withoutDate, 1);
+    QCOMPARE(h.withoutAmount, 0);
+    QVERIFY(!h.balanceUnknown);
+    QCOMPARE(unshownText(h), QStringLiteral("1 entry without a readable date is not shown"));
+}
+
+void LedgerHistoryTest::theSameNumbersUnderGermanSettings() {
+    const auto income = table({{"03.10.2026", "Gehalt", "1.000,50", ""}});
+    const auto expense = table({{"15.10.26", "Miete", "700,25", ""}});
+    const History h = history(income, expense, QStringLiteral("800,25"), kGermany, kToday);
+    const QList<BalancePoint> line{{QDate(2026, 10, 3), 1500.5}, {QDate(2026, 10, 15), 800.25}};
+    QCOMPARE(h.balance, line);
+    QCOMPARE(h.months, (QList<MonthTotals>{{QDate(2026, 10, 1), 1000.5, 700.25}}));
+    QCOMPARE(figureText(1000.5, kGermany), QStringLiteral("1.000,50"));
+}
+
+void LedgerHistoryTest::sameDayEntriesMakeOnePointAndEmptyMonthsStay() {
+    // Entries typed out of date order; two on one day; nothing in February.
+    const auto income = table({{"3/2/2026", "Late", "10", ""}, {"1/9/2026", "Early", "100", ""}});
+    const auto expense = table({{"1/9/2026", "Lunch", "30", ""}});
+    const History h = history(income, expense, QStringLiteral("80"), kUnitedStates, kToday);
+    const QList<BalancePoint> line{{QDate(2026, 1, 9), 70}, {QDate(2026, 3, 2), 80}};
+    QCOMPARE(h.balance, line);
+    const QList<MonthTotals> months{
+        {QDate(2026, 1, 1), 100, 30}, {QDate(2026, 2, 1), 0, 0}, {QDate(2026, 3, 1), 10, 0}};
+    QCOMPARE(h.months, months);
+}
+
+void LedgerHistoryTest::whatIsNotShownIsSaid_data() {
+    QTest::addColumn<QList<QStringList>>("income");
+    QTest::addColumn<std::optional<QString>>("balance");
+    QTest::addColumn<QString>("said");
+    const std::optional<QString> balance(QStringLiteral("0"));
+    QTest::newRow("a new account") << table({}) << balance << "There are no entries to show.";
+    QTest::newRow("files with no line at all")
+        << QList<QStringList>() << balance << "There are no entries to show.";
+    QTest::newRow("every entry shown") << table({{"1/1/2026", "a", "1", ""}}) << balance << "";
+    QTest::newRow("three dates unread")
+        << table({{"x", "a", "1", ""}, {"", "b", "2", ""}, {"13/13/2026", "", "3", ""}}) << balance
+        << "3 entries without a readable date are not shown";
+    QTest::newRow("an amount unread") << table({{"1/1/2026", "a", "one", ""}}) << balance
+                                      << "1 entry without a readable amount is not shown";
+    QTest::newRow("no balance file")
+        << table({{"1/1/2026", "a", "1", ""}}) << std::optional<QString>()
+        << "The balance could not be read: the line ends at 0.";
+}
+
+void LedgerHistoryTest::whatIsNotShownIsSaid() {
+    QFETCH(QList<QStringList>, income);
+    QFETCH(std::optional<QString>, balance);
+    QFETCH(QString, said);
+    const History h = history(income, table({}), balance, kUnitedStates, kToday);
+    QCOMPARE(unshownText(h), said);
+}
+
+void LedgerHistoryTest::descriptionsGiveTheFigures() {
+    const auto income = table({{"10/3/2026", "Salary", "1234.5", ""}});
+    const auto expense = table({{"11/4/2026", "Rent", "1000", ""}});
+    const History h = history(income, expense, QStringLiteral("734.5"), kUnitedStates, kToday);
+    QCOMPARE(balanceDescription(h, kUnitedStates),
+             QStringLiteral("Balance from 10/3/2026 to 11/4/2026: 1,734.50 on the first day, "
+                            "734.50 on the last, lowest 734.50, highest 1,734.50."));
+    QCOMPARE(monthsDescription(h, kUnitedStates),
+             QStringLiteral("Oct 2026: income 1,234.50, expense 0.00. "
+                            "Nov 2026: income 0.00, expense 1,000.00."));
+    QCOMPARE(balanceDescription(history({}, {}, {}, kUnitedStates, kToday), kUnitedStates),
+             QStringLiteral("No balance to show."));
+}
+
+QTEST_APPLESS_MAIN(LedgerHistoryTest)
+#include "test_ledgerhistory.moc"
