@@ -45,6 +45,10 @@ void TableCopy::read(const QString& folder, std::function<void()> ready) {
         });
 }
 
+bool TableCopy::changedOnDisk() const {
+    return state_.stamps.isEmpty() || account::changedSince(folder_, table_, state_);
+}
+
 void TableCopy::load() {
     if (folder_.isEmpty()) {
         unsavedReason_.clear();

@@ -68,6 +68,10 @@ public:
     // window closes, or the program ends: a save is never cut short).
     void finish();
 
+    // Whether another program has written to the files since they were last read or
+    // written here (also when they were never read).
+    bool changedOnDisk() const;
+
     // The rows as the files hold them.
     const QList<QStringList>& rows() const { return loaded_; }
     // The folder the rows were read from; empty when no account was open.

@@ -1,6 +1,7 @@
 #include "framework/webview.h"
 
 #include "framework/pictures.h"
+#include "framework/plugins.h"
 #include "framework/webengine/webengineprovider.h"
 
 #include <QApplication>
@@ -174,13 +175,6 @@ WebEngineProvider* loadProvider(const QStringList& pluginFiles) {
     return nullptr;
 }
 
-QStringList defaultPluginFiles() {
-    const QString name = QStringLiteral("kesterly_webengine.so");
-    const QDir programFolder(QCoreApplication::applicationDirPath());
-    return {programFolder.filePath(name),
-            programFolder.filePath(QStringLiteral("../" KESTERLY_PLUGIN_DIR "/") + name)};
-}
-
 } // namespace
 
 WebView* createWebView(QWidget* parent, const QStringList& pluginFiles) {
@@ -192,7 +186,8 @@ WebView* createWebView(QWidget* parent, const QStringList& pluginFiles) {
 WebView* createWebView(QWidget* parent) {
     // The plugin is looked for once; a missing one is not looked for again.
     pictures::ensureLoaded();
-    static WebEngineProvider* const provider = loadProvider(defaultPluginFiles());
+    static WebEngineProvider* const provider =
+        loadProvider(pluginFiles(QStringLiteral("kesterly_webengine.so")));
     if (provider)
         return new EngineWebView(*provider, parent);
     return new PlainWebView(parent);

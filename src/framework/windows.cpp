@@ -46,6 +46,10 @@ WebView* Windows::createWebView(QWidget* parent) const {
     return webViews_ ? webViews_(parent) : kesterly::createWebView(parent);
 }
 
+ChartView* Windows::createChartView(QWidget* parent) const {
+    return chartViews_ ? chartViews_(parent) : kesterly::createChartView(parent);
+}
+
 MainFrame& Windows::mainWindow() {
     if (!main_) {
         main_ = services_.makeMainFrame(*this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/clock.h"
+#include "framework/chartview.h"
 #include "framework/childwindow.h"
 #include "framework/currentaccount.h"
 #include "framework/mainframe.h"
@@ -41,6 +42,10 @@ public:
     // (tests set one that notes the addresses).
     void setWebViewFactory(WebViewFactory factory) { webViews_ = std::move(factory); }
     WebView* createWebView(QWidget* parent) const;
+    // The view of a chart: Qt Charts unless another maker is set (tests set one that
+    // looks for the plugin in the build folder).
+    void setChartViewFactory(ChartViewFactory factory) { chartViews_ = std::move(factory); }
+    ChartView* createChartView(QWidget* parent) const;
     QString accountsRoot() const { return services_.accountsRoot; }
 
     // A message box with an OK button; an empty title shows "Kesterly".
@@ -108,6 +113,7 @@ private:
     std::unique_ptr<MainFrame> main_;
     QHash<QString, QPointer<ChildWindow>> open_;
     WebViewFactory webViews_;
+    ChartViewFactory chartViews_;
 };
 
 } // namespace kesterly

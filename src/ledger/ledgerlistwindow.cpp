@@ -2,6 +2,7 @@
 
 #include "framework/fonts.h"
 #include "framework/windows.h"
+#include "ledger/ledgerchanges.h"
 #include "ledger/rowlist.h"
 
 #include <QPushButton>
@@ -94,6 +95,7 @@ TableCopy::Saved LedgerListWindow::appendEntry(const QStringList& entry,
     else if (saved.ok) {
         for (int column = 0; column < kColumns; ++column)
             lists_[column]->appendRow(entry.value(column));
+        windows().shared<LedgerChanges>().changed();
     }
     return saved;
 }
@@ -127,6 +129,7 @@ void LedgerListWindow::removeSelected() {
         // The removed row left no selection, so this selects the first row of all four,
         // unless none is left.
         lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
+        windows().shared<LedgerChanges>().changed();
     });
 }
 
@@ -144,6 +147,7 @@ void LedgerListWindow::showReloaded() {
             lists_[column]->row(selected) == entry[column] && selected < lists_[column]->rowCount();
     if (same)
         lists_[Date]->setSelectedIndex(selected);
+    windows().shared<LedgerChanges>().changed();
 }
 
 } // namespace kesterly

@@ -56,6 +56,9 @@ public:
     bool busy() const { return table_.busy(); }
     // Runs `step` once the lists are read (or saved): at once, or when that is done.
     void whenReady(std::function<void()> step) { table_.whenIdle(std::move(step)); }
+    // The table as the files hold it: one list per column (date, description, amount,
+    // balance), as the window shows it.
+    const QList<QStringList>& columns() const { return table_.rows(); }
     // The account folder the lists were read from; empty when no account was open.
     QString folder() const { return table_.folder(); }
 

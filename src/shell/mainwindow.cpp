@@ -9,6 +9,7 @@
 #include "help/homepagewindow.h"
 #include "help/updatewindow.h"
 #include "interest/interestwindow.h"
+#include "ledger/chartwindow.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
@@ -97,6 +98,9 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
                [this] { windows_.show<IncomeWindow>(); });
     addCommand(viewMenu_, "cmdex", QStringLiteral("Expense"), Qt::CTRL | Qt::Key_B,
                [this] { windows_.show<ExpenseWindow>(); });
+    // Ctrl+G ("graph"): no command, and no text box, has it.
+    addCommand(viewMenu_, "cmdchart", QStringLiteral("Chart"), Qt::CTRL | Qt::Key_G,
+               [this] { windows_.show<ChartWindow>(); });
 
     addCommand(help, "cmdfhv", QStringLiteral("For Help Visit"), Qt::Key_F5,
                [this] { helpStep(); });

@@ -1,0 +1,155 @@
+#include "ledger/chartwindow.h"
+
+#include "core/listfile.h"
+#include "core/numbertext.h"
+#include "framework/chartview.h"
+#include "framework/windows.h"
+#include "ledger/expensewindow.h"
+#include "ledger/incomewindow.h"
+#include "ledger/ledgerchanges.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace kesterly {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Chart");
+
+} // namespace
+
+ChartWindow::ChartWindow(Windows& windows)
+    : ChildWindow(windows, kName, kTitle, 10200, 8400, Frame::Sizable),
+      income_{{windows, account::ledgerTable(account::kIncomeTable),
+               QStringLiteral("the Income list"), QStringLiteral("Income")},
+              {},
+              false},
+      expense_{{windows, account::ledgerTable(account::kExpenseTable),
+                QStringLiteral("the Expense list"), QStringLiteral("Expense")},
+               {},
+               false},
+      balanceChart_(windows.createChartView(this)), monthChart_(windows.createChartView(this)),
+      note_(new QLabel(this)) {
+    balanceChart_->setObjectName(QStringLiteral("Chart1"));
+    balanceChart_->setAccessibleName(QStringLiteral("Balance over time"));
+    monthChart_->setObjectName(QStringLiteral("Chart2"));
+    monthChart_->setAccessibleName(QStringLiteral("Income and expense per month"));
+    for (ChartView* chart : {balanceChart_, monthChart_})
+        chart->drawing()->setAccessibleName(chart->accessibleName());
+    note_->setObjectName(QStringLiteral("Label1"));
+    note_->setWordWrap(true);
+    note_->setTextFormat(Qt::PlainText);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(balanceChart_, 1);
+    layout->addWidget(monthChart_, 1);
+    layout->addWidget(note_);
+    setFocusProxy(balanceChart_);
+
+    for (Source* source : {&income_, &expense_})
+        connect(&source->copy, &TableCopy::busyChanged, this, &ChildWindow::showBusy);
+    connect(&windows.shared<LedgerChanges>(), &LedgerChanges::changed, this, &ChartWindow::refresh);
+}
+
+void ChartWindow::load() {
+    refresh();
+}
+
+void ChartWindow::activated() {
+    // What another program wrote since shows when the user comes back to the chart; files
+    // that did not change are not read again (nor an unreadable one told again).
+    const QString folder = windows().account().folder();
+    if (folder.isEmpty())
+        return;
+    const auto changed = [&](const Source& source, const LedgerListWindow* open) {
+        // An open list window tells of each change itself.
+        return !open && (source.copy.folder() != folder || source.copy.changedOnDisk());
+    };
+    if (changed(income_, windows().find<IncomeWindow>()) ||
+        changed(expense_, windows().find<ExpenseWindow>()) ||
+        listfile::stampOf(account::filePath(folder, account::kOpeningBalance)) != balanceStamp_)
+        refresh();
+}
+
+bool ChartWindow::closeStep() {
+    income_.copy.finish();
+    expense_.copy.finish();
+    return true;
+}
+
+void ChartWindow::refresh() {
+    if (gathering_) {
+        again_ = true;
+        return;
+    }
+    gathering_ = true;
+    income_.ready = expense_.ready = false;
+    gather(income_, windows().find<IncomeWindow>());
+    gather(expense_, windows().find<ExpenseWindow>());
+}
+
+void ChartWindow::gather(Source& source, LedgerListWindow* open) {
+    const QString folder = windows().account().folder();
+    // An open window shows what its files hold; one still reading a large table says
+    // so when it is done, and the chart is drawn again then.
+    if (open && !open->busy() && open->folder() == folder) {
+        source.columns = open->columns();
+        source.ready = true;
+        showWhenGathered();
+        return;
+    }
+    source.copy.read(folder, [this, &source] {
+        source.columns = source.copy.rows();
+        source.ready = true;
+        showWhenGathered();
+    });
+}
+
+void ChartWindow::showWhenGathered() {
+    if (!income_.ready || !expense_.ready)
+        return;
+    gathering_ = false;
+    const QString folder = windows().account().folder();
+    std::optional<QString> balance;
+    if (!folder.isEmpty()) {
+        balanceStamp_ = listfile::stampOf(account::filePath(folder, account::kOpeningBalance));
+        const auto stored =
+            listfile::readValue(account::filePath(folder, account::kOpeningBalance));
+        if (stored.ok())
+            balance = *stored.value;
+    }
+    const QLocale locale = userLocale();
+    history_ = ledger::history(income_.columns, expense_.columns, balance, locale,
+                               windows().clock().now().date());
+
+    ChartLine line{QStringLiteral("Balance"), QStringLiteral("Balance"), {}, {}};
+    for (const ledger::BalancePoint& point : std::as_const(history_.balance)) {
+        line.days << point.date;
+        line.values << point.balance;
+    }
+    ChartBars bars{QStringLiteral("Income and Expense per Month"),
+                   {},
+                   {{QStringLiteral("Income"), {}}, {QStringLiteral("Expense"), {}}}};
+    for (const ledger::MonthTotals& month : std::as_const(history_.months)) {
+        bars.categories << ledger::monthName(month.month, locale);
+        bars.sets[0].values << month.income;
+        bars.sets[1].values << month.expense;
+    }
+    balanceChart_->showLine(line, locale);
+    monthChart_->showBars(bars, locale);
+    balanceChart_->setAccessibleDescription(ledger::balanceDescription(history_, locale));
+    monthChart_->setAccessibleDescription(ledger::monthsDescription(history_, locale));
+    for (ChartView* chart : {balanceChart_, monthChart_})
+        chart->drawing()->setAccessibleDescription(chart->accessibleDescription());
+    const QString unshown = ledger::unshownText(history_);
+    note_->setText(unshown);
+    note_->setVisible(!unshown.isEmpty());
+
+    if (again_) {
+        again_ = false;
+        refresh();
+    }
+}
+
+} // namespace kesterly

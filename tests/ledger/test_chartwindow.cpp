@@ -1,0 +1,270 @@
+#include "core/numbertext.h"
+#include "framework/chartview.h"
+#include "ledger/chartwindow.h"
+#include "ledger/entryform.h"
+#include "ledger/incomewindow.h"
+#include "ledgeraccount.h"
+#include "shell/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChartView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace kesterly;
+using namespace kesterly::test;
+
+namespace {
+
+using Point = QPair<QDate, double>;
+// One month's bars: its name, the income and the expense.
+struct Month {
+    QString name;
+    double income, expense;
+    bool operator==(const Month&) const = default;
+};
+
+// Three months of entries. The gift's date reads as no date; the refund was booked as a
+// negative income. The balance: 500 at the start, 1049.5 after every entry.
+void writeThreeMonths(AppFixture& fixture, const QString& folder) {
+    const auto put = [&](const char* file, const QStringList& texts) {
+        writeBytes(folder + "/" + file, lines(QStringList{""} + texts));
+    };
+    put("IncomeDate.txt", {"10/3/2026", "11/2/2026", "soon", "12/01/2026"});
+    put("IncomeDes.txt", {"Salary", "Salary", "Gift", "Refund reversed"});
+    put("IncomeAmn.txt", {"1000", "1000", "50", "-20"});
+    put("Incomebal.txt", {"1500", "1850", "1900", "1130"});
+    put("ExpenseDate.txt", {"10/15/2026", "11/15/2026", "2026-12-05"});
+    put("ExpenseDes.txt", {"Rent", "Rent", "Food"});
+    put("ExpenseAmn.txt", {"700", "700", "80.5"});
+    put("Expensebal.txt", {"800", "1200", "1049.5"});
+    writeBytes(folder + "/OpeningBalance.txt", "1049.5\r\n");
+    Q_UNUSED(fixture);
+}
+
+QChart* chartOf(ChartView* view) {
+    auto* drawing = qobject_cast<QChartView*>(view->drawing());
+    return drawing ? drawing->chart() : nullptr;
+}
+
+QList<Point> linePoints(const ChartWindow& window) {
+    QList<Point> points;
+    const QList<QAbstractSeries*> series = chartOf(window.balanceChart())->series();
+    if (series.isEmpty())
+        return points;
+    for (const QPointF& point : qobject_cast<QLineSeries*>(series.first())->points())
+        points << Point(QDateTime::fromMSecsSinceEpoch(qint64(point.x())).date(), point.y());
+    return points;
+}
+
+QList<Month> monthBars(const ChartWindow& window) {
+    QChart* chart = chartOf(window.monthChart());
+    auto* bars = qobject_cast<QBarSeries*>(chart->series().value(0));
+    auto* axis = qobject_cast<QBarCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
+    QList<Month> months;
+    const QList<QBarSet*> sets = bars->barSets();
+    if (sets.size() != 2 || sets[0]->label() != "Income" || sets[1]->label() != "Expense")
+        return {{"<bar sets " + QString::number(sets.size()) + ">", 0, 0}};
+    for (int i = 0; i < axis->count(); ++i)
+        months << Month{axis->at(i), sets[0]->at(i), sets[1]->at(i)};
+    if (sets[0]->count() != axis->count() || sets[1]->count() != axis->count())
+        months << Month{"<uneven bars>", 0, 0};
+    return months;
+}
+
+} // namespace
+
+class ChartWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void threeMonthsAreDrawn();
+    void followsASubmitAndARemoval();
+    void emptyAccountSaysSo();
+    void commandAndKeys();
+    void figuresFollowTheLocale();
+    void unreadableFileIsToldOnce();
+
+private:
+    ChartWindow& openChart();
+    std::unique_ptr<AppFixture> fixture_;
+    QString folder_;
+};
+
+void ChartWindowTest::init() {
+    fixture_ = std::make_unique<AppFixture>();
+    fixture_->windows->setChartViewFactory(
+        [](QWidget* parent) { return createChartView(parent, {KESTERLY_CHARTS_PLUGIN}); });
+    folder_ = writeAccount(*fixture_, "Household");
+    openAccount(*fixture_, folder_);
+}
+
+void ChartWindowTest::cleanup() {
+    fixture_.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+}
+
+ChartWindow& ChartWindowTest::openChart() {
+    auto& main = static_cast<MainWindow&>(fixture_->windows->mainWindow());
+    main.setViewMenuEnabled(true);
+    QAction* command = main.command("cmdchart");
+    if (!command || !command->isEnabled())
+        qFatal("the Chart command is not there or not enabled");
+    command->trigger();
+    return *fixture_->windows->find<ChartWindow>();
+}
+
+void ChartWindowTest::threeMonthsAreDrawn() {
+    writeThreeMonths(*fixture_, folder_);
+    ChartWindow& window = openChart();
+    QVERIFY2(chartOf(window.balanceChart()), "the chart plugin was not loaded");
+
+    const QList<Point> line{{QDate(2026, 10, 3), 1550}, {QDate(2026, 10, 15), 850},
+                            {QDate(2026, 11, 2), 1850}, {QDate(2026, 11, 15), 1150},
+                            {QDate(2026, 12, 1), 1130}, {QDate(2026, 12, 5), 1049.5}};
+    QCOMPARE(linePoints(window), line);
+    const QList<Month> months{
+        {"Oct 2026", 1000, 700}, {"Nov 2026", 1000, 700}, {"Dec 2026", -20, 80.5}};
+    QCOMPARE(monthBars(window), months);
+    QCOMPARE(window.note()->text(), QStringLiteral("1 entry without a readable date is not shown"));
+    QVERIFY(!window.note()->isHidden());
+    QVERIFY(fixture_->messages.shown.isEmpty());
+
+    QCOMPARE(window.balanceChart()->accessibleName(), QStringLiteral("Balance over time"));
+    QCOMPARE(window.monthChart()->accessibleName(), QStringLiteral("Income and expense per month"));
+    QCOMPARE(window.balanceChart()->drawing()->accessibleDescription(),
+             QStringLiteral("Balance from 10/3/2026 to 12/5/2026: 1,550.00 on the first day, "
+                            "1,049.50 on the last, lowest 850.00, highest 1,850.00."));
+    QVERIFY(window.monthChart()->accessibleDescription().startsWith(
+        "Oct 2026: income 1,000.00, expense 700.00. "));
+    // Nothing written: the chart only reads.
+    const QByteArray before = snapshot(folder_);
+    QVERIFY(window.closeWindow());
+    QCOMPARE(snapshot(folder_), before);
+}
+
+void ChartWindowTest::followsASubmitAndARemoval() {
+    writeThreeMonths(*fixture_, folder_);
+    ChartWindow& window = openChart();
+    auto& form = fixture_->windows->show<EntryForm>();
+    for (const auto& [name, text] : {std::pair{"Text1", "12/20/2026"}, std::pair{"Text2", "Bonus"},
+                                     std::pair{"Text3", "300"}}) {
+        auto* box = form.findChild<QLineEdit*>(name);
+        box->clear();
+        QTest::keyClicks(box, text);
+    }
+    QTest::mouseClick(form.findChild<QRadioButton*>("Option1"), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QVERIFY(fixture_->messages.shown.isEmpty());
+
+    // The new balance 1349.5 is the end of the line; the days before keep theirs.
+    QCOMPARE(linePoints(window).size(), 7);
+    QCOMPARE(linePoints(window).value(5), Point(QDate(2026, 12, 5), 1049.5));
+    QCOMPARE(linePoints(window).value(6), Point(QDate(2026, 12, 20), 1349.5));
+    QCOMPARE(monthBars(window).value(2), (Month{"Dec 2026", 280, 80.5}));
+
+    // Removing the first salary changes no balance: the line keeps its end and every
+    // later day; the salary's day goes.
+    auto* income = fixture_->windows->find<IncomeWindow>();
+    QVERIFY(income);
+    income->list(ledger::Date)->setSelectedIndex(1);
+    income->removeSelected();
+    const QList<Point> after = linePoints(window);
+    QCOMPARE(after.size(), 6);
+    QCOMPARE(after.first(), Point(QDate(2026, 10, 15), 850));
+    QCOMPARE(after.last(), Point(QDate(2026, 12, 20), 1349.5));
+    QCOMPARE(monthBars(window).first(), (Month{"Oct 2026", 0, 700}));
+}
+
+void ChartWindowTest::emptyAccountSaysSo() {
+    ChartWindow& window = openChart();
+    QVERIFY(linePoints(window).isEmpty());
+    QVERIFY(monthBars(window).isEmpty());
+    QCOMPARE(window.note()->text(), QStringLiteral("There are no entries to show."));
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+void ChartWindowTest::commandAndKeys() {
+    auto& main = static_cast<MainWindow&>(fixture_->windows->mainWindow());
+    main.setViewMenuEnabled(true);
+    QAction* chart = main.command("cmdchart");
+    QVERIFY(chart);
+    QCOMPARE(chart->text(), QStringLiteral("Chart"));
+    // The last of the View menu, with a key no other command has.
+    auto* view = main.findChild<QMenu*>("cmdview");
+    QCOMPARE(view->actions().last(), chart);
+    for (QAction* other : main.findChildren<QAction*>()) {
+        if (other != chart)
+            QVERIFY2(!other->shortcuts().contains(chart->shortcut()),
+                     qPrintable(other->objectName()));
+    }
+    QVERIFY(!chart->shortcut().isEmpty());
+    // Without an account the command is off with the rest of the View menu.
+    main.setViewMenuEnabled(false);
+    QVERIFY(!chart->isEnabled());
+    main.setViewMenuEnabled(true);
+
+    // The key opens the window from a text box, and a second press keeps the one window.
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    auto& form = fixture_->windows->show<EntryForm>();
+    auto* date = form.findChild<QLineEdit*>("Text1");
+    date->setFocus();
+    QTest::keySequence(date, chart->shortcut());
+    ChartWindow* window = fixture_->windows->find<ChartWindow>();
+    QVERIFY(window);
+    QTest::keySequence(QApplication::focusWidget(), chart->shortcut());
+    QCOMPARE(fixture_->windows->find<ChartWindow>(), window);
+    QCOMPARE(main.findChildren<ChartWindow*>().size(), 1);
+    QCOMPARE(date->text(), QString());
+
+    // Both charts take the keyboard's focus in turn.
+    QTRY_COMPARE(QApplication::focusWidget(), window->balanceChart()->drawing());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), window->monthChart()->drawing());
+}
+
+void ChartWindowTest::figuresFollowTheLocale() {
+    ScopedUserLocale german(QLocale(QLocale::German, QLocale::Germany));
+    const auto put = [&](const char* file, const QString& text) {
+        writeBytes(folder_ + "/" + file, lines({"", text}));
+    };
+    put("IncomeDate.txt", "03.10.2026");
+    put("IncomeDes.txt", "Gehalt");
+    put("IncomeAmn.txt", "1.000,50");
+    put("Incomebal.txt", "1.500,50");
+    writeBytes(folder_ + "/OpeningBalance.txt", "1500,5\r\n");
+    ChartWindow& window = openChart();
+    QCOMPARE(linePoints(window), (QList<Point>{{QDate(2026, 10, 3), 1500.5}}));
+    QCOMPARE(monthBars(window), (QList<Month>{{"Okt. 2026", 1000.5, 0}}));
+    QCOMPARE(window.monthChart()->accessibleDescription(),
+             QStringLiteral("Okt. 2026: income 1.000,50, expense 0,00."));
+    QChart* chart = chartOf(window.monthChart());
+    QVERIFY(chart->localizeNumbers());
+    QCOMPARE(chart->locale(), QLocale(QLocale::German, QLocale::Germany));
+}
+
+void ChartWindowTest::unreadableFileIsToldOnce() {
+    writeThreeMonths(*fixture_, folder_);
+    QFile::remove(folder_ + "/ExpenseAmn.txt");
+    QVERIFY(QDir().mkdir(folder_ + "/ExpenseAmn.txt"));
+    ChartWindow& window = openChart();
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QVERIFY(fixture_->messages.shown.first().text.contains("ExpenseAmn.txt"));
+    // The income still shows; the expense rows have no amount to show.
+    QCOMPARE(monthBars(window).first(), (Month{"Oct 2026", 1000, 0}));
+    QVERIFY(window.note()->text().contains("3 entries without a readable amount are not shown"));
+}
+
+QTEST_MAIN(ChartWindowTest)
+#include "test_chartwindow.moc"
