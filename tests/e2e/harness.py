@@ -61,7 +61,7 @@ def check_equal(actual, expected, what):
 
 class Session:
     def __init__(self, program, lang="en_US.UTF-8", cwd=None, home=None, wrapper=None,
-                 keep_home=False, accessibility=False):
+                 keep_home=False, accessibility=False, screen="1280x800"):
         self.program = os.path.abspath(program)
         self.lang = lang
         self.keep_home = keep_home or home is not None
@@ -72,6 +72,8 @@ class Session:
         # A session bus with the accessibility bus on it, as under a screen reader.
         self.accessibility = accessibility
         self.accessibility_address = None
+        # The X screen's size (a 2x program needs twice the room).
+        self.screen = screen
         self.runtime = None
         self.env = None
         self.guard = None
@@ -187,7 +189,7 @@ class Session:
 
     def _start_x_server(self):
         _, number = self._launch_until_ready(
-            ["Xvfb", "-displayfd", "{fd}", "-screen", "0", "1280x800x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", "{fd}", "-screen", "0", self.screen + "x24", "-nolisten", "tcp"],
             "Xvfb", stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.display = ":" + number
         self.env["DISPLAY"] = self.display
