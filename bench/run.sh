@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Prints, from one run, every figure the README keeps, as a table to paste there:
 #   - start-up to the splash window shown (median of several starts), beside a bare Qt
-#     window (bench/bare_window) started in turn with it, and whether the web engine or
-#     the OpenGL driver is loaded at that point;
+#     window (bench/bare_window) started in turn with it, and whether the web engine, the
+#     OpenGL driver or Qt Charts is loaded at that point;
 #   - idle processor use with the main window open, reminders off, then with an account
 #     open and reminders on while no reminder matches;
 #   - peak memory (VmHWM) with the main window open, and after a session that opens an
@@ -10,6 +10,8 @@
 #   - start-up again after that session, beside the bare window again;
 #   - the home page opened for the first time: time until its page is painted, and peak
 #     memory afterwards;
+#   - whether Qt Charts is loaded before and after the chart window opens, and peak memory
+#     with it open;
 #   - the 32767-row table's open and write times (from bench/ledger_table);
 #   - one Submit against a 100-row, a full and a 50 MB table (from bench/entry_submit);
 #   - the slowest number reading of one 2 MB line (from bench/number_reading).
@@ -29,7 +31,7 @@ program=$(realpath "$build/kesterly")
 bare=$build/bench/bare_window
 table_bench=$build/bench/ledger_table
 number_bench=$build/bench/number_reading
-submit_bench=$build/bench/entry_submit
+submit_bench=$(realpath "$build/bench/entry_submit")
 [ -x "$program" ] || { echo "build the program first: $build/kesterly is missing" >&2; exit 1; }
 for bench in "$bare" "$table_bench" "$number_bench" "$submit_bench"; do
     [ -x "$bench" ] || { echo "build the benchmarks first: $bench is missing" >&2; exit 1; }
@@ -107,6 +109,9 @@ stop_program() {
 web_engine_loaded() {
     if grep -q -E 'libQt6WebEngine|kesterly_webengine' "/proc/$pid/maps"; then echo yes; else echo no; fi
 }
+charts_loaded() {
+    if grep -q -E 'libQt6Charts|kesterly_charts' "/proc/$pid/maps"; then echo yes; else echo no; fi
+}
 # Qt's OpenGL integration and a driver are loaded only when a drawing context is made;
 # the GL dispatch libraries Qt GUI links are there in every Qt program.
 opengl_loaded() {
@@ -182,6 +187,7 @@ time_starts() {
         t1=$(now_us)
         program_times+=($(((t1 - t0) / 1000)))
         [ "$(web_engine_loaded)" = no ] || web_at_startup=yes
+        [ "$(charts_loaded)" = no ] || charts_at_startup=yes
         [ "$(opengl_loaded)" = no ] || opengl_at_startup=yes
         stop_program
     done
@@ -210,7 +216,7 @@ seed_account() {
 }
 
 # --- start-up to the splash window shown, beside the bare window ----------------------
-web_at_startup=no opengl_at_startup=no
+web_at_startup=no opengl_at_startup=no charts_at_startup=no
 time_starts
 startup_bare=$(median "${bare_times[@]}")
 startup=$(median "${program_times[@]}")
@@ -269,6 +275,7 @@ sleep 2
 screenshot ledger-windows
 peak_ledger_kib=$(peak_kib)
 web_session=$(web_engine_loaded) opengl_session=$(opengl_loaded)
+charts_session=$(charts_loaded)
 
 # Closing the main window closes every child window; the Entry form writes the balance,
 # the Income and Reminder windows their tables.
@@ -340,6 +347,25 @@ main_after=$(main_window)
 [ "$main_after" = "$main" ] || fail "the main window was made anew when the home page opened ($main, then $main_after)"
 stop_program
 
+# --- the chart window ------------------------------------------------------------------
+# In a fresh start, Household opened as above, then Ctrl+G: Qt Charts comes in only now.
+start_program
+click_splash
+sleep 1
+key ctrl+o
+key Tab
+key End Return
+key Tab space
+close_message Please
+sleep 1
+charts_before=$(charts_loaded)
+key ctrl+g
+sleep 2
+screenshot chart
+charts_after=$(charts_loaded)
+peak_chart_kib=$(peak_kib)
+stop_program
+
 # --- the 32767-row table -------------------------------------------------------------
 table=$("$table_bench" 2>"$work/ledger_table.log") || fail "$table_bench failed: $(cat "$work/ledger_table.log")"
 table_figure() { awk -v what="$1" 'index($0, what) == 1 { for (i = 1; i <= NF; i++) if ($i == "ms") print $(i - 1) }' <<<"$table"; }
@@ -376,7 +402,7 @@ echo "|---|---|"
 echo "| start-up to the splash window shown (median of $starts starts) | $startup ms |"
 echo "| a bare Qt window (bench/bare_window), started in turn with it | $startup_bare ms |"
 echo "| start-up against the bare window (target: at most 1.3x) | ${startup_ratio}x, $(meets "$startup_ratio" 1.3) |"
-echo "| WebEngine / OpenGL driver loaded at start-up | $web_at_startup / $opengl_at_startup |"
+echo "| WebEngine / OpenGL driver / Qt Charts loaded at start-up | $web_at_startup / $opengl_at_startup / $charts_at_startup |"
 echo "| idle processor use, reminders off, main window open ($seconds s) | $idle_off% of one core |"
 echo "| idle processor use, reminders on, account with 20 reminders, none due ($seconds s) | $idle_on% of one core |"
 echo "| peak memory (VmHWM), main window, status panel and Today's Reminder open (target: under 50 MiB) | $(mib "$peak_main_kib") MiB, $(under "$(mib "$peak_main_kib")" 50) |"
@@ -387,6 +413,8 @@ echo "| WebEngine / OpenGL driver loaded with the main window open; with the Ent
 echo "| start-up again after that session (median of $starts starts), bare window | $again ms, $again_bare ms: ${again_ratio}x, $(meets "$again_ratio" 1.3) |"
 echo "| home page opened for the first time (F5): page painted | $painted ms |"
 echo "| peak memory (VmHWM) with the home page open; WebEngine loaded | $(mib "$peak_web_kib") MiB; $web_after |"
+echo "| Qt Charts loaded: in the session above; with an account open; once the chart window is open | $charts_session; $charts_before; $charts_after |"
+echo "| peak memory (VmHWM) with the chart window open | $(mib "$peak_chart_kib") MiB |"
 echo "| open the Income window on a 32767-row table | $table_open ms |"
 echo "| write a 32767-row table back (four files) | $table_write ms |"
 echo "| one Submit, median of 21: 100-row table; full table (32767 rows); four 50 MB files (targets: 5, 50, 50 ms) | $submit_small ms, $(under "$submit_small" 5); $submit_full ms, $(under "$submit_full" 50); $submit_big ms, $(under "$submit_big" 50) |"

@@ -1,12 +1,14 @@
 #include "accounts/newaccountwindow.h"
 #include "accounts/openaccountwindow.h"
 #include "framework/accessibility.h"
+#include "framework/chartview.h"
 #include "framework/webview.h"
 #include "help/aboutwindow.h"
 #include "help/homepagewindow.h"
 #include "help/updatewindow.h"
 #include "interest/interestwindow.h"
 #include "ledger/balancewindow.h"
+#include "ledger/chartwindow.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
@@ -151,6 +153,13 @@ QWidget& AccessibilityTest::open(const QString& name) {
         {"Form4", [&]() -> QWidget& { return windows.show<ReminderWindow>(); }},
         {"Form14", [&]() -> QWidget& { return windows.show<TodaysReminderWindow>(); }},
         {"Form16", [&]() -> QWidget& { return windows.show<InterestWindow>(); }},
+        {"Form19",
+         [&]() -> QWidget& {
+             // The charts as the program draws them, with Qt Charts from the build.
+             windows.setChartViewFactory(
+                 [](QWidget* parent) { return createChartView(parent, {KESTERLY_CHARTS_PLUGIN}); });
+             return windows.show<ChartWindow>();
+         }},
     };
     return openers.at(name)();
 }
@@ -450,7 +459,7 @@ void AccessibilityTest::everyControlShowsItsFocus_data() {
     QTest::addColumn<QString>("window");
     for (const char* name :
          {"Form13", "Form3", "Form2", "Form17", "Form7", "Form18", "Form10", "Form12", "Form9",
-          "Form5", "Form6", "Form8", "Form4", "Form14", "Form16"})
+          "Form5", "Form6", "Form8", "Form4", "Form14", "Form16", "Form19"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 

@@ -91,7 +91,7 @@ public:
             // A day either side, so the first and the last point are not on the frame.
             days->setRange(QDateTime(line.days.first().addDays(-1), QTime(12, 0)),
                            QDateTime(line.days[count - 1].addDays(1), QTime(12, 0)));
-            days->setTickCount(int(std::clamp<qsizetype>(count + 1, 2, 6)));
+            days->setTickCount(int(std::clamp<qsizetype>(count + 2, 3, 6)));
         }
         const auto [low, high] =
             count > 0 ? std::minmax_element(line.values.begin(), line.values.begin() + count)
