@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-charts-dev
   libgl-dev libxkbcommon-dev
   fonts-liberation fonts-dejavu-core
   locales

@@ -41,10 +41,19 @@ expected=(usr/bin/kesterly "usr/share/applications/$id.desktop"
 for size in 16 32 48 64 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
+triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+# The chart window's plugin, beside the web-view plugin's folder; the program loads it
+# when the chart first opens.
+charts=
+if [ -e "$build/kesterly_charts.so" ]; then
+    charts=usr/lib/$triplet/kesterly/kesterly_charts.so
+    expected+=("$charts")
+fi
 for file in "${expected[@]}"; do
     grep -qx "$file" "$work/files" || fail "the package lacks $file"
 done
-# Nothing but the program and its desktop files: no build leftovers, no plugin.
+# Nothing but the program, its chart plugin and its desktop files: no build leftovers, not
+# the web-view plugin.
 unexpected=$(grep -v -E '/$' "$work/files" | grep -v -x -F -f <(printf '%s\n' "${expected[@]}") || true)
 [ -z "$unexpected" ] || fail "the package holds more than it should: $unexpected"
 
@@ -55,6 +64,7 @@ for library in libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
     [[ $depends == *"$library "* ]] || fail "Depends lacks $library: $depends"
 done
 [[ $depends != *webengine* ]] || fail "the program itself depends on the web engine: $depends"
+[ -z "$charts" ] || [[ $depends == *libqt6charts6* ]] || fail "Depends lacks libqt6charts6: $depends"
 recommends=$(field "$main" Recommends)
 [ "$recommends" = "kesterly-web, qt6-wayland" ] ||
     fail "kesterly does not recommend kesterly-web and qt6-wayland: $recommends"
@@ -63,7 +73,6 @@ for name in Maintainer Section Description Version; do
 done
 
 # --- the web-view plugin's package, when the build has the plugin --------------------
-triplet=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 if [ -n "$web" ]; then
     # In the multiarch library folder, where no library search looks: CPack adds ldconfig
     # scripts for a library directly under usr/lib, and a package with scripts stays
@@ -94,6 +103,7 @@ dpkg-deb -x "$main" "$root"
 # (grep reads readelf's output to its end: "grep -q" would stop it with SIGPIPE, which
 # pipefail counts as a failure.)
 binaries=("$root/usr/bin/kesterly")
+[ -z "$charts" ] || binaries+=("$root/$charts")
 [ -z "$web" ] || binaries+=("$root/usr/lib/$triplet/kesterly/kesterly_webengine.so")
 for binary in "${binaries[@]}"; do
     name=${binary#"$root"/}
