@@ -70,6 +70,16 @@ void ListExport::exportList(int index, const QString& folder) {
         report({});
         return;
     }
+    // The Expense list put in the Income list's file would leave the Income list
+    // reported as written where it no longer is.
+    if (index > 0 && QFileInfo(path) == QFileInfo(path_)) {
+        windows_.inform(QStringLiteral("The %1 list was just exported to \"%2\". Choose another "
+                                       "file for the %3 list.")
+                            .arg(kLists[index - 1].name, shown(path), list.name),
+                        kTitle, MessageIcon::Exclamation);
+        exportList(index, folder);
+        return;
+    }
     lastFolder_ = QFileInfo(path).absolutePath();
     index_ = index;
     path_ = path;

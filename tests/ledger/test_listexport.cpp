@@ -132,6 +132,18 @@ void ListExportTest::bothListsAreWrittenAsTheAccountHoldsThem() {
     QCOMPARE(fixture_->messages.fileRequests.size(), 2);
     QCOMPARE(fixture_->messages.fileRequests[0].folder, out("second"));
     QCOMPARE(bytesOf(income), QByteArray(kIncomeCsv).replace(",-50,", ",-75,"));
+
+    // The Income list's file is not taken for the Expense list: the user chooses again.
+    fixture_->messages.shown.clear();
+    fixture_->messages.fileRequests.clear();
+    exportLists({income, out("first/../first/Income.csv"), expense});
+    QCOMPARE(fixture_->messages.fileRequests.size(), 3);
+    QCOMPARE(fixture_->messages.fileRequests[2], fixture_->messages.fileRequests[1]);
+    QCOMPARE(bytesOf(income), QByteArray(kIncomeCsv).replace(",-50,", ",-75,"));
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QCOMPARE(fixture_->messages.shown[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(fixture_->messages.shown[1].text,
+             exported("Income", income) + "\n" + exported("Expense", expense));
 }
 
 void ListExportTest::cancelEndsTheExportThere_data() {
