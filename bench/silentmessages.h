@@ -18,6 +18,8 @@ public:
         show(message);
         return Choice::Discard;
     }
+    // No benchmark exports: a question for a file is answered with Cancel.
+    QString chooseSaveFile(const SaveFileRequest&) override { return {}; }
     int told = 0;
 };
 

@@ -690,23 +690,20 @@ public:
     // flushed to the disk; the reason when that fails. The file's characters go into
     // `charset` when it is given.
     QString write(const QString& path, const QStringList& texts, Charset* charset = nullptr) {
-        struct stat old {};
-        const bool exists = ::lstat(native(path).constData(), &old) == 0;
-        if (exists) {
-            if (QString why = kindProblem(old); !why.isEmpty())
-                return why;
-        }
-        const QString fresh = newFileFor(path);
-        ::unlink(native(fresh).constData());
-        Descriptor out(::open(native(fresh).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-        if (!out.valid())
-            return reason(errno);
-        paths_ << fresh;
-        // The new file keeps the old one's permissions.
-        if (exists && ::fchmod(out.get(), old.st_mode & 07777) != 0)
-            return reason(errno);
+        Descriptor out;
+        if (QString why = open(path, out); !why.isEmpty())
+            return why;
         if (const int error = writeLinesDurably(out, texts, charset))
+            return reason(error);
+        return {};
+    }
+
+    // The same with bytes ready to be written.
+    QString write(const QString& path, QByteArrayView bytes) {
+        Descriptor out;
+        if (QString why = open(path, out); !why.isEmpty())
+            return why;
+        if (const int error = writeDurably(out, bytes))
             return reason(error);
         return {};
     }
@@ -741,6 +738,27 @@ public:
     void keep() { paths_.clear(); }
 
 private:
+    // Opens the hidden new file beside `path` for writing; the reason when that fails.
+    QString open(const QString& path, Descriptor& out) {
+        struct stat old {};
+        const bool exists = ::lstat(native(path).constData(), &old) == 0;
+        if (exists) {
+            if (QString why = kindProblem(old); !why.isEmpty())
+                return why;
+        }
+        const QString fresh = newFileFor(path);
+        ::unlink(native(fresh).constData());
+        out.reset(::open(native(fresh).constData(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!out.valid())
+            return reason(errno);
+        paths_ << fresh;
+        // The new file keeps the old one's permissions.
+        if (exists && ::fchmod(out.get(), old.st_mode & 07777) != 0)
+            return reason(errno);
+        return {};
+    }
+
     QStringList paths_;
 };
 
@@ -861,6 +879,52 @@ Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
     if (charsets)
         *charsets = written;
     return Outcome::success();
+}
+
+Outcome writeBytes(const QString& path, QByteArrayView bytes) {
+    const std::lock_guard turn(saveTurn());
+    const auto refused = [&path](const QString& why) {
+        return Outcome::failure(
+            QStringLiteral("Could not write \"%1\": %2. Nothing was written.").arg(path, why));
+    };
+    struct stat old {};
+    const bool exists = ::lstat(native(path).constData(), &old) == 0;
+    if (exists) {
+        // A new file put in a link's place would cut the link, and one written through it
+        // would land where the user did not look: neither is done.
+        QString why = S_ISLNK(old.st_mode)
+                          ? QStringLiteral("it is a link to another file, and Kesterly does not "
+                                           "replace links; choose the file it points to, or "
+                                           "another name")
+                          : kindProblem(old);
+        if (why.isEmpty())
+            why = protectionProblem(old);
+        if (!why.isEmpty())
+            return refused(why);
+    }
+    const auto failed = [&](const QString& why) {
+        return exists ? writeFailure(path, why) : refused(why);
+    };
+    NewFiles fresh;
+    if (QString why = fresh.write(path, bytes); !why.isEmpty())
+        return failed(why);
+    if (::rename(native(newFileFor(path)).constData(), native(path).constData()) != 0)
+        return failed(reason(errno));
+    fresh.keep();
+    if (const int error = syncFolder(folderOf(path)))
+        return Outcome::failure(
+            QStringLiteral("\"%1\" was written, but its folder could not be written to the "
+                           "disk: %2. The file may be lost if the computer stops now.")
+                .arg(path, reason(error)));
+    return Outcome::success();
+}
+
+SaveHold::SaveHold() {
+    saveTurn().lock();
+}
+
+SaveHold::~SaveHold() {
+    saveTurn().unlock();
 }
 
 Outcome appendLines(const QList<LineAppend>& appends, const QList<FileLines>& replaces) {

@@ -85,6 +85,22 @@ struct FileLines {
 // The files' characters after the save are put in `charsets` when it is given.
 Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets = nullptr);
 
+// Replaces the file at `path` (or creates it) with the bytes, as a list file is
+// replaced: written beside it, flushed to the disk, then put in its place. For files the
+// user names anywhere (an export): a folder, a link, a device, a file set read-only or one
+// of another user is refused, and a failure leaves the file as it was.
+Outcome writeBytes(const QString& path, QByteArrayView bytes);
+
+// Holds back every save while it lives, so that files read on another thread are all as
+// they were before a save or all as they are after it.
+class SaveHold {
+public:
+    SaveHold();
+    ~SaveHold();
+    SaveHold(const SaveHold&) = delete;
+    SaveHold& operator=(const SaveHold&) = delete;
+};
+
 // One line to add at the end of a file whose characters are written as `charset`.
 struct LineAppend {
     QString path;

@@ -21,7 +21,8 @@ public:
 
     // A menu command by its name ("cmdentry").
     virtual QAction* command(const QString& name) const = 0;
-    // The View menu and its commands' shortcuts.
+    // The View menu and its commands' shortcuts, together with the Account menu's
+    // commands that work on the open account ("Export Lists…"): Open Account enables them.
     virtual void setViewMenuEnabled(bool enabled) = 0;
     virtual bool viewMenuEnabled() const = 0;
     // Open Account: the caption shows the account folder.

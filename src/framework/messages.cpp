@@ -1,6 +1,9 @@
 #include "framework/messages.h"
 
 #include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -80,6 +83,23 @@ Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices
         delete box;
     }
     return answer;
+}
+
+QString DialogPresenter::chooseSaveFile(const SaveFileRequest& request) {
+    QPointer<QFileDialog> dialog =
+        new QFileDialog(parent_, request.title,
+                        QDir(request.folder).filePath(request.suggestedName), request.filter);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    // A name typed without its ending gets the suggested name's ("Income" becomes
+    // "Income.csv"), before the dialog asks whether to replace a file of that name.
+    dialog->setDefaultSuffix(QFileInfo(request.suggestedName).suffix());
+    const bool chosen = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
+        return {};
+    const QString path = chosen ? dialog->selectedFiles().value(0) : QString();
+    delete dialog;
+    return path;
 }
 
 } // namespace kesterly

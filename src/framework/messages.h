@@ -17,9 +17,19 @@ struct Message {
     bool operator==(const Message&) const = default;
 };
 
-// Every message box of the program goes through one presenter. Production shows a
-// modal QMessageBox (timers keep running in its event loop); tests record the message
-// and answer at once.
+// A question for a file to write: the dialog's title, the folder it starts in, the name
+// it suggests there and the kinds of file it lists ("CSV files (*.csv)").
+struct SaveFileRequest {
+    QString title;
+    QString folder;
+    QString suggestedName;
+    QString filter;
+    bool operator==(const SaveFileRequest&) const = default;
+};
+
+// Every message box and file dialog of the program goes through one presenter.
+// Production shows a modal QMessageBox or QFileDialog (timers keep running in its event
+// loop); tests record the message or the question and answer at once.
 class MessagePresenter {
 public:
     virtual ~MessagePresenter() = default;
@@ -27,6 +37,9 @@ public:
     virtual void show(const Message& message) = 0;
     // A box offering the given choices, the first being the default.
     virtual Choice ask(const Message& message, const QList<Choice>& choices) = 0;
+    // The standard dialog for saving a file, which asks before replacing one; the path
+    // chosen, or an empty text when the user cancelled.
+    virtual QString chooseSaveFile(const SaveFileRequest& request) = 0;
 };
 
 class DialogPresenter final : public MessagePresenter {
@@ -35,6 +48,7 @@ public:
     void setParentWindow(QWidget* parent) { parent_ = parent; }
     void show(const Message& message) override;
     Choice ask(const Message& message, const QList<Choice>& choices) override;
+    QString chooseSaveFile(const SaveFileRequest& request) override;
 
 private:
     QWidget* parent_ = nullptr;

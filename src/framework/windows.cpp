@@ -42,6 +42,10 @@ Choice Windows::ask(const QString& text, const QString& title, MessageIcon icon,
         {text, title.isEmpty() ? QStringLiteral("Kesterly") : title, icon}, choices);
 }
 
+QString Windows::chooseSaveFile(const SaveFileRequest& request) {
+    return services_.messages.chooseSaveFile(request);
+}
+
 WebView* Windows::createWebView(QWidget* parent) const {
     return webViews_ ? webViews_(parent) : kesterly::createWebView(parent);
 }

@@ -52,6 +52,8 @@ public:
     void inform(const QString& text, const QString& title, MessageIcon icon);
     Choice ask(const QString& text, const QString& title, MessageIcon icon,
                const QList<Choice>& choices);
+    // The standard dialog for saving a file; the path chosen, or empty when cancelled.
+    QString chooseSaveFile(const SaveFileRequest& request);
 
     // The main window, created (with its load step) on first reference.
     MainFrame& mainWindow();

@@ -13,6 +13,7 @@
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
+#include "ledger/listexport.h"
 #include "reminders/reminderwindow.h"
 #include "reminders/todaysreminderwindow.h"
 #include "shell/contentswindow.h"
@@ -87,6 +88,11 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
                [this] { windows_.show<NewAccountWindow>(); });
     addCommand(account, "cmdopen", QStringLiteral("Open Account"), Qt::CTRL | Qt::Key_O,
                [this] { windows_.show<OpenAccountWindow>(); });
+    addCommand(account, "cmdexport", QStringLiteral("Export Lists…"),
+               Qt::CTRL | Qt::SHIFT | Qt::Key_S, [this] { windows_.shared<ListExport>().start(); });
+    // Until Open Account there is no account to work on.
+    accountCommands_ << command(QStringLiteral("cmdexport"));
+    accountCommands_.front()->setEnabled(false);
 
     addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R,
                [this] { windows_.show<ReminderWindow>(); });
@@ -175,7 +181,7 @@ QAction* MainWindow::command(const QString& name) const {
 void MainWindow::setViewMenuEnabled(bool enabled) {
     viewMenu_->setEnabled(enabled);
     // A disabled menu still lets its shortcuts through: the commands follow the menu.
-    for (QAction* action : viewMenu_->actions())
+    for (QAction* action : viewMenu_->actions() + accountCommands_)
         action->setEnabled(enabled && available_.contains(action));
 }
 

@@ -45,6 +45,8 @@ private:
     QMdiArea* area_;
     QMenu* viewMenu_;
     QList<QAction*> available_;
+    // Commands outside the View menu that need an open account; they follow the View menu.
+    QList<QAction*> accountCommands_;
 };
 
 } // namespace kesterly

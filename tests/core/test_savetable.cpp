@@ -90,6 +90,9 @@ private slots:
     void listFileBeyondTheLimitIsRefusedUnread();
     void protectedFileIsNotReplaced_data();
     void protectedFileIsNotReplaced();
+    void bytesTakeTheFilesPlaceOrNothingChanges_data();
+    void bytesTakeTheFilesPlaceOrNothingChanges();
+    void fullDiskKeepsTheFileTheBytesWereFor();
 };
 
 void SaveTableTest::fullDiskKeepsEveryOldFile_data() {
@@ -457,7 +460,7 @@ void SaveTableTest::protectedFileIsNotReplaced_data() {
     QTest::addColumn<bool>("otherUser");
     QTest::addColumn<QString>("save");
     QTest::addColumn<QString>("reason");
-    for (const char* save : {"rewrite", "append", "add a line"}) {
+    for (const char* save : {"rewrite", "append", "add a line", "bytes"}) {
         QTest::addRow("read-only, %s", save) << false << save << "it is set read-only";
         QTest::addRow("another user's, %s", save) << true << save << "belongs to another user";
     }
@@ -489,8 +492,10 @@ void SaveTableTest::protectedFileIsNotReplaced() {
         outcome = listfile::writeList(path, {"b"});
     else if (save == "append")
         outcome = account::appendRow(folder, notes, {"b"}, read.state);
-    else
+    else if (save == "add a line")
         outcome = listfile::appendLine(path, "b");
+    else
+        outcome = listfile::writeBytes(path, "b");
     QVERIFY(!outcome);
     QVERIFY2(outcome.message().contains(path) && outcome.message().contains(reason),
              qPrintable(outcome.message()));
@@ -501,6 +506,93 @@ void SaveTableTest::protectedFileIsNotReplaced() {
     QCOMPARE(after.st_mode, before.st_mode);
     QCOMPARE(after.st_uid, before.st_uid);
     QCOMPARE(namesIn(folder), QStringList{"Notes.txt"});
+}
+
+void SaveTableTest::bytesTakeTheFilesPlaceOrNothingChanges_data() {
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<QString>("reason"); // empty: the bytes are written
+    QTest::newRow("nothing") << "nothing"
+                             << "";
+    QTest::newRow("a plain file, replaced with its permissions") << "file"
+                                                                 << "";
+    QTest::newRow("a folder") << "folder"
+                              << "it is a folder";
+    QTest::newRow("a link to a file") << "link"
+                                      << "it is a link to another file";
+    QTest::newRow("a link to nothing") << "dangling link"
+                                       << "it is a link to another file";
+    QTest::newRow("a missing folder") << "no folder" << systemReason(ENOENT);
+}
+
+// Bytes for a file the user named anywhere (an export): the file is replaced whole, or
+// nothing changes and the reason names the file.
+void SaveTableTest::bytesTakeTheFilesPlaceOrNothingChanges() {
+    QFETCH(QString, there);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QString path = dir.filePath("Income.csv");
+    const QString elsewhere = dir.filePath("elsewhere.csv");
+    writeBytes(elsewhere, "kept");
+    if (there == "file") {
+        writeBytes(path, "old content, longer than the new");
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+    } else if (there == "folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else if (there == "link") {
+        QVERIFY(QFile::link(elsewhere, path));
+    } else if (there == "dangling link") {
+        QVERIFY(QFile::link(dir.filePath("gone.csv"), path));
+    } else if (there == "no folder") {
+        path = dir.filePath("gone/Income.csv");
+    }
+    const QStringList namesBefore = namesIn(dir.path());
+
+    const listfile::Outcome written = listfile::writeBytes(path, "\xEF\xBB\xBF"
+                                                                 "Date\r\n");
+    if (reason.isEmpty()) {
+        QVERIFY2(written, qPrintable(written.message()));
+        QCOMPARE(bytesOf(path), QByteArray("\xEF\xBB\xBF"
+                                           "Date\r\n"));
+        struct stat info {};
+        QCOMPARE(::lstat(QFile::encodeName(path).constData(), &info), 0);
+        QVERIFY(S_ISREG(info.st_mode));
+        if (there == "file")
+            QCOMPARE(info.st_mode & 0777, mode_t(0640));
+        QStringList names = namesBefore;
+        if (there == "nothing")
+            names = QStringList{"Income.csv", "elsewhere.csv"};
+        QCOMPARE(namesIn(dir.path()), names);
+        return;
+    }
+    QVERIFY(!written);
+    QVERIFY2(written.message().contains(path) && written.message().contains(reason),
+             qPrintable(written.message()));
+    QCOMPARE(namesIn(dir.path()), namesBefore);
+    QCOMPARE(bytesOf(elsewhere), QByteArray("kept"));
+    if (there.endsWith("link"))
+        QVERIFY(QFileInfo(path).isSymLink());
+    if (there == "folder")
+        QVERIFY(QFileInfo(path).isDir());
+}
+
+void SaveTableTest::fullDiskKeepsTheFileTheBytesWereFor() {
+    SmallDisk disk;
+    KESTERLY_SKIP_WITHOUT(disk);
+    const QString path = disk.path() + "/Income.csv";
+    writeBytes(path, "old");
+    disk.fillLeaving(1);
+    const QStringList namesBefore = namesIn(disk.path());
+    const QByteArray bytes(3 * 4096, 'x');
+    const listfile::Outcome written = listfile::writeBytes(path, bytes);
+    QVERIFY(!written);
+    QVERIFY2(written.message().contains(path) && written.message().contains(systemReason(ENOSPC)),
+             qPrintable(written.message()));
+    QCOMPARE(bytesOf(path), QByteArray("old"));
+    QCOMPARE(namesIn(disk.path()), namesBefore);
+
+    disk.empty();
+    QVERIFY(listfile::writeBytes(path, bytes));
+    QCOMPARE(bytesOf(path), bytes);
 }
 
 QTEST_APPLESS_MAIN(SaveTableTest)

@@ -116,6 +116,7 @@ void ShellTest::splashClickOpensTheMainWindow() {
     QVERIFY(!window.viewMenuEnabled());
     QVERIFY(window.command("cmdnew")->isEnabled());
     QVERIFY(window.command("cmdopen")->isEnabled());
+    QVERIFY(!window.command("cmdexport")->isEnabled());
     QVERIFY(panel->accountFolder().isEmpty());
     QVERIFY(panel->accountName().isEmpty());
 }
@@ -129,6 +130,8 @@ void ShellTest::menuCommandsAndShortcuts_data() {
                          << "New Account" << QKeySequence("Ctrl+N") << "cmdaccount";
     QTest::newRow("open") << "cmdopen"
                           << "Open Account" << QKeySequence("Ctrl+O") << "cmdaccount";
+    QTest::newRow("export") << "cmdexport"
+                            << "Export Lists\u2026" << QKeySequence("Ctrl+Shift+S") << "cmdaccount";
     QTest::newRow("reminder") << "cmdreminder"
                               << "Reminders" << QKeySequence("Ctrl+R") << "cmdview";
     QTest::newRow("interest") << "cmdinterest"

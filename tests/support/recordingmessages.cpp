@@ -15,6 +15,11 @@ Choice RecordingMessages::ask(const Message& message, const QList<Choice>& choic
     return choices.isEmpty() ? Choice::Ok : choices.first();
 }
 
+QString RecordingMessages::chooseSaveFile(const SaveFileRequest& request) {
+    fileRequests.append(request);
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+}
+
 } // namespace kesterly::test
 
 namespace kesterly {
@@ -26,6 +31,13 @@ char* toString(const Message& message) {
             .arg(message.text, message.title, QLatin1String(icons[static_cast<int>(message.icon)]))
             .toUtf8()
             .constData());
+}
+
+char* toString(const SaveFileRequest& request) {
+    return qstrdup(QStringLiteral("{\"%1\", \"%2\", \"%3\", \"%4\"}")
+                       .arg(request.title, request.folder, request.suggestedName, request.filter)
+                       .toUtf8()
+                       .constData());
 }
 
 } // namespace kesterly

@@ -3,6 +3,7 @@
 #include "framework/messages.h"
 
 #include <QList>
+#include <QStringList>
 #include <functional>
 
 namespace kesterly::test {
@@ -12,8 +13,13 @@ class RecordingMessages final : public MessagePresenter {
 public:
     void show(const Message& message) override;
     Choice ask(const Message& message, const QList<Choice>& choices) override;
+    QString chooseSaveFile(const SaveFileRequest& request) override;
 
     QList<Message> shown;
+    // The file dialogs asked for, in order.
+    QList<SaveFileRequest> fileRequests;
+    // The paths they answer, used in order; an empty path, or none left, is Cancel.
+    QStringList fileAnswers;
     // Answers for ask(), used in order; when none is left, the first choice is taken.
     QList<Choice> answers;
     // Runs while a box "is open", to check what the user would see behind it.
@@ -25,4 +31,5 @@ public:
 namespace kesterly {
 // Lets QCOMPARE show a message box that differs.
 char* toString(const Message& message);
+char* toString(const SaveFileRequest& request);
 } // namespace kesterly

@@ -1,0 +1,267 @@
+#include "ledger/entryform.h"
+#include "ledger/listexport.h"
+#include "ledgeraccount.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+using namespace kesterly;
+using namespace kesterly::test;
+
+namespace {
+
+// Income as older files hold it (Windows-1252: "Café" is 43 61 66 E9), with an empty
+// first row as every new account has, a description with a comma and quotes, and a
+// negative amount; one expense in UTF-8.
+void writeLists(AppFixture& fixture) {
+    writeBytes(fixture.path("Household/IncomeDate.txt"), "\r\n12/01/2026\r\n12/03/2026\r\n");
+    writeBytes(fixture.path("Household/IncomeDes.txt"),
+               "\r\nSalary\r\nCaf\xE9 \"Zum L\xF6wen\", Berlin\r\n");
+    writeBytes(fixture.path("Household/IncomeAmn.txt"), "\r\n2000\r\n-50\r\n");
+    writeBytes(fixture.path("Household/Incomebal.txt"), "\r\n2500\r\n2450\r\n");
+    writeBytes(fixture.path("Household/ExpenseDate.txt"), "\r\n12/02/2026\r\n");
+    writeBytes(fixture.path("Household/ExpenseDes.txt"), "\r\nRent \xE2\x82\xAC, December\r\n");
+    writeBytes(fixture.path("Household/ExpenseAmn.txt"), "\r\n450.00\r\n");
+    writeBytes(fixture.path("Household/Expensebal.txt"), "\r\n2050\r\n");
+}
+
+const QByteArray kIncomeCsv =
+    "\xEF\xBB\xBF"
+    "Date,Description,Amount,Balance\r\n"
+    "12/01/2026,Salary,2000,2500\r\n"
+    "12/03/2026,\"Caf\xC3\xA9 \"\"Zum L\xC3\xB6wen\"\", Berlin\",-50,2450\r\n";
+const QByteArray kExpenseCsv = "\xEF\xBB\xBF"
+                               "Date,Description,Amount,Balance\r\n"
+                               "12/02/2026,\"Rent \xE2\x82\xAC, December\",450.00,2050\r\n";
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString exported(const QString& list, const QString& path) {
+    return QStringLiteral("The %1 list was exported to \"%2\".").arg(list, path);
+}
+
+} // namespace
+
+// Account, Export Lists…: both lists to CSV files the user picks, on another thread.
+class ListExportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void bothListsAreWrittenAsTheAccountHoldsThem();
+    void cancelEndsTheExportThere_data();
+    void cancelEndsTheExportThere();
+    void failureIsToldWithItsReason_data();
+    void failureIsToldWithItsReason();
+    void commandNeedsAnOpenAccountAndActsFromATextBox();
+
+private:
+    QAction* command() const { return fixture_->windows->mainWindow().command("cmdexport"); }
+    // Runs the command and waits until its last message is shown.
+    void exportLists(const QStringList& answers);
+    QString out(const QString& name) const { return out_->filePath(name); }
+
+    std::unique_ptr<AppFixture> fixture_;
+    std::unique_ptr<QTemporaryDir> out_;
+    QString account_;
+};
+
+void ListExportTest::init() {
+    fixture_ = std::make_unique<AppFixture>();
+    out_ = std::make_unique<QTemporaryDir>();
+    account_ = writeAccount(*fixture_, "Household");
+    writeLists(*fixture_);
+    openAccount(*fixture_, account_);
+    fixture_->windows->mainWindow().setViewMenuEnabled(true);
+}
+
+void ListExportTest::cleanup() {
+    fixture_.reset();
+    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void ListExportTest::exportLists(const QStringList& answers) {
+    RecordingMessages& messages = fixture_->messages;
+    messages.fileAnswers = answers;
+    QVERIFY(command()->isEnabled());
+    command()->trigger();
+    ListExport& exporter = fixture_->windows->shared<ListExport>();
+    // The lists are read and written on another thread, the pointer busy meanwhile: the
+    // result comes back through this thread's event loop.
+    if (!answers.value(0).isEmpty()) {
+        QVERIFY(exporter.running());
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    }
+    QTRY_VERIFY(!exporter.running());
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void ListExportTest::bothListsAreWrittenAsTheAccountHoldsThem() {
+    QVERIFY(QDir().mkpath(out("first")) && QDir().mkpath(out("second")));
+    const QString income = out("first/Income.csv");
+    const QString expense = out("second/Expense.csv");
+    exportLists({income, expense});
+
+    const QList<SaveFileRequest> expected = {
+        {"Export the Income List", QDir::homePath(), "Income.csv", "CSV files (*.csv)"},
+        {"Export the Expense List", out("first"), "Expense.csv", "CSV files (*.csv)"}};
+    QCOMPARE(fixture_->messages.fileRequests, expected);
+    QVERIFY(QDir(QDir::homePath()) != QDir(account_));
+    QCOMPARE(bytesOf(income), kIncomeCsv);
+    QCOMPARE(bytesOf(expense), kExpenseCsv);
+    QCOMPARE(fixture_->messages.shown,
+             (QList<Message>{{exported("Income", income) + "\n" + exported("Expense", expense),
+                              ListExport::kTitle, MessageIcon::Information}}));
+    // Exporting does not touch the account.
+    QCOMPARE(bytesOf(account_ + "/IncomeAmn.txt"), QByteArray("\r\n2000\r\n-50\r\n"));
+
+    // The next export in this run starts where the last file went, and replaces a file.
+    writeBytes(account_ + "/IncomeAmn.txt", "\r\n2000\r\n-75\r\n");
+    fixture_->messages.fileRequests.clear();
+    exportLists({income, ""});
+    QCOMPARE(fixture_->messages.fileRequests.size(), 2);
+    QCOMPARE(fixture_->messages.fileRequests[0].folder, out("second"));
+    QCOMPARE(bytesOf(income), QByteArray(kIncomeCsv).replace(",-50,", ",-75,"));
+
+    // The Income list's file is not taken for the Expense list: the user chooses again.
+    fixture_->messages.shown.clear();
+    fixture_->messages.fileRequests.clear();
+    exportLists({income, out("first/../first/Income.csv"), expense});
+    QCOMPARE(fixture_->messages.fileRequests.size(), 3);
+    QCOMPARE(fixture_->messages.fileRequests[2], fixture_->messages.fileRequests[1]);
+    QCOMPARE(bytesOf(income), QByteArray(kIncomeCsv).replace(",-50,", ",-75,"));
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QCOMPARE(fixture_->messages.shown[0].icon, MessageIcon::Exclamation);
+    QCOMPARE(fixture_->messages.shown[1].text,
+             exported("Income", income) + "\n" + exported("Expense", expense));
+}
+
+void ListExportTest::cancelEndsTheExportThere_data() {
+    QTest::addColumn<int>("cancelled");
+    QTest::newRow("in the first dialog") << 0;
+    QTest::newRow("in the second dialog") << 1;
+}
+
+void ListExportTest::cancelEndsTheExportThere() {
+    QFETCH(int, cancelled);
+    const QString income = out("Income.csv");
+    exportLists(cancelled == 0 ? QStringList{""} : QStringList{income, ""});
+    QCOMPARE(fixture_->messages.fileRequests.size(), cancelled + 1);
+    QCOMPARE(QDir(out_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             cancelled == 0 ? QStringList{} : QStringList{"Income.csv"});
+    if (cancelled == 0) {
+        QVERIFY(fixture_->messages.shown.isEmpty());
+        return;
+    }
+    // What was written stays written, and is said once.
+    QCOMPARE(bytesOf(income), kIncomeCsv);
+    QCOMPARE(fixture_->messages.shown,
+             (QList<Message>{
+                 {exported("Income", income), ListExport::kTitle, MessageIcon::Information}}));
+}
+
+void ListExportTest::failureIsToldWithItsReason_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("failingList");
+    QTest::addColumn<QString>("file");   // the file the message names
+    QTest::addColumn<QString>("reason"); // the system's words, or what is in the way
+    QTest::newRow("Income to a folder") << "folder" << 0 << "target"
+                                        << "it is a folder";
+    QTest::newRow("Expense to a folder") << "folder" << 1 << "target"
+                                         << "it is a folder";
+    QTest::newRow("Income to a missing folder")
+        << "missing" << 0 << "target" << systemReason(ENOENT);
+    QTest::newRow("an income file is missing")
+        << "unreadable" << 0 << "IncomeAmn.txt" << systemReason(ENOENT);
+    QTest::newRow("Expense to a full disk") << "full" << 1 << "target" << systemReason(ENOSPC);
+}
+
+// A list that could not be read or written is told with the file and the reason, with a
+// critical icon; what was written before is said too, and nothing else is called done.
+void ListExportTest::failureIsToldWithItsReason() {
+    QFETCH(QString, fault);
+    QFETCH(int, failingList);
+    QFETCH(QString, file);
+    QFETCH(QString, reason);
+    const QString income = out("Income.csv");
+    QString target = failingList == 0 ? income : out("Expense.csv");
+    std::optional<SmallDisk> disk;
+    if (fault == "folder") {
+        QVERIFY(QDir().mkpath(target));
+    } else if (fault == "missing") {
+        target = out("gone/Income.csv");
+    } else if (fault == "unreadable") {
+        QVERIFY(QFile::remove(account_ + "/IncomeAmn.txt"));
+        file = QDir::toNativeSeparators(account_ + "/IncomeAmn.txt");
+    } else if (fault == "full") {
+        disk.emplace();
+        KESTERLY_SKIP_WITHOUT(*disk);
+        target = disk->path() + "/Expense.csv";
+        disk->fillLeaving(0);
+    }
+    if (file == "target")
+        file = target;
+    exportLists(failingList == 0 ? QStringList{target, out("Expense.csv")}
+                                 : QStringList{income, target});
+
+    // The export ends at the failure: no dialog for a list after it.
+    QCOMPARE(fixture_->messages.fileRequests.size(), failingList + 1);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message told = fixture_->messages.shown.first();
+    QCOMPARE(told.icon, MessageIcon::Critical);
+    QCOMPARE(told.title, ListExport::kTitle);
+    const QString list = failingList == 0 ? "Income" : "Expense";
+    QVERIFY2(told.text.startsWith(QStringLiteral("The %1 list was not exported:\n").arg(list)) &&
+                 told.text.contains(file) && told.text.contains(reason),
+             qPrintable(told.text));
+    QVERIFY2(!told.text.contains(exported(list, target)), qPrintable(told.text));
+    if (failingList == 1) {
+        QVERIFY2(told.text.endsWith("\n\n" + exported("Income", income)), qPrintable(told.text));
+        QCOMPARE(bytesOf(income), kIncomeCsv);
+    }
+    if (fault != "folder")
+        QVERIFY(!QFileInfo::exists(target));
+    if (fault == "full")
+        QCOMPARE(QDir(disk->path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+}
+
+void ListExportTest::commandNeedsAnOpenAccountAndActsFromATextBox() {
+    // Before Open Account the command and its key do nothing.
+    fixture_.reset();
+    fixture_ = std::make_unique<AppFixture>();
+    MainFrame& main = fixture_->windows->mainWindow();
+    QCOMPARE(command()->text(), QStringLiteral("Export Lists\u2026"));
+    QVERIFY(!command()->isEnabled());
+    main.show();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    auto* date = fixture_->windows->show<EntryForm>().findChild<QLineEdit*>("Text1");
+    date->setFocus();
+    QTRY_VERIFY(date->hasFocus());
+    QTest::keySequence(date, QKeySequence("Ctrl+Shift+S"));
+    QVERIFY(fixture_->messages.fileRequests.isEmpty());
+
+    // Open Account enables it together with the View menu; the key acts from a text box.
+    account_ = writeAccount(*fixture_, "Household");
+    openAccount(*fixture_, account_);
+    main.setViewMenuEnabled(true);
+    QVERIFY(command()->isEnabled());
+    QTest::keySequence(date, QKeySequence("Ctrl+Shift+S"));
+    QCOMPARE(fixture_->messages.fileRequests.size(), 1);
+    QCOMPARE(fixture_->messages.fileRequests[0].title, QStringLiteral("Export the Income List"));
+    main.setViewMenuEnabled(false);
+    QVERIFY(!command()->isEnabled());
+}
+
+QTEST_MAIN(ListExportTest)
+#include "test_listexport.moc"
