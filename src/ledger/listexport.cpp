@@ -30,6 +30,24 @@ QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
+// Whether the file is one of the account's own (its name, balance, lists and reminders):
+// a CSV file written over it would leave the account unreadable. Other files in the
+// account folder may be chosen.
+bool isAccountFile(const QString& path, const QString& account) {
+    const QFileInfo target(path);
+    const QString folder = QDir(target.absolutePath()).canonicalPath();
+    const QString accountFolder = QDir(account).canonicalPath();
+    if (folder.isEmpty() || accountFolder.isEmpty())
+        return false;
+    QStringList own{account::kName, account::kOpeningBalance};
+    own << account::kIncomeTable.inOrder() << account::kExpenseTable.inOrder();
+    if (folder == accountFolder)
+        return own.contains(target.fileName());
+    if (folder == QDir(accountFolder).filePath(account::kRemindersFolder))
+        return account::reminderTable().files.contains(target.fileName());
+    return false;
+}
+
 } // namespace
 
 const QString ListExport::kTitle = QStringLiteral("Export Lists");
@@ -76,6 +94,14 @@ void ListExport::exportList(int index, const QString& folder) {
         windows_.inform(QStringLiteral("The %1 list was just exported to \"%2\". Choose another "
                                        "file for the %3 list.")
                             .arg(kLists[index - 1].name, shown(path), list.name),
+                        kTitle, MessageIcon::Exclamation);
+        exportList(index, folder);
+        return;
+    }
+    if (isAccountFile(path, account_)) {
+        windows_.inform(QStringLiteral("\"%1\" is one of the account's own files, which the "
+                                       "program reads. Choose another file for the %2 list.")
+                            .arg(shown(path), list.name),
                         kTitle, MessageIcon::Exclamation);
         exportList(index, folder);
         return;

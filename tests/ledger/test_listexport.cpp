@@ -57,6 +57,8 @@ private slots:
     void init();
     void cleanup();
     void bothListsAreWrittenAsTheAccountHoldsThem();
+    void accountFilesAreNotTaken_data();
+    void accountFilesAreNotTaken();
     void cancelEndsTheExportThere_data();
     void cancelEndsTheExportThere();
     void failureIsToldWithItsReason_data();
@@ -144,6 +146,33 @@ void ListExportTest::bothListsAreWrittenAsTheAccountHoldsThem() {
     QCOMPARE(fixture_->messages.shown[0].icon, MessageIcon::Exclamation);
     QCOMPARE(fixture_->messages.shown[1].text,
              exported("Income", income) + "\n" + exported("Expense", expense));
+}
+
+void ListExportTest::accountFilesAreNotTaken_data() {
+    QTest::addColumn<QString>("file");
+    QTest::newRow("an income file") << "IncomeDes.txt";
+    QTest::newRow("the balance") << "OpeningBalance.txt";
+    QTest::newRow("a reminder file") << "Reminders/Time.txt";
+}
+
+// A list written over one of the account's files would leave the account unreadable: the
+// user is told and chooses again. Another name in the account folder is theirs to choose.
+void ListExportTest::accountFilesAreNotTaken() {
+    QFETCH(QString, file);
+    QVERIFY(QDir().mkpath(account_ + "/Reminders"));
+    writeBytes(account_ + "/Reminders/Time.txt", "\r\n");
+    const QByteArray before = snapshot(account_);
+    const QString chosen = account_ + "/Reminders/../" + file;
+    const QString income = account_ + "/Income.csv";
+    exportLists({chosen, income, ""});
+    QCOMPARE(fixture_->messages.fileRequests.size(), 3);
+    QCOMPARE(fixture_->messages.fileRequests[1], fixture_->messages.fileRequests[0]);
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QCOMPARE(fixture_->messages.shown[0].icon, MessageIcon::Exclamation);
+    QVERIFY(fixture_->messages.shown[0].text.contains("one of the account's own files"));
+    QCOMPARE(bytesOf(income), kIncomeCsv);
+    QVERIFY(QFile::remove(income));
+    QCOMPARE(snapshot(account_), before);
 }
 
 void ListExportTest::cancelEndsTheExportThere_data() {
