@@ -10,27 +10,139 @@ namespace kesterly::ledger {
 
 namespace {
 
-// The locale's short date form with day and month of one or two digits and the year
-// written with `yearDigits` digits.
-QString looseDateFormat(const QLocale& locale, qsizetype yearDigits) {
-    return rewriteFormat(
-        locale.dateFormat(QLocale::ShortFormat), [yearDigits](QChar letter, qsizetype count) {
-            if (letter == QLatin1Char('y'))
-                return QString(yearDigits, letter);
-            if ((letter == QLatin1Char('d') || letter == QLatin1Char('M')) && count <= 2)
-                return QString(letter);
-            return QString(count, letter);
-        });
-}
+// One way of writing a date: day, month and year as digits, between fixed texts. Read by
+// hand rather than by QLocale::toDate, which sets up a parser for every text: a chart of
+// two full tables reads some 65,000 dates each time an entry is added.
+class DateForm {
+public:
+    // The form of a QLocale date format with the year written with `yearDigits` digits;
+    // day and month may have one or two. A format with other fields (month names) makes
+    // no form.
+    DateForm(const QString& format, int yearDigits) : yearDigits_(yearDigits) {
+        qsizetype i = 0;
+        while (i < format.size()) {
+            const QChar c = format[i];
+            if (c == QLatin1Char('\'')) {
+                const qsizetype close = format.indexOf(QLatin1Char('\''), i + 1);
+                const qsizetype stop = close < 0 ? format.size() : close;
+                // Two quotes stand for one.
+                addLiteral(stop == i + 1 ? QStringLiteral("'")
+                                         : format.sliced(i + 1, stop - i - 1));
+                i = stop + 1;
+            } else if (c.isLetter()) {
+                qsizetype run = 1;
+                while (i + run < format.size() && format[i + run] == c)
+                    ++run;
+                if (c == QLatin1Char('d') && run <= 2)
+                    fields_.append(Field{Field::Day, {}});
+                else if (c == QLatin1Char('M') && run <= 2)
+                    fields_.append(Field{Field::Month, {}});
+                else if (c == QLatin1Char('y'))
+                    fields_.append(Field{Field::Year, {}});
+                else
+                    usable_ = false;
+                i += run;
+            } else {
+                addLiteral(QString(c));
+                ++i;
+            }
+        }
+    }
 
-// Qt reads a two-digit year as one of the 1900s; the year meant is the one nearest the
-// present, within 80 years before it and 19 after.
-QDate withCentury(const QDate& read, const QDate& today) {
-    const int first = today.year() - 80;
-    const int twoDigits = read.year() % 100;
-    const int year = first + ((twoDigits - first) % 100 + 100) % 100;
-    return QDate(year, read.month(), read.day());
-}
+    bool usable() const { return usable_; }
+
+    std::optional<QDate> read(QStringView text, const QDate& today) const {
+        qsizetype at = 0;
+        int day = 0, month = 0, year = 0;
+        const auto digits = [&](qsizetype least, qsizetype most, int& value) {
+            qsizetype count = 0;
+            value = 0;
+            while (count < most && at < text.size() && text[at] >= QLatin1Char('0') &&
+                   text[at] <= QLatin1Char('9')) {
+                value = value * 10 + (text[at].unicode() - '0');
+                ++at;
+                ++count;
+            }
+            return count >= least && !(at < text.size() && text[at].isDigit());
+        };
+        for (const Field& field : fields_) {
+            bool ok = false;
+            switch (field.kind) {
+            case Field::Literal:
+                ok = text.sliced(at).startsWith(field.literal);
+                at += field.literal.size();
+                break;
+            case Field::Day:
+                ok = digits(1, 2, day);
+                break;
+            case Field::Month:
+                ok = digits(1, 2, month);
+                break;
+            case Field::Year:
+                ok = digits(yearDigits_, yearDigits_, year);
+                break;
+            }
+            if (!ok)
+                return std::nullopt;
+        }
+        if (at != text.size())
+            return std::nullopt;
+        if (yearDigits_ == 2) {
+            // The year meant is the one nearest the present, within 80 years before it and
+            // 19 after.
+            const int first = today.year() - 80;
+            year = first + ((year - first) % 100 + 100) % 100;
+        }
+        const QDate date(year, month, day);
+        // No book holds entries of the first millennium: "0999" is a slip.
+        if (!date.isValid() || year < 1000)
+            return std::nullopt;
+        return date;
+    }
+
+private:
+    struct Field {
+        enum Kind { Literal, Day, Month, Year } kind;
+        QString literal;
+    };
+    void addLiteral(const QString& text) {
+        if (!fields_.isEmpty() && fields_.last().kind == Field::Literal)
+            fields_.last().literal += text;
+        else
+            fields_.append(Field{Field::Literal, text});
+    }
+
+    QList<Field> fields_;
+    int yearDigits_;
+    bool usable_ = true;
+};
+
+// The forms an entry's date is read in, tried in turn.
+class DateReader {
+public:
+    DateReader(const QLocale& locale, const QDate& today) : today_(today) {
+        const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
+        forms_ = {DateForm(shortFormat, 2), DateForm(shortFormat, 4),
+                  DateForm(QStringLiteral("yyyy-M-d"), 4)};
+    }
+
+    std::optional<QDate> read(const QString& text) const {
+        const QStringView typed = QStringView(text).trimmed();
+        if (typed.isEmpty())
+            return std::nullopt;
+        for (const DateForm& form : forms_) {
+            if (!form.usable())
+                continue;
+            if (const auto date = form.read(typed, today_))
+                return date;
+        }
+        return std::nullopt;
+    }
+
+private:
+    QDate today_;
+    QList<DateForm> forms_;
+};
 
 struct Dated {
     QDate date;
@@ -67,20 +179,7 @@ QString entries(int count) {
 } // namespace
 
 std::optional<QDate> entryDate(const QString& text, const QLocale& locale, const QDate& today) {
-    const QString typed = text.trimmed();
-    if (typed.isEmpty())
-        return std::nullopt;
-    QDate date = locale.toDate(typed, looseDateFormat(locale, 2));
-    if (date.isValid())
-        date = withCentury(date, today);
-    if (!date.isValid())
-        date = locale.toDate(typed, looseDateFormat(locale, 4));
-    if (!date.isValid())
-        date = QDate::fromString(typed, QStringLiteral("yyyy-M-d"));
-    // Qt takes "0999" and "-2026" for years too; no book holds such entries.
-    if (!date.isValid() || date.year() < 1000)
-        return std::nullopt;
-    return date;
+    return DateReader(locale, today).read(text);
 }
 
 History history(const QList<QStringList>& income, const QList<QStringList>& expense,
@@ -88,12 +187,13 @@ History history(const QList<QStringList>& income, const QList<QStringList>& expe
                 const QDate& today) {
     History result;
     QList<Dated> dated;
+    const DateReader dates(locale, today);
     const auto collect = [&](const QList<QStringList>& columns, bool isIncome) {
         const qsizetype rows = rowCount(columns);
         for (qsizetype row = 0; row < rows; ++row) {
             if (blankRow(columns, row))
                 continue;
-            const auto date = entryDate(field(columns, Date, row), locale, today);
+            const auto date = dates.read(field(columns, Date, row));
             if (!date) {
                 ++result.withoutDate;
                 continue;

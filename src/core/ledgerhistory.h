@@ -15,7 +15,7 @@
 namespace kesterly::ledger {
 
 // The date an entry's date text stands for: the text, blanks around it aside, in the
-// locale's short date form (day and month with or without a leading zero), the same
+// locale's short date form in digits (day and month with or without a leading zero), the same
 // with a four-digit year (as the status panel and the Reminder window write dates), or
 // as year-month-day. A two-digit year is taken within 80 years before and 19 years after
 // `today`. Anything else has no date.
