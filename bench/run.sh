@@ -14,7 +14,8 @@
 #     with it open;
 #   - the 32767-row table's open and write times (from bench/ledger_table);
 #   - one Submit against a 100-row, a full and a 50 MB table (from bench/entry_submit);
-#   - the slowest number reading of one 2 MB line (from bench/number_reading).
+#   - the slowest number reading of one 2 MB line (from bench/number_reading);
+#   - the chart's figures of two full tables (from bench/chart_history).
 # The program runs for real in its own X server (Xvfb, with openbox as window manager),
 # with HOME in a temporary folder, driven by keys and clicks as a user would.
 #
@@ -32,6 +33,7 @@ bare=$build/bench/bare_window
 table_bench=$build/bench/ledger_table
 number_bench=$build/bench/number_reading
 submit_bench=$(realpath "$build/bench/entry_submit")
+chart_bench=$build/bench/chart_history
 [ -x "$program" ] || { echo "build the program first: $build/kesterly is missing" >&2; exit 1; }
 for bench in "$bare" "$table_bench" "$number_bench" "$submit_bench"; do
     [ -x "$bench" ] || { echo "build the benchmarks first: $bench is missing" >&2; exit 1; }
@@ -389,6 +391,13 @@ numbers=$("$number_bench" 2>"$work/number_reading.log") || fail "$number_bench f
 line_read=$(awk 'index($0, "a 2 MB line read") == 1 { for (i = 1; i <= NF; i++) if ($i == "ms") print $(i - 1) }' <<<"$numbers")
 [ -n "$line_read" ] || fail "unexpected output of $number_bench: $numbers"
 
+# --- the chart's figures of two full tables --------------------------------------------
+charts=$("$chart_bench" 2>"$work/chart_history.log") || fail "$chart_bench failed: $(cat "$work/chart_history.log")"
+chart_figure() { awk -v what="$1" 'index($0, what) == 1 { for (i = 1; i <= NF; i++) if ($i == "ms") print $(i - 1) }' <<<"$charts"; }
+chart_readable=$(chart_figure "chart figures of two full tables, dates readable")
+chart_unreadable=$(chart_figure "chart figures of two full tables, no date readable")
+[ -n "$chart_readable" ] && [ -n "$chart_unreadable" ] || fail "unexpected output of $chart_bench: $charts"
+
 # --- the figures ---------------------------------------------------------------------
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null)
 memory_gib=$(awk '/^MemTotal/ { printf "%.0f", $2 / 1024 / 1024 }' /proc/meminfo)
@@ -419,6 +428,7 @@ echo "| open the Income window on a 32767-row table | $table_open ms |"
 echo "| write a 32767-row table back (four files) | $table_write ms |"
 echo "| one Submit, median of 21: 100-row table; full table (32767 rows); four 50 MB files (targets: 5, 50, 50 ms) | $submit_small ms, $(under "$submit_small" 5); $submit_full ms, $(under "$submit_full" 50); $submit_big ms, $(under "$submit_big" 50) |"
 echo "| read a number from one 2 MB line (slowest reading, bench/number_reading) | $line_read ms |"
+echo "| the chart's figures of two full tables (2 x 32767 entries), dates readable; none readable (bench/chart_history) | $chart_readable ms; $chart_unreadable ms |"
 echo
 echo "start-up times (ms), program: ${startup_times[*]}; bare window: ${startup_bare_times[*]}"
 echo "again after the session (ms), program: ${program_times[*]}; bare window: ${bare_times[*]}"

@@ -3,6 +3,8 @@
 #include "core/clock.h"
 #include "core/numbertext.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <cmath>
 
@@ -153,7 +155,8 @@ struct Dated {
 // Texts that are all blank make no entry: every new account's lists hold one such row.
 bool blankRow(const QList<QStringList>& columns, qsizetype row) {
     for (const QStringList& column : columns) {
-        if (row < column.size() && !column[row].trimmed().isEmpty())
+        if (row < column.size() && std::any_of(column[row].cbegin(), column[row].cend(),
+                                               [](QChar c) { return !c.isSpace(); }))
             return false;
     }
     return true;
@@ -188,17 +191,28 @@ History history(const QList<QStringList>& income, const QList<QStringList>& expe
     History result;
     QList<Dated> dated;
     const DateReader dates(locale, today);
+    // Books repeat their dates and amounts: each text is read once.
+    QHash<QString, std::optional<QDate>> readDates;
+    QHash<QString, std::optional<double>> readAmounts;
     const auto collect = [&](const QList<QStringList>& columns, bool isIncome) {
         const qsizetype rows = rowCount(columns);
         for (qsizetype row = 0; row < rows; ++row) {
             if (blankRow(columns, row))
                 continue;
-            const auto date = dates.read(field(columns, Date, row));
+            const QString dateText = field(columns, Date, row);
+            auto knownDate = readDates.constFind(dateText);
+            if (knownDate == readDates.cend())
+                knownDate = readDates.insert(dateText, dates.read(dateText));
+            const std::optional<QDate> date = *knownDate;
             if (!date) {
                 ++result.withoutDate;
                 continue;
             }
-            const auto amount = strictNumber(field(columns, Amount, row), locale);
+            const QString amountText = field(columns, Amount, row);
+            auto knownAmount = readAmounts.constFind(amountText);
+            if (knownAmount == readAmounts.cend())
+                knownAmount = readAmounts.insert(amountText, strictNumber(amountText, locale));
+            const std::optional<double> amount = *knownAmount;
             if (!amount) {
                 ++result.withoutAmount;
                 continue;
