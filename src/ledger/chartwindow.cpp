@@ -91,8 +91,9 @@ void ChartWindow::refresh() {
 
 void ChartWindow::gather(Source& source, LedgerListWindow* open) {
     const QString folder = windows().account().folder();
-    // An open window shows what its files hold; one still reading a large table says
-    // so when it is done, and the chart is drawn again then.
+    // An open window shows what its files hold. One still reading or saving a large table
+    // is not waited for: the files are read here, and the window's news when it is done
+    // draws the chart again.
     if (open && !open->busy() && open->folder() == folder) {
         source.columns = open->columns();
         source.ready = true;
