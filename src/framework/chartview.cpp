@@ -2,9 +2,7 @@
 
 #include "framework/plugins.h"
 
-#include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QPluginLoader>
 #include <QVBoxLayout>
 
 namespace kesterly {
@@ -72,17 +70,8 @@ private:
     QPlainTextEdit* text_;
 };
 
-ChartProvider* loadProvider(const QStringList& files) {
-    for (const QString& file : files) {
-        if (!QFileInfo::exists(file))
-            continue;
-        QPluginLoader loader(file);
-        if (auto* provider = qobject_cast<ChartProvider*>(loader.instance()))
-            return provider;
-        qWarning("Kesterly: the chart viewer %s could not be loaded: %s", qPrintable(file),
-                 qPrintable(loader.errorString()));
-    }
-    return nullptr;
+ChartProvider* loadCharts(const QStringList& files) {
+    return loadProvider<ChartProvider>(files, "the chart viewer");
 }
 
 ChartView* makeView(ChartProvider* provider, QWidget* parent) {
@@ -94,13 +83,13 @@ ChartView* makeView(ChartProvider* provider, QWidget* parent) {
 } // namespace
 
 ChartView* createChartView(QWidget* parent, const QStringList& pluginFiles) {
-    return makeView(loadProvider(pluginFiles), parent);
+    return makeView(loadCharts(pluginFiles), parent);
 }
 
 ChartView* createChartView(QWidget* parent) {
     // The plugin is looked for once; a missing one is not looked for again.
     static ChartProvider* const provider =
-        loadProvider(pluginFiles(QStringLiteral("kesterly_charts.so")));
+        loadCharts(pluginFiles(QStringLiteral("kesterly_charts.so")));
     return makeView(provider, parent);
 }
 

@@ -6,13 +6,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLoggingCategory>
 #include <QOpenGLContext>
-#include <QPluginLoader>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -156,29 +153,24 @@ void provideSharedContext() {
     qAddPostRoutine(dropSharedContext);
 }
 
-WebEngineProvider* loadProvider(const QStringList& pluginFiles) {
-    for (const QString& file : pluginFiles) {
-        if (!QFileInfo::exists(file))
-            continue;
-        provideSharedContext();
-        // The engine's own sandbox refuses to start for the superuser.
-        if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        // The engine reports its set-up at length on every start; users need none of it.
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-        QPluginLoader loader(file);
-        if (auto* provider = qobject_cast<WebEngineProvider*>(loader.instance()))
-            return provider;
-        qWarning("Kesterly: the web page viewer %s could not be loaded: %s", qPrintable(file),
-                 qPrintable(loader.errorString()));
-    }
-    return nullptr;
+// Readies the program for the browser engine, just before its plugin loads.
+void prepareForEngine() {
+    provideSharedContext();
+    // The engine's own sandbox refuses to start for the superuser.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The engine reports its set-up at length on every start; users need none of it.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+}
+
+WebEngineProvider* loadEngine(const QStringList& files) {
+    return loadProvider<WebEngineProvider>(files, "the web page viewer", prepareForEngine);
 }
 
 } // namespace
 
 WebView* createWebView(QWidget* parent, const QStringList& pluginFiles) {
-    if (WebEngineProvider* provider = loadProvider(pluginFiles))
+    if (WebEngineProvider* provider = loadEngine(pluginFiles))
         return new EngineWebView(*provider, parent);
     return new PlainWebView(parent);
 }
@@ -187,7 +179,7 @@ WebView* createWebView(QWidget* parent) {
     // The plugin is looked for once; a missing one is not looked for again.
     pictures::ensureLoaded();
     static WebEngineProvider* const provider =
-        loadProvider(pluginFiles(QStringLiteral("kesterly_webengine.so")));
+        loadEngine(pluginFiles(QStringLiteral("kesterly_webengine.so")));
     if (provider)
         return new EngineWebView(*provider, parent);
     return new PlainWebView(parent);
