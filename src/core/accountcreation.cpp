@@ -49,22 +49,12 @@ struct AccountFile {
 };
 
 QList<AccountFile> accountFiles(const QString& name, const QString& openingBalance) {
-    const auto reminder = [](const QString& file) { return inside(kRemindersFolder, file); };
-    return {
-        {reminder(kReminderDate), {}},
-        {reminder(kReminderTime), {}},
-        {reminder(kReminderDescription), {}},
-        {kOpeningBalance, openingBalance},
-        {kName, name},
-        {kIncomeTable.date, {}},
-        {kIncomeTable.description, {}},
-        {kIncomeTable.amount, {}},
-        {kIncomeTable.balance, {}},
-        {kExpenseTable.date, {}},
-        {kExpenseTable.description, {}},
-        {kExpenseTable.amount, {}},
-        {kExpenseTable.balance, {}},
-    };
+    QList<AccountFile> files;
+    for (const QString& path : ownFiles())
+        files.append({path, path == kName             ? name
+                            : path == kOpeningBalance ? openingBalance
+                                                      : QString()});
+    return files;
 }
 
 // What a creation folder for the name may hold, by path inside it; a folder comes

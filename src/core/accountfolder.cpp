@@ -4,6 +4,15 @@
 
 namespace kesterly::account {
 
+QStringList ownFiles() {
+    const auto reminder = [](const QString& file) {
+        return kRemindersFolder + QLatin1Char('/') + file;
+    };
+    return QStringList{reminder(kReminderDate), reminder(kReminderTime),
+                       reminder(kReminderDescription), kOpeningBalance, kName}
+           << kIncomeTable.inOrder() << kExpenseTable.inOrder();
+}
+
 QString defaultRoot() {
 #ifdef Q_OS_WIN
     return QStringLiteral("c:\\");

@@ -26,6 +26,10 @@ inline const QString kReminderDate = QStringLiteral("Date.txt");
 inline const QString kReminderTime = QStringLiteral("Time.txt");
 inline const QString kReminderDescription = QStringLiteral("Description.txt");
 
+// The files of an account, by their paths inside its folder ("Reminders/Date.txt", with "/"
+// between folder and file), in the order New Account writes them.
+QStringList ownFiles();
+
 // The folder new accounts are created in, ending with the separator: the user's home
 // folder ("c:\" on Windows).
 QString defaultRoot();

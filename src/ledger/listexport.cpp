@@ -39,13 +39,9 @@ bool isAccountFile(const QString& path, const QString& account) {
     const QString accountFolder = QDir(account).canonicalPath();
     if (folder.isEmpty() || accountFolder.isEmpty())
         return false;
-    QStringList own{account::kName, account::kOpeningBalance};
-    own << account::kIncomeTable.inOrder() << account::kExpenseTable.inOrder();
-    if (folder == accountFolder)
-        return own.contains(target.fileName());
-    if (folder == QDir(accountFolder).filePath(account::kRemindersFolder))
-        return account::reminderTable().files.contains(target.fileName());
-    return false;
+    const QString inside =
+        QDir(accountFolder).relativeFilePath(folder + QLatin1Char('/') + target.fileName());
+    return account::ownFiles().contains(inside);
 }
 
 } // namespace
