@@ -17,18 +17,20 @@ namespace {
 
 const QString kTitle = QStringLiteral("Chart");
 
+QString balanceFile(const QString& folder) {
+    return account::filePath(folder, account::kOpeningBalance);
+}
+
 } // namespace
+
+ChartWindow::Source::Source(Windows& windows, const account::TableFiles& files,
+                            const QString& title)
+    : copy(windows, account::ledgerTable(files), QStringLiteral("the %1 list").arg(title), title) {}
 
 ChartWindow::ChartWindow(Windows& windows)
     : ChildWindow(windows, kName, kTitle, 10200, 8400, Frame::Sizable),
-      income_{{windows, account::ledgerTable(account::kIncomeTable),
-               QStringLiteral("the Income list"), QStringLiteral("Income")},
-              {},
-              false},
-      expense_{{windows, account::ledgerTable(account::kExpenseTable),
-                QStringLiteral("the Expense list"), QStringLiteral("Expense")},
-               {},
-               false},
+      income_(windows, account::kIncomeTable, QStringLiteral("Income")),
+      expense_(windows, account::kExpenseTable, QStringLiteral("Expense")),
       balanceChart_(windows.createChartView(this)), monthChart_(windows.createChartView(this)),
       note_(new QLabel(this)) {
     balanceChart_->setObjectName(QStringLiteral("Chart1"));
@@ -68,7 +70,7 @@ void ChartWindow::activated() {
     };
     if (changed(income_, windows().find<IncomeWindow>()) ||
         changed(expense_, windows().find<ExpenseWindow>()) ||
-        listfile::stampOf(account::filePath(folder, account::kOpeningBalance)) != balanceStamp_)
+        listfile::stampOf(balanceFile(folder)) != balanceStamp_)
         refresh();
 }
 
@@ -114,9 +116,8 @@ void ChartWindow::showWhenGathered() {
     const QString folder = windows().account().folder();
     std::optional<QString> balance;
     if (!folder.isEmpty()) {
-        balanceStamp_ = listfile::stampOf(account::filePath(folder, account::kOpeningBalance));
-        const auto stored =
-            listfile::readValue(account::filePath(folder, account::kOpeningBalance));
+        balanceStamp_ = listfile::stampOf(balanceFile(folder));
+        const auto stored = listfile::readValue(balanceFile(folder));
         if (stored.ok())
             balance = *stored.value;
     }

@@ -41,6 +41,7 @@ protected:
 private:
     // One of the two tables: taken from its open window, or read from the files.
     struct Source {
+        Source(Windows& windows, const account::TableFiles& files, const QString& title);
         TableCopy copy;
         QList<QStringList> columns;
         bool ready = false;
