@@ -120,7 +120,9 @@ void OpenAccountWindow::openAccount() {
     // A save that was cut short (the program ended in the middle of writing a list) is
     // finished before any window reads the account.
     if (isAccount) {
-        if (const listfile::Outcome finished = account::finishPendingSaves(chosen); !finished)
+        // Told whether it failed or was put right around another program's change.
+        if (const listfile::Outcome finished = account::finishPendingSaves(chosen);
+            !finished.message().isEmpty())
             windows().inform(finished.message(), kTitle, MessageIcon::Exclamation);
     }
     const auto name = listfile::readValue(account::filePath(chosen, account::kName));

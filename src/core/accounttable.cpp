@@ -52,6 +52,8 @@ TableRead readTable(const QString& accountFolder, const Table& table, bool finis
             finishPending ? listfile::finishPendingSave(folder) : listfile::Outcome::success();
         !pending)
         read.problems << pending.message();
+    else if (!pending.message().isEmpty())
+        read.notes << pending.message();
     for (qsizetype column = 0; column < table.files.size(); ++column) {
         listfile::Read<listfile::ListContent> file =
             listfile::readListContent(filePath(folder, table.files[column]));
@@ -70,6 +72,7 @@ TableRead readTable(const QString& accountFolder, const Table& table, bool finis
         longest = std::max(longest, column.size());
     for (const QStringList& column : std::as_const(read.columns))
         read.state.even = read.state.even && column.size() == longest;
+    read.state.rows = longest;
     for (QStringList& column : read.columns) {
         column.reserve(longest);
         while (column.size() < longest)
@@ -84,41 +87,70 @@ listfile::Outcome saveTable(const QString& accountFolder, const Table& table,
     if (QString problem = subfolderProblem(accountFolder, table); !problem.isEmpty())
         return listfile::Outcome::failure(problem);
     const QString folder = tableFolder(accountFolder, table);
+    const bool known = state && state->stamps.size() == table.files.size();
     QList<listfile::FileLines> files;
-    for (qsizetype column = 0; column < table.files.size(); ++column)
-        files.append({filePath(folder, table.files[column]), columns.value(column)});
-    QList<listfile::Charset> charsets;
-    const listfile::Outcome saved = listfile::writeFiles(files + alongWith, &charsets);
-    if (saved && state) {
-        state->stamps.clear();
-        for (const QString& name : table.files)
-            state->stamps << listfile::stampOf(filePath(folder, name));
-        state->charsets = charsets.first(table.files.size());
-        state->even = true;
+    for (qsizetype column = 0; column < table.files.size(); ++column) {
+        listfile::FileLines file{filePath(folder, table.files[column]), columns.value(column)};
+        if (known)
+            file.expected = state->stamps[column];
+        files.append(file);
     }
-    return saved;
+    QList<listfile::SavedFile> saved;
+    const listfile::Outcome outcome = listfile::writeFiles(files + alongWith, &saved);
+    if (outcome && state) {
+        state->stamps.clear();
+        state->charsets.clear();
+        for (qsizetype column = 0; column < table.files.size(); ++column) {
+            state->stamps << saved.value(column).stamp;
+            state->charsets << saved.value(column).charset;
+        }
+        state->alongWith.clear();
+        for (qsizetype file = table.files.size(); file < saved.size(); ++file)
+            state->alongWith << saved[file].stamp;
+        state->even = true;
+        state->rows = 0;
+        for (const QStringList& column : columns)
+            state->rows = std::max(state->rows, column.size());
+    }
+    return outcome;
 }
 
 listfile::Outcome appendRow(const QString& accountFolder, const Table& table,
                             const QStringList& row, TableState& state,
-                            const QList<listfile::FileLines>& alongWith) {
+                            const QList<listfile::FileLines>& alongWith, bool* changedOutside) {
     if (QString problem = subfolderProblem(accountFolder, table); !problem.isEmpty())
         return listfile::Outcome::failure(problem);
     Q_ASSERT(row.size() == table.files.size() && state.charsets.size() == table.files.size());
     const QString folder = tableFolder(accountFolder, table);
     QList<listfile::LineAppend> appends;
-    for (qsizetype column = 0; column < table.files.size(); ++column)
-        appends.append(
-            {filePath(folder, table.files[column]), row[column], state.charsets[column]});
-    const listfile::Outcome saved = listfile::appendLines(appends, alongWith);
-    if (saved) {
-        for (qsizetype column = 0; column < table.files.size(); ++column) {
-            state.stamps[column] = listfile::stampOf(appends[column].path);
-            state.charsets[column] =
-                listfile::charsetAfterAdding(state.charsets[column], row[column]);
+    for (qsizetype column = 0; column < table.files.size(); ++column) {
+        listfile::LineAppend append{filePath(folder, table.files[column]), row[column],
+                                    state.charsets[column]};
+        if (state.stamps.size() == table.files.size()) {
+            append.expected = state.stamps[column];
+            // Rows stay rows only in files of equal length.
+            if (state.even)
+                append.values = state.rows;
         }
+        appends.append(append);
     }
-    return saved;
+    QList<listfile::SavedFile> saved;
+    const listfile::Outcome outcome = listfile::appendLines(appends, alongWith, &saved);
+    if (outcome) {
+        bool changed = false;
+        for (qsizetype column = 0; column < table.files.size(); ++column) {
+            state.stamps[column] = saved.value(column).stamp;
+            state.charsets[column] = saved.value(column).charset;
+            changed = changed || saved.value(column).changedOutside;
+        }
+        ++state.rows;
+        state.alongWith.clear();
+        for (qsizetype file = table.files.size(); file < saved.size(); ++file)
+            state.alongWith << saved[file].stamp;
+        if (changedOutside)
+            *changedOutside = changed;
+    }
+    return outcome;
 }
 
 bool changedSince(const QString& accountFolder, const Table& table, const TableState& state) {
@@ -131,12 +163,18 @@ bool changedSince(const QString& accountFolder, const Table& table, const TableS
 }
 
 listfile::Outcome finishPendingSaves(const QString& accountFolder) {
-    if (listfile::Outcome done = listfile::finishPendingSave(accountFolder); !done)
-        return done;
+    const listfile::Outcome account = listfile::finishPendingSave(accountFolder);
     const Table reminders{kRemindersFolder, {}};
-    if (!subfolderProblem(accountFolder, reminders).isEmpty())
-        return listfile::Outcome::success();
-    return listfile::finishPendingSave(tableFolder(accountFolder, reminders));
+    if (!account || !subfolderProblem(accountFolder, reminders).isEmpty())
+        return account;
+    const listfile::Outcome others =
+        listfile::finishPendingSave(tableFolder(accountFolder, reminders));
+    if (!others || account.message().isEmpty())
+        return others;
+    if (others.message().isEmpty())
+        return account;
+    return listfile::Outcome::successWithNote(account.message() + QLatin1Char('\n') +
+                                              others.message());
 }
 
 } // namespace kesterly::account

@@ -33,6 +33,10 @@ struct TableState {
     QList<listfile::Charset> charsets;
     // Every file holds as many lines, so that a row can be added as one line to each.
     bool even = true;
+    // How many rows the longest file holds.
+    qsizetype rows = 0;
+    // After a save with files along with the table (a balance), their stamps, in order.
+    QList<listfile::FileStamp> alongWith;
 };
 
 struct TableRead {
@@ -42,6 +46,9 @@ struct TableRead {
     // One sentence per file that could not be read. A table that was not read whole is
     // not written back: the rows of the other files would no longer belong together.
     QStringList problems;
+    // What the user should know although the table was read whole: a save cut short that
+    // was put right around a file another program had changed since.
+    QStringList notes;
     TableState state;
     bool whole() const { return problems.isEmpty(); }
 };
@@ -58,7 +65,9 @@ qint64 tableSize(const QString& accountFolder, const Table& table);
 
 // Writes the columns to the table's files as one unit, together with the files of
 // `alongWith` (in the table's folder): all new or, when anything fails, all as they were.
-// The state of the files after the save goes into `state` when it is given.
+// When `state` is given and holds the files' stamps, a file is replaced only while it is
+// still as the state says; another program's change is told (Outcome::changed()) and
+// nothing is written. The state of the files after the save then goes into `state`.
 listfile::Outcome saveTable(const QString& accountFolder, const Table& table,
                             const QList<QStringList>& columns,
                             const QList<listfile::FileLines>& alongWith = {},
@@ -66,10 +75,14 @@ listfile::Outcome saveTable(const QString& accountFolder, const Table& table,
 
 // Adds one row (a text for each file) at the end of the table, together with the files
 // of `alongWith`, as one unit, without rewriting what the files hold. `state` is what the
-// files were when last read or written and becomes what they are after.
+// files were when last read or written and becomes what they are after. A file another
+// program changed since still gets the row when it holds as many rows (`changedOutside`
+// is then set: the table is to be read again to show the change); otherwise the change is
+// told (Outcome::changed()) and nothing is written.
 listfile::Outcome appendRow(const QString& accountFolder, const Table& table,
                             const QStringList& row, TableState& state,
-                            const QList<listfile::FileLines>& alongWith = {});
+                            const QList<listfile::FileLines>& alongWith = {},
+                            bool* changedOutside = nullptr);
 
 // Whether a file of the table is no longer as `state` found it: another program wrote to
 // it, replaced or removed it.

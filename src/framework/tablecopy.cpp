@@ -39,6 +39,8 @@ void TableCopy::read(const QString& folder, std::function<void()> ready) {
             account::TableRead read = result.read;
             if (!pending)
                 read.problems.prepend(pending.message());
+            else if (!pending.message().isEmpty())
+                read.notes.prepend(pending.message());
             take(read);
             tellUnreadable();
             ready();
@@ -62,6 +64,9 @@ void TableCopy::take(const account::TableRead& read) {
     loaded_ = read.columns;
     state_ = read.state;
     unsavedReason_ = read.problems.join(QLatin1Char('\n'));
+    // Told at once, wherever the table was read from.
+    if (!read.notes.isEmpty())
+        windows_.inform(read.notes.join(QLatin1Char('\n')), title_, MessageIcon::Exclamation);
 }
 
 void TableCopy::tellUnreadable() {
@@ -90,39 +95,71 @@ TableCopy::Saved TableCopy::append(const QStringList& row,
                                    const QList<listfile::FileLines>& alongWith) {
     Q_ASSERT(!busy_);
     Saved saved;
-    // With no account open the rows live on screen only: there are no files to hold them.
-    const bool onScreenOnly = folder_.isEmpty();
-    if (!onScreenOnly && account::changedSince(folder_, table_, state_)) {
-        load();
-        saved.reloaded = true;
-    }
-    if (QString why = refusal(); !why.isEmpty()) {
-        saved.message = why;
-        return saved;
-    }
     const auto withRow = [&row](QList<QStringList>& columns) {
         for (qsizetype column = 0; column < columns.size(); ++column)
             columns[column] << row.value(column);
     };
-    if (!onScreenOnly) {
-        // Files of unequal length (changed by hand) take the row as one unit only when
-        // they are written whole, with the empty rows that make them even.
-        const auto write = [&] {
-            if (state_.even)
-                return account::appendRow(folder_, table_, row, state_, alongWith);
+    // With no account open the rows live on screen only: there are no files to hold them.
+    if (folder_.isEmpty()) {
+        withRow(loaded_);
+        saved.ok = true;
+        return saved;
+    }
+    // Another program may write the files at any moment: a save that finds them changed
+    // writes nothing, and the row goes after what they hold when they are read again.
+    for (int attempt = 0; attempt < kSaveAttempts; ++attempt) {
+        if (account::changedSince(folder_, table_, state_)) {
+            load();
+            saved.reloaded = true;
+        }
+        if (QString why = refusal(); !why.isEmpty()) {
+            saved.message = why;
+            return saved;
+        }
+        bool changedOutside = false;
+        listfile::Outcome written = listfile::Outcome::success();
+        if (state_.even) {
+            written = account::appendRow(folder_, table_, row, state_, alongWith, &changedOutside);
+        } else {
+            // Files of unequal length (changed by hand) take the row as one unit only when
+            // they are written whole, with the empty rows that make them even.
             QList<QStringList> after = loaded_;
             withRow(after);
-            return account::saveTable(folder_, table_, after, alongWith, &state_);
-        };
-        if (const listfile::Outcome written = write(); !written) {
+            written = account::saveTable(folder_, table_, after, alongWith, &state_);
+        }
+        if (written) {
+            // The row goes onto the rows in place: a copy of a full table's columns at each
+            // entry would cost more than the entry's save. Files another program changed are
+            // read again, the row among them.
+            if (changedOutside) {
+                load();
+                saved.reloaded = true;
+            } else {
+                withRow(loaded_);
+            }
+            saved.ok = true;
+            saved.message = written.message();
+            saved.alongWith = state_.alongWith;
+            return saved;
+        }
+        if (!written.changed()) {
             saved.message = written.message();
             return saved;
         }
+        for (const listfile::FileLines& file : alongWith) {
+            if (file.expected && listfile::stampOf(file.path) != *file.expected) {
+                saved.alongWithChanged = true;
+                saved.message = written.message();
+                return saved;
+            }
+        }
+        load();
+        saved.reloaded = true;
     }
-    // The row goes onto the rows in place: a copy of a full table's columns at each entry
-    // would cost more than the entry's save.
-    withRow(loaded_);
-    saved.ok = true;
+    saved.message = QStringLiteral("Another program kept changing the files of %1 while Kesterly "
+                                   "was saving to them, so nothing was written. The window shows "
+                                   "%1 as the files hold it now.")
+                        .arg(what_);
     return saved;
 }
 
@@ -144,27 +181,36 @@ void TableCopy::replace(const QList<QStringList>& rows, std::function<void(const
         done(saved);
         return;
     }
+    const QString changedMessage =
+        QStringLiteral("Another program has changed the files of %1 since this window read "
+                       "them. The window now shows %1 as the files hold it; choose again.")
+            .arg(what_);
     if (saved.reloaded) {
-        saved.message = QStringLiteral("Another program has changed the files of %1 since this "
-                                       "window read them. The window now shows %1 as the files "
-                                       "hold it; choose again.")
-                            .arg(what_);
+        saved.message = changedMessage;
         done(saved);
         return;
     }
-    const auto apply = [this, rows, done = std::move(done)](const Result& result) {
+    const auto apply = [this, rows, changedMessage, done = std::move(done)](const Result& result) {
         Saved saved;
         if (result.saved) {
             loaded_ = rows;
             state_ = result.state;
             saved.ok = true;
+            saved.message = result.saved.message();
+        } else if (result.saved.changed()) {
+            // The files were changed while the rows were being saved: nothing was written.
+            load();
+            saved.reloaded = true;
+            saved.message = changedMessage;
         } else {
             saved.message = result.saved.message();
         }
         done(saved);
     };
-    const auto save = [folder = folder_, table = table_, rows] {
+    // The files are replaced only while they are still the ones this window read.
+    const auto save = [folder = folder_, table = table_, rows, state = state_] {
         Result result;
+        result.state = state;
         result.saved = account::saveTable(folder, table, rows, {}, &result.state);
         return result;
     };

@@ -36,6 +36,9 @@ public:
     // another thread: on this machine's kind the window's thread would stop for more
     // than a tenth of a second.
     static constexpr qint64 kAsideBytes = 4'000'000;
+    // How often a row is saved again after another program changed the files in the
+    // middle of its save, before the user is told.
+    static constexpr int kSaveAttempts = 8;
 
     // Reads the rows of the account's table; `ready` runs once they are there: at once for
     // a small table, for a large one when the read on the other thread is done.
@@ -46,13 +49,21 @@ public:
         bool ok = false;
         // Another program had changed the files: the rows were read again (rows()).
         bool reloaded = false;
-        // Why the change was not saved, when it was not; a sentence for the user.
+        // Why the change was not saved, when it was not; a sentence for the user. When it
+        // was saved, what the user should still know (the disk reported a problem while the
+        // save was finished), or nothing.
         QString message;
+        // Not saved because another program changed a file of `alongWith` since the caller
+        // read it: the caller reads it again and makes the change anew.
+        bool alongWithChanged = false;
+        // When saved: the stamps of the files of `alongWith` after the save, in order.
+        QList<listfile::FileStamp> alongWith;
     };
     // Saves a row added at the end (one text per file), together with the files of
-    // `alongWith`. When another program changed the files since, they are read again
-    // first and the row goes after what they hold now. Adding a line is quick whatever the
-    // table's size; it is not for a busy table.
+    // `alongWith` (each replaced only while it is still what its `expected` stamp says).
+    // When another program changed the table's files since, even while the row is being
+    // saved, they are read again and the row goes after what they hold now. Adding a line
+    // is quick whatever the table's size; it is not for a busy table.
     Saved append(const QStringList& row, const QList<listfile::FileLines>& alongWith = {});
     // Saves these rows in place of the table's (a row removed); `done` runs with how it
     // went, at once or, for a large table, when the save on the other thread is done.

@@ -147,7 +147,7 @@ void EntryForm::submit() {
         record<ExpenseWindow>(false);
 }
 
-template <class ListWindow> void EntryForm::record(bool income) {
+template <class ListWindow> void EntryForm::record(bool income, int attempt) {
     // Everything is checked before anything is saved, so the four lists stay of equal
     // length and the balance keeps its value when the entry is refused.
     const QString title = income ? QStringLiteral("Income") : QStringLiteral("Expense");
@@ -189,16 +189,28 @@ template <class ListWindow> void EntryForm::record(bool income) {
     }
     // The row and the balance after it are saved as one unit: the balance file never
     // counts an entry the list files lack, nor the other way round.
+    // The balance file is replaced only while it still holds the balance the new one was
+    // worked out from.
     const TableCopy::Saved saved = list.appendEntry(
         {dateBox_->text(), descriptionBox_->text(), amountBox_->text(), *after.text},
-        {{balancePath(), {*after.text}}});
+        {{balancePath(), {*after.text}, balanceStamp_}});
+    if (saved.alongWithChanged && attempt < kRecordAttempts) {
+        // Another program wrote a balance in the meantime: the entry counts from that one.
+        if (readBalance())
+            record<ListWindow>(income, attempt + 1);
+        return;
+    }
     if (!saved.ok) {
         windows().inform(saved.message + QStringLiteral("\nThe entry was not recorded."), kTitle,
                          MessageIcon::Exclamation);
         return;
     }
-    balanceStamp_ = listfile::stampOf(balancePath());
+    balanceStamp_ = saved.alongWith.value(0, listfile::stampOf(balancePath()));
     setBalance(*after.text);
+    // Recorded, but the disk had something to say while the save was finished.
+    if (!saved.message.isEmpty())
+        windows().inform(saved.message + QStringLiteral("\nThe entry was recorded."), kTitle,
+                         MessageIcon::Exclamation);
 }
 
 bool EntryForm::checkSameAccount(const LedgerListWindow& window, const QString& listTitle) {
@@ -232,9 +244,16 @@ void EntryForm::saveToFile() {
     }
     for (;;) {
         const listfile::Outcome written =
-            listfile::writeValue(balancePath(), balanceLabel_->text());
+            listfile::writeValue(balancePath(), balanceLabel_->text(), balanceStamp_);
         if (written) {
             balanceStamp_ = listfile::stampOf(balancePath());
+            if (!written.message().isEmpty())
+                windows().inform(written.message(), kTitle, MessageIcon::Exclamation);
+            return;
+        }
+        if (written.changed()) {
+            // Another program wrote a balance just now: it is shown, not written over.
+            readBalance();
             return;
         }
         if (windows().ask(written.message() +

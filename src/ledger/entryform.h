@@ -34,7 +34,9 @@ public:
     QString folder() const { return folder_; }
 
 private:
-    template <class ListWindow> void record(bool income);
+    // `attempt` counts the times another program's balance came in between.
+    template <class ListWindow> void record(bool income, int attempt = 0);
+    static constexpr int kRecordAttempts = 8;
     bool checkSameAccount(const LedgerListWindow& window, const QString& listTitle);
     void setBalance(const QString& text);
     QString balancePath() const;

@@ -130,6 +130,9 @@ void LedgerListWindow::removeSelected() {
         // unless none is left.
         lists_[Date]->setSelectedIndex(lists_[Date]->selectedIndex() + 1);
         windows().shared<LedgerChanges>().changed();
+        // Removed, but the disk had something to say while the save was finished.
+        if (!saved.message.isEmpty())
+            windows().inform(saved.message, layout_.title, MessageIcon::Exclamation);
     });
 }
 

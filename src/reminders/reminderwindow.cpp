@@ -141,6 +141,9 @@ void ReminderWindow::addRow() {
     if (!saved.reloaded)
         for (const Column column : {DateColumn, TimeColumn, DescriptionColumn})
             lists_[column]->addItem(row[column]);
+    // Saved, but the disk had something to say while the save was finished.
+    if (!saved.message.isEmpty())
+        windows().inform(saved.message, kTitle, MessageIcon::Exclamation);
 }
 
 void ReminderWindow::removeSelected() {
@@ -177,6 +180,8 @@ void ReminderWindow::removeSelected() {
         }
         // The first row becomes the watched row.
         selectRow(DateColumn, 0);
+        if (!saved.message.isEmpty())
+            windows().inform(saved.message, kTitle, MessageIcon::Exclamation);
     });
 }
 
