@@ -147,10 +147,13 @@ std::optional<struct stat> statOf(int fd, int* error) {
     return info;
 }
 
-std::optional<struct stat> statAt(int folder, const QString& name) {
+std::optional<struct stat> statAt(int folder, const QString& name, int* error) {
     struct stat info {};
-    if (::fstatat(folder, native(name).constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(folder, native(name).constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (error)
+            *error = errno;
         return std::nullopt;
+    }
     return info;
 }
 

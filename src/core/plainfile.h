@@ -127,8 +127,9 @@ int writeDurably(Descriptor& file, QByteArrayView bytes, off_t at = -1);
 std::optional<QByteArray> readAt(int fd, qint64 offset, qint64 size);
 // The stat of an open file; the error number in `error` when it fails.
 std::optional<struct stat> statOf(int fd, int* error = nullptr);
-// The stat of a name in a folder, not following a link; nothing when there is none.
-std::optional<struct stat> statAt(int folder, const QString& name);
+// The stat of a name in a folder, not following a link; nothing when there is none (or it
+// cannot be seen: the error number goes into `error`, ENOENT when there is none).
+std::optional<struct stat> statAt(int folder, const QString& name, int* error = nullptr);
 
 // Makes the names in a folder (new, replaced, removed) last on the disk; 0 or the error
 // number. Some file systems cannot sync a folder and say so; their names are written

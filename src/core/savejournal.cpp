@@ -279,8 +279,12 @@ int settleEntry(int folder, const Entry& entry, bool committed, QStringList& cha
 Outcome finishPendingSave(const QString& folder) {
     const std::lock_guard turn(journal::saveTurn());
     Descriptor dir(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // No folder holds no save to finish; one that cannot be opened may.
     if (!dir.valid())
-        return Outcome::success();
+        return errno == ENOENT
+                   ? Outcome::success()
+                   : Outcome::failure(QStringLiteral("Could not open the folder \"%1\": %2.")
+                                          .arg(folder, reason(errno)));
     const QString journalPath = folder + QLatin1Char('/') + journal::journalFile();
     QStringList changed;
     if (statAt(dir.get(), journal::journalFile())) {

@@ -86,6 +86,7 @@ struct Target {
     qint64 earlier = 0;
     QByteArray bytes;
     bool written = false;
+    bool unsynced = false;
     // A file to replace: its texts, and the new file written beside it.
     QStringList texts;
     qint64 freshInode = 0;
@@ -93,6 +94,8 @@ struct Target {
     bool applied = false;   // the new file is in the name's place
     bool exchanged = false; // the old file is under the hidden name
     bool deferred = false;  // put in place after the point of no return
+    // A file another program put in the new file's place, holding as many values.
+    qint64 adoptedInode = 0;
     // The file as it was checked: held open for the unit's life.
     Descriptor file;
     bool existed = false;
@@ -140,6 +143,8 @@ private:
     Outcome placeLine(Target& target, bool* wrote);
     Outcome follow(Target& target);
     Outcome putInPlace(Target& target);
+    bool followPut(Target& target);
+    Outcome syncLines();
     Outcome apply();
     Outcome commit();
     Outcome giveUp(const Outcome& why);
@@ -325,21 +330,29 @@ int Unit::writeJournal() {
 // that was checked; a file another program replaced or rewrote meanwhile is followed.
 Outcome Unit::placeLine(Target& target, bool* wrote) {
     for (int attempt = 0; attempt < kFollowings; ++attempt) {
-        const std::optional<struct stat> at = statAt(dir_.get(), target.name);
+        int error = ENOENT;
+        const std::optional<struct stat> at = statAt(dir_.get(), target.name, &error);
+        if (!at && error != ENOENT)
+            return writeFailure(target.path, reason(error));
         if (at && sameFile(*at, target.checked)) {
             if (target.written) {
                 const std::optional<QByteArray> there =
                     readAt(target.file.get(), target.earlier, target.bytes.size());
-                if (there && *there == target.bytes)
+                if (!there)
+                    return writeFailure(target.path, reason(errno));
+                if (*there == target.bytes)
                     return Outcome::success();
             } else {
-                const std::optional<struct stat> now = statOf(target.file.get());
-                if (now && stampFrom(*now) == stampFrom(target.checked)) {
-                    int error = writeAll(target.file.get(), target.bytes, off_t(target.earlier));
+                const std::optional<struct stat> now = statOf(target.file.get(), &error);
+                if (!now)
+                    return writeFailure(target.path, reason(error));
+                if (stampFrom(*now) == stampFrom(target.checked)) {
+                    // Flushed together with the other lines (syncLines), so that the lines
+                    // of a unit reach their files within moments of each other.
+                    error = writeAll(target.file.get(), target.bytes, off_t(target.earlier));
                     // Whatever part of the line reached the file is its to take back.
                     target.written = true;
-                    if (!error && ::fsync(target.file.get()) != 0)
-                        error = errno;
+                    target.unsynced = true;
                     if (error)
                         return writeFailure(target.path, reason(error));
                     *wrote = true;
@@ -359,15 +372,23 @@ Outcome Unit::placeLine(Target& target, bool* wrote) {
 Outcome Unit::follow(Target& target) {
     Descriptor file(::openat(dir_.get(), native(target.name).constData(),
                              O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!file.valid())
-        return changedFailure(target.path);
-    const std::optional<struct stat> info = statOf(file.get());
-    if (!info || !kindProblem(*info).isEmpty() || !protectionProblem(*info).isEmpty())
+    if (!file.valid()) {
+        // Gone, or no longer a file of the user's: another program's doing.
+        const int error = errno;
+        if (error == ENOENT || error == ELOOP || error == EACCES || error == EPERM)
+            return changedFailure(target.path);
+        return writeFailure(target.path, reason(error));
+    }
+    int error = 0;
+    const std::optional<struct stat> info = statOf(file.get(), &error);
+    if (!info)
+        return writeFailure(target.path, reason(error));
+    if (!kindProblem(*info).isEmpty() || !protectionProblem(*info).isEmpty())
         return changedFailure(target.path);
     const qint64 size = info->st_size;
     const std::optional<qint64> values = countLines(file.get(), size);
     if (!values)
-        return changedFailure(target.path);
+        return writeFailure(target.path, reason(errno));
     const qint64 length = target.bytes.size();
     const qint64 earlier = target.earlier;
     const QByteArray bytes = target.bytes;
@@ -405,18 +426,22 @@ Outcome Unit::follow(Target& target) {
 Outcome Unit::putInPlace(Target& target) {
     const QByteArray fresh = native(journal::freshName(target.name));
     const QByteArray name = native(target.name);
-    const std::optional<struct stat> at = statAt(dir_.get(), target.name);
+    int error = ENOENT;
+    const std::optional<struct stat> at = statAt(dir_.get(), target.name, &error);
+    if (!at && error != ENOENT)
+        return writeFailure(target.path, reason(error));
     if (target.existed) {
-        const std::optional<struct stat> now = statOf(target.file.get());
-        if (!now || stampFrom(*now) != stampFrom(target.checked) || !at ||
-            !sameFile(*at, target.checked))
+        const std::optional<struct stat> now = statOf(target.file.get(), &error);
+        if (!now)
+            return writeFailure(target.path, reason(error));
+        if (stampFrom(*now) != stampFrom(target.checked) || !at || !sameFile(*at, target.checked))
             return changedFailure(target.path);
     } else if (at) {
         return changedFailure(target.path);
     }
     const unsigned int how = target.existed ? RENAME_EXCHANGE : RENAME_NOREPLACE;
     if (::renameat2(dir_.get(), fresh.constData(), dir_.get(), name.constData(), how) != 0) {
-        const int error = errno;
+        error = errno;
         if (error == EEXIST)
             return changedFailure(target.path);
         if (!cannotExchange(error))
@@ -434,10 +459,40 @@ Outcome Unit::putInPlace(Target& target) {
     target.applied = true;
     target.exchanged = target.existed;
     if (target.exchanged) {
+        error = ENOENT;
         const std::optional<struct stat> aside =
-            statAt(dir_.get(), journal::freshName(target.name));
+            statAt(dir_.get(), journal::freshName(target.name), &error);
+        if (!aside && error != ENOENT)
+            return writeFailure(target.path, reason(error));
         if (!aside || !sameFile(*aside, target.checked))
             return changedFailure(target.path);
+    }
+    return Outcome::success();
+}
+
+// Another program put a file in the place of the new one after it went in: one holding as
+// many values was made from the new file (an editor or a sync tool that rewrote it), and
+// stays; any other is not this unit's, which is then undone.
+bool Unit::followPut(Target& target) {
+    Descriptor file(::openat(dir_.get(), native(target.name).constData(),
+                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const std::optional<struct stat> info =
+        file.valid() ? statOf(file.get()) : std::optional<struct stat>();
+    if (!info || !S_ISREG(info->st_mode) ||
+        countLines(file.get(), info->st_size) != target.texts.size())
+        return false;
+    target.adoptedInode = qint64(info->st_ino);
+    target.changedOutside = true;
+    return true;
+}
+
+Outcome Unit::syncLines() {
+    for (Target& target : targets_) {
+        if (!target.unsynced)
+            continue;
+        if (::fsync(target.file.get()) != 0)
+            return writeFailure(target.path, reason(errno));
+        target.unsynced = false;
     }
     return Outcome::success();
 }
@@ -451,6 +506,8 @@ Outcome Unit::apply() {
             return placed;
         reached(SaveStep::LineAdded, target.path);
     }
+    if (Outcome synced = syncLines(); !synced.ok())
+        return synced;
     for (Target& target : targets_) {
         if (target.add)
             continue;
@@ -468,11 +525,19 @@ Outcome Unit::apply() {
             if (Outcome placed = placeLine(target, &wrote); !placed.ok())
                 return placed;
         }
-        for (const Target& target : targets_) {
+        if (Outcome synced = syncLines(); !synced.ok())
+            return synced;
+        for (Target& target : targets_) {
             if (target.add || !target.applied)
                 continue;
-            const std::optional<struct stat> at = statAt(dir_.get(), target.name);
-            if (!at || qint64(at->st_ino) != target.freshInode)
+            int error = ENOENT;
+            const std::optional<struct stat> at = statAt(dir_.get(), target.name, &error);
+            if (!at && error != ENOENT)
+                return writeFailure(target.path, reason(error));
+            if (at && (qint64(at->st_ino) == target.freshInode ||
+                       qint64(at->st_ino) == target.adoptedInode))
+                continue;
+            if (!followPut(target))
                 return changedFailure(target.path);
         }
         if (!wrote)
@@ -584,10 +649,12 @@ Outcome Unit::finish(QList<SavedFile>* saved) {
                             .arg(folder_ + QLatin1Char('/') + journal::freshName(target.name),
                                  reason(errno));
     }
-    int error = syncFolder(dir_.get());
+    if (const int error = syncFolder(dir_.get()))
+        troubles << QStringLiteral("\"%1\" (%2)").arg(folder_, reason(error));
     if (journaled_ && !keepJournal) {
         const QByteArray name = native(journal::journalFile());
         // Tried twice: a disk that stumbled once often answers the next time.
+        int error = 0;
         for (int attempt = 0; attempt < 2; ++attempt) {
             error = ::unlinkat(dir_.get(), name.constData(), 0) == 0 || errno == ENOENT ? 0 : errno;
             if (!error)
@@ -595,9 +662,11 @@ Outcome Unit::finish(QList<SavedFile>* saved) {
             if (!error)
                 break;
         }
+        if (error)
+            troubles << QStringLiteral("\"%1\" (%2)")
+                            .arg(folder_ + QLatin1Char('/') + journal::journalFile(),
+                                 reason(error));
     }
-    if (error)
-        troubles << QStringLiteral("\"%1\" (%2)").arg(folder_, reason(error));
 
     if (saved) {
         for (const Target& target : targets_) {
