@@ -95,12 +95,15 @@ void OpenAccountWindow::openAccount() {
         // this one records, and the other way round.
         if (isAccount)
             lock = account::AccountLock::take(chosen);
-        // A mark the user may overrule is offered for removal; Cancel is the default.
+        // A mark the user may overrule is offered for removal; Cancel is the default, and a
+        // box ended without a button (the program asked to end meanwhile) counts as Cancel.
+        // Only the file the user was asked about is removed: one put there since is asked
+        // about in turn.
         bool declined = false;
-        if (!lock.refusal.isEmpty() && !lock.takeOverQuestion.isEmpty()) {
+        while (!declined && !lock.refusal.isEmpty() && !lock.takeOverQuestion.isEmpty()) {
             if (windows().ask(lock.refusal + QStringLiteral("\n\n") + lock.takeOverQuestion, kTitle,
                               MessageIcon::Exclamation, {Choice::Cancel, Choice::Ok}) == Choice::Ok)
-                lock = account::AccountLock::takeOver(chosen);
+                lock = account::AccountLock::takeOver(chosen, lock.found);
             else
                 declined = true;
         }

@@ -74,7 +74,10 @@ Choice DialogPresenter::ask(const Message& message, const QList<Choice>& choices
     QObject::connect(new QShortcut(QKeySequence::Copy, box), &QShortcut::activated, box,
                      [shown] { copyBox(*shown); });
     box->exec();
-    Choice answer = choices.isEmpty() ? Choice::Ok : choices.last();
+    // A box ended by anything but one of its buttons (the program asked to end, which ends
+    // every event loop, or the box closed by other means) has had no answer: Cancel, even
+    // where the box did not offer it, so that no caller goes on as if the user had agreed.
+    Choice answer = Choice::Cancel;
     if (box) {
         for (const Choice choice : choices) {
             if (box->clickedButton() == box->button(boxButton(choice)))
@@ -94,6 +97,8 @@ QString DialogPresenter::chooseSaveFile(const SaveFileRequest& request) {
     // A name typed without its ending gets the suggested name's ("Income" becomes
     // "Income.csv"), before the dialog asks whether to replace a file of that name.
     dialog->setDefaultSuffix(QFileInfo(request.suggestedName).suffix());
+    // Only "Save" accepts the dialog; ended otherwise (the program asked to end) it
+    // is Cancel.
     const bool chosen = dialog->exec() == QDialog::Accepted;
     if (!dialog)
         return {};

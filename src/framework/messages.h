@@ -35,10 +35,11 @@ public:
     virtual ~MessagePresenter() = default;
     // A box with an OK button; returns when the user has closed it.
     virtual void show(const Message& message) = 0;
-    // A box offering the given choices, the first being the default.
+    // A box offering the given choices, the first being the default. A box ended without
+    // one of its buttons (the program asked to end) answers Cancel, offered or not.
     virtual Choice ask(const Message& message, const QList<Choice>& choices) = 0;
     // The standard dialog for saving a file, which asks before replacing one; the path
-    // chosen, or an empty text when the user cancelled.
+    // chosen, or an empty text when the user cancelled or the dialog ended otherwise.
     virtual QString chooseSaveFile(const SaveFileRequest& request) = 0;
 };
 

@@ -1,10 +1,16 @@
 // Another copy of the program holding an account: marks the folder given on the command
-// line as open, says "locked" and waits to be ended.
+// line as open and says "locked"; or, kept out, says "refused" (or "asked", when the user
+// would be offered to take the account over) and on the next line why. Holding, it reads
+// commands from its input: "release" gives the account up as opening another one does
+// (and says "released"), "exit" ends the program through exit() with the account still
+// held, as the windowing system's library does when the display goes; so does the end of
+// its input.
 #include "core/accountlock.h"
 
 #include <QCoreApplication>
 #include <cstdio>
-#include <unistd.h>
+#include <cstdlib>
+#include <cstring>
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
@@ -12,13 +18,23 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Kesterly"));
     if (argc != 2)
         return 2;
-    const auto attempt = kesterly::account::AccountLock::take(QString::fromLocal8Bit(argv[1]));
+    auto attempt = kesterly::account::AccountLock::take(QString::fromLocal8Bit(argv[1]));
     if (!attempt.lock) {
-        std::printf("refused\n");
+        std::printf("%s\n%s\n", attempt.takeOverQuestion.isEmpty() ? "refused" : "asked",
+                    qPrintable(attempt.refusal));
         return 1;
     }
     std::printf("locked\n");
     std::fflush(stdout);
-    for (;;)
-        ::pause();
+    char command[64];
+    while (std::fgets(command, sizeof command, stdin)) {
+        if (std::strcmp(command, "release\n") == 0) {
+            attempt.lock.reset();
+            std::printf("released\n");
+            std::fflush(stdout);
+        } else if (std::strcmp(command, "exit\n") == 0) {
+            break;
+        }
+    }
+    std::exit(0);
 }

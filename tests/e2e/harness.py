@@ -279,9 +279,10 @@ class Session:
                                 process_group=self.group, preexec_fn=_die_with_parent,
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
 
-    def start_copy(self):
-        """Starts a second copy of the program on the same screen and home folder."""
-        copy = self._start_program()
+    def start_copy(self, wrapper=()):
+        """Starts a second copy of the program on the same screen and home folder (under
+        `wrapper`, a command followed by the program, when given)."""
+        copy = self._start_program(wrapper)
         self.copies.append(copy)
         return copy
 
@@ -516,6 +517,16 @@ class Session:
 
     def message(self, title, timeout=20.0):
         """Reads the message box in front (its title and text), then closes it with Enter."""
+        box, parts = self.read_message(title, timeout)
+        self.key("Return")
+        self.wait(lambda: box not in self.windows("^" + re.escape(title) + "$"),
+                  f"the message box {title!r} to close")
+        self.activate(self.main_window())
+        return parts[0], parts[1]
+
+    def read_message(self, title, timeout=20.0):
+        """Reads the message box in front and leaves it open: its window, and its title,
+        text and buttons ("OK   Cancel")."""
         box = self.wait_window("^" + re.escape(title) + "$", timeout)
         self.activate(box)
         # xclip stays behind to serve the emptied clipboard until the program takes it
@@ -527,11 +538,7 @@ class Session:
         copied = self.wait(self.clipboard, f"the text of the message box {title!r}")
         parts = [p.strip() for p in re.split(r"-{5,}", copied) if p.strip()]
         check(len(parts) >= 2, f"message box copy looks odd: {copied!r}")
-        self.key("Return")
-        self.wait(lambda: box not in self.windows("^" + re.escape(title) + "$"),
-                  f"the message box {title!r} to close")
-        self.activate(self.main_window())
-        return parts[0], parts[1]
+        return box, parts
 
     def expect_message(self, title, text):
         got_title, got_text = self.message(title)

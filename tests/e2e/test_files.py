@@ -4,6 +4,7 @@ program on the same account, and the program killed at each step of its saves.""
 import os
 import shutil
 import signal
+import subprocess
 import tempfile
 
 from harness import E2EFailure, Session, check, check_equal, files_under, run
@@ -63,7 +64,30 @@ def record_income(s, amount):
     s.key("Tab", "space")  # "Submit"
 
 
+def other_host_name_works():
+    """Whether a program can run here under another host name (a UTS namespace of its own,
+    which takes root or user namespaces)."""
+    unshare = shutil.which("unshare")
+    return bool(unshare) and subprocess.run(
+        [unshare, "-u", "hostname", "other-computer"], stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL).returncode == 0
+
+
 def test_second_copy_is_told_and_nothing_is_lost(program):
+    # The second copy also under another host name, as in a container on this computer:
+    # the same computer all the same, so it is not offered to take the account over.
+    wrappers = {"same host name": []}
+    if other_host_name_works():
+        wrappers["another host name"] = [
+            "unshare", "-u", "sh", "-c", 'hostname other-computer && exec "$0"']
+    else:
+        print("SKIP   : the second copy under another host name (unshare -u does not work "
+              "here; it takes root or user namespaces)")
+    for how, wrapper in wrappers.items():
+        _second_copy_is_told(program, how, wrapper)
+
+
+def _second_copy_is_told(program, how, wrapper):
     home = tempfile.mkdtemp(prefix="kesterly-e2e-")
     make_household(home, b"500\r\n")
     with Session(program, home=home) as s:
@@ -74,13 +98,16 @@ def test_second_copy_is_told_and_nothing_is_lost(program):
         record_income(s, "200")
 
         # A second copy on the same screen and the same account.
-        second = s.start_copy()
+        second = s.start_copy(wrapper)
         s.watch(second)
         s.press_splash()
         open_household(s)
-        title, text = s.message("Open Account")
+        box, (title, text, *buttons) = s.read_message("Open Account")
         check("open in another copy of Kesterly" in text and f"process {first.pid}" in text,
-              f"the second copy names the first: {text!r}")
+              f"{how}: the second copy names the first: {text!r}")
+        check_equal(buttons, ["OK"], f"{how}: the buttons of the message (no offer to take over)")
+        s.key("Return")
+        s.wait(lambda: box not in s.windows("^Open Account$"), "the message box to close")
         s.screenshot("second-copy-told")
         check("Household" not in s.main_title(), "the second copy did not open the account")
         s.close_main_window(second)
@@ -99,6 +126,41 @@ def test_second_copy_is_told_and_nothing_is_lost(program):
                     "the income balances")
         check(".kesterly.lock" not in found, "the account's mark is gone with the program")
     shutil.rmtree(home, ignore_errors=True)
+
+
+# What a copy on another computer leaves in the account's mark.
+FAR_AWAY_MARK = (b"4242\nKesterly\nfar-away-computer\n0123456789abcdef0123456789abcdef\n"
+                 b"11111111-2222-3333-4444-555555555555\n2026-03-14T09:26:00Z\n")
+
+
+def test_asked_to_end_during_the_lock_question_keeps_the_file(program):
+    """A logout (SIGTERM) or a closed terminal (SIGHUP) while the program asks whether to
+    take over another computer's mark, or to remove a file of the user's of that name:
+    the question ends as Cancel does, the file stays as it was and the account is not
+    opened."""
+    cases = [(signal.SIGTERM, FAR_AWAY_MARK, "no longer running on \"far-away-computer\""),
+             (signal.SIGHUP, FAR_AWAY_MARK, "no longer running on \"far-away-computer\""),
+             (signal.SIGTERM, b"my own notes\n", "Choose OK to remove")]
+    for number, content, question in cases:
+        name = signal.Signals(number).name
+        home = tempfile.mkdtemp(prefix="kesterly-e2e-")
+        try:
+            before = make_household(home, b"500\r\n")
+            before[".kesterly.lock"] = content
+            with open(os.path.join(home, "Household", ".kesterly.lock"), "wb") as f:
+                f.write(content)
+            with Session(program, home=home) as s:
+                s.press_splash()
+                open_household(s)
+                _, (_, text, *buttons) = s.read_message("Open Account")
+                check(question in text, f"{name}: the question asked: {text!r}")
+                check_equal(buttons, ["OK   Cancel"], f"{name}: the buttons of the question")
+                s.app.send_signal(number)
+                code = s.app.wait(timeout=30)
+            check_equal(code, 0, f"exit code after {name} during the question")
+            check_equal(read_account(home), before, f"{name} during the question: the account")
+        finally:
+            shutil.rmtree(home, ignore_errors=True)
 
 
 def _session_that_saves(program, home, wrapper):
@@ -192,4 +254,5 @@ def test_killed_at_each_step_every_table_is_whole(program):
 
 if __name__ == "__main__":
     run([test_second_copy_is_told_and_nothing_is_lost,
+         test_asked_to_end_during_the_lock_question_keeps_the_file,
          test_killed_at_each_step_every_table_is_whole])

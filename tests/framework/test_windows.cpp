@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -87,6 +90,8 @@ private slots:
     void dialogBoxAnswersAndCopiesItsText_data();
     void dialogBoxAnswersAndCopiesItsText();
     void dialogBoxShowsItsTextAsItIs();
+    void dialogEndedWithoutAButtonIsCancel_data();
+    void dialogEndedWithoutAButtonIsCancel();
     void pastedLineBreaksBecomeBlanks_data();
     void pastedLineBreaksBecomeBlanks();
     void longTextIsTakenWholeOrRefused_data();
@@ -273,6 +278,54 @@ void WindowsTest::dialogBoxShowsItsTextAsItIs() {
     presenter.show(
         {"An account named \"<b>bold\" already exists.", "New Account", MessageIcon::Exclamation});
     QCOMPARE(shown, QStringLiteral("An account named \"<b>bold\" already exists."));
+}
+
+void WindowsTest::dialogEndedWithoutAButtonIsCancel_data() {
+    QTest::addColumn<QList<Choice>>("choices"); // none: the file dialog
+    QTest::addColumn<bool>("programEnds");      // or the box is closed without a button
+    QTest::newRow("question, the program asked to end")
+        << QList<Choice>{Choice::Cancel, Choice::Ok} << true;
+    QTest::newRow("question without Cancel, the program asked to end")
+        << QList<Choice>{Choice::Retry, Choice::Discard} << true;
+    QTest::newRow("question closed without a button")
+        << QList<Choice>{Choice::Cancel, Choice::Ok} << false;
+    QTest::newRow("save dialog, the program asked to end") << QList<Choice>{} << true;
+}
+
+// SIGTERM, SIGHUP or a closed terminal end every event loop, those of open boxes too
+// (shell/endrequests.cpp): a box ended so has had no answer, and must not count as OK.
+void WindowsTest::dialogEndedWithoutAButtonIsCancel() {
+    QFETCH(QList<Choice>, choices);
+    QFETCH(bool, programEnds);
+    DialogPresenter presenter;
+    // Event loops started after the program was asked to end would end at once, in the
+    // tests that follow too: a run of the application's own loop, ended at once, resets
+    // that.
+    const auto resetLoops = qScopeGuard([programEnds] {
+        if (programEnds) {
+            QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+            QCoreApplication::exec();
+        }
+    });
+    bool open = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        open = box && box->isVisible();
+        if (programEnds)
+            QCoreApplication::exit(0);
+        else if (auto* dialog = qobject_cast<QDialog*>(box))
+            dialog->reject();
+    });
+    if (choices.isEmpty()) {
+        QCOMPARE(presenter.chooseSaveFile({"Export the Income List", QDir::tempPath(), "Income.csv",
+                                           "CSV files (*.csv)"}),
+                 QString());
+    } else {
+        QCOMPARE(
+            presenter.ask({"Replace the mark?", "Open Account", MessageIcon::Exclamation}, choices),
+            Choice::Cancel);
+    }
+    QVERIFY(open);
 }
 
 void WindowsTest::pastedLineBreaksBecomeBlanks_data() {
