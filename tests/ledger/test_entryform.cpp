@@ -16,6 +16,10 @@
 #include <QTextDocument>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace kesterly;
 using namespace kesterly::ledger;
@@ -40,6 +44,9 @@ private slots:
     void balanceWindowReopensWithTheNewBalance();
     void everyEntryIsSavedAtOnce();
     void entryAfterAnotherProgramsRowKeepsBoth();
+    void anotherProgramInTheMiddleOfASubmit_data();
+    void anotherProgramInTheMiddleOfASubmit();
+    void failureAfterTheCommitSaysRecorded();
     void fullDiskRecordsNothing_data();
     void fullDiskRecordsNothing();
     void noAccountReadsAndWritesNothing();
@@ -375,6 +382,113 @@ void EntryFormTest::entryAfterAnotherProgramsRowKeepsBoth() {
     QTest::mouseClick(form().findChild<QPushButton*>("Command2"), Qt::LeftButton);
     QCOMPARE(shownBalance(), QStringLiteral("99.5"));
     QCOMPARE(mirroredBalance(), QStringLiteral("99.5"));
+}
+
+void EntryFormTest::anotherProgramInTheMiddleOfASubmit_data() {
+    QTest::addColumn<int>("step");
+    QTest::addColumn<bool>("balanceToo");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("balance");
+    // A sync tool brings an entry made on another computer (all four lists and the balance)
+    // as the journal goes in: the entry is saved after it, counted from its balance. An
+    // editor saves IncomeDes.txt with its first line changed as the first line of the entry
+    // goes in: the entry is saved against what the files hold then.
+    QTest::newRow("sync of every file") << int(listfile::SaveStep::JournalWritten) << true
+                                        << QStringList{"|||", "1/5|gift|200|700",
+                                                       "1/6|salary|1000|1700"}
+                                        << "1700";
+    QTest::newRow("one list rewritten") << int(listfile::SaveStep::LineAdded) << false
+                                        << QStringList{"|edited||", "1/6|salary|1000|1500"}
+                                        << "1500";
+}
+
+void EntryFormTest::anotherProgramInTheMiddleOfASubmit() {
+    QFETCH(int, step);
+    QFETCH(bool, balanceToo);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, balance);
+    fixture_->windows->show<IncomeWindow>();
+    form();
+    const QStringList files = account::kIncomeTable.inOrder();
+    bool done = false;
+    const auto replace = [](const QString& path, const QByteArray& bytes) {
+        writeBytes(path + ".sync~", bytes);
+        QCOMPARE(std::rename(QFile::encodeName(path + ".sync~").constData(),
+                             QFile::encodeName(path).constData()),
+                 0);
+    };
+    listfile::setSaveStepHook([&](listfile::SaveStep reached, const QString&) {
+        if (done || int(reached) != step)
+            return;
+        done = true;
+        if (balanceToo) {
+            const QByteArray outside[] = {"\r\n1/5\r\n", "\r\ngift\r\n", "\r\n200\r\n",
+                                          "\r\n700\r\n"};
+            for (int column = 0; column < kColumns; ++column)
+                replace(folder_ + "/" + files[column], outside[column]);
+            replace(balanceFile(), "700\r\n");
+        } else {
+            replace(folder_ + "/IncomeDes.txt", "edited\r\n");
+        }
+    });
+    enter("1/6", "salary", "1000", "Option1");
+    clickSubmit();
+    listfile::setSaveStepHook({});
+    QVERIFY(done);
+    QCOMPARE(fixture_->messages.shown, QList<Message>());
+    QCOMPARE(entries(*fixture_->windows->find<IncomeWindow>()), rows);
+    QCOMPARE(shownBalance(), balance);
+    QCOMPARE(bytesOf(balanceFile()), balance.toUtf8() + "\r\n");
+    QStringList column;
+    for (const QString& row : rows)
+        column << row.section('|', 1, 1);
+    QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), lines(column));
+}
+
+// The entry is in the files once the journal holds its commit; a disk that then fails to
+// remove the journal is told as such, and the entry is shown as recorded.
+void EntryFormTest::failureAfterTheCommitSaysRecorded() {
+    fixture_->windows->show<IncomeWindow>();
+    form();
+    const QString journal = folder_ + "/.kesterly-save";
+    // An immutable journal cannot be removed, not even by root.
+    const auto setImmutable = [&journal](bool on) {
+        const int fd = ::open(QFile::encodeName(journal).constData(), O_RDONLY);
+        int flags = 0;
+        bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        return done;
+    };
+    bool immutable = false;
+    listfile::setSaveStepHook([&](listfile::SaveStep reached, const QString&) {
+        if (reached == listfile::SaveStep::Committed)
+            immutable = setImmutable(true);
+    });
+    enter("1/6", "salary", "1000", "Option1");
+    clickSubmit();
+    listfile::setSaveStepHook({});
+    if (!immutable)
+        QSKIP("this file system, or this user, cannot make a file immutable");
+    QVERIFY(setImmutable(false));
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const QString told = fixture_->messages.shown.first().text;
+    QVERIFY2(told.contains("The change is saved") && told.contains("The entry was recorded.") &&
+                 told.contains(journal) && told.contains(QString::fromLocal8Bit(std::strerror(EPERM))),
+             qPrintable(told));
+    QCOMPARE(shownBalance(), QStringLiteral("1500"));
+    QCOMPARE(entries(*fixture_->windows->find<IncomeWindow>()),
+             (QStringList{"|||", "1/6|salary|1000|1500"}));
+
+    // The next read finishes what was left: the entry once, the journal gone.
+    fixture_->windows->find<IncomeWindow>()->close();
+    QCOMPARE(entries(fixture_->windows->show<IncomeWindow>()),
+             (QStringList{"|||", "1/6|salary|1000|1500"}));
+    QVERIFY(!QFile::exists(journal));
+    QCOMPARE(bytesOf(folder_ + "/IncomeDes.txt"), QByteArray("\r\nsalary\r\n"));
+    QCOMPARE(bytesOf(balanceFile()), QByteArray("1500\r\n"));
 }
 
 void EntryFormTest::noAccountReadsAndWritesNothing() {
