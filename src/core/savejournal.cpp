@@ -152,19 +152,29 @@ int settleLine(int file, qint64 earlier, QByteArrayView bytes, bool finish, Line
         return errno;
     const qint64 size = info->st_size;
     const qint64 end = earlier + bytes.size();
-    // How much of the line the file holds where it was put: a file shorter than the length
-    // the line went after, or other bytes there, are another program's.
-    if (size < earlier) {
-        *state = LineState::NotOurs;
-        return 0;
-    }
-    const qint64 held = std::min(size, end) - earlier;
-    const std::optional<QByteArray> there = readAt(file, earlier, held);
-    if (!there)
+    // How much of the line the file holds where it was put.
+    const qint64 held = std::clamp<qint64>(std::min(size, end) - earlier, -1, bytes.size());
+    std::optional<QByteArray> there;
+    if (held >= 0 && !(there = readAt(file, earlier, held)))
         return errno;
-    if (*there != bytes.first(held)) {
+    if (held < 0 || *there != bytes.first(held)) {
+        // Not where it was put: another program rewrote the file meanwhile (an editor that
+        // changed an earlier line). The line is still the unit's when it ends the file;
+        // anything else there is the other program's.
         *state = LineState::NotOurs;
-        return 0;
+        if (size < bytes.size())
+            return 0;
+        const std::optional<QByteArray> tail = readAt(file, size - bytes.size(), bytes.size());
+        if (!tail)
+            return errno;
+        if (*tail != bytes)
+            return 0;
+        *state = LineState::Settled;
+        if (finish)
+            return 0;
+        if (::ftruncate(file, off_t(size - bytes.size())) != 0)
+            return errno;
+        return ::fsync(file) == 0 ? 0 : errno;
     }
     if (size > end) {
         // Finished, but not to be undone without cutting what another program added.

@@ -88,7 +88,8 @@ enum class LineState {
     FollowedByOthers, // the whole line, and another program's bytes after it
 };
 // Finishes (`finish`) or undoes the line in the open file, when what the file holds there
-// is the line, a part of it or nothing yet; anything else is left as it is. An error
+// is the line, a part of it or nothing yet, or when the file (rewritten meanwhile by
+// another program) ends with the whole line; anything else is left as it is. An error
 // number, or 0 with the state in `state`.
 int settleLine(int file, qint64 earlier, QByteArrayView bytes, bool finish, LineState* state);
 

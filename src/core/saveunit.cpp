@@ -390,7 +390,6 @@ Outcome Unit::follow(Target& target) {
     if (!values)
         return writeFailure(target.path, reason(errno));
     const qint64 length = target.bytes.size();
-    const qint64 earlier = target.earlier;
     const QByteArray bytes = target.bytes;
     if (target.written && size >= length && (target.values < 0 || *values == target.values + 1) &&
         readAt(file.get(), size - length, length) == bytes) {
@@ -412,8 +411,9 @@ Outcome Unit::follow(Target& target) {
         if (!target.add)
             return changedFailure(target.path);
     }
-    // The journal describes where the line is, for a crash from here on.
-    if (journaled_ && (target.earlier != earlier || target.bytes != bytes)) {
+    // The journal holds the line's bytes, for a crash from here on (it finds them at the
+    // end of a file that another program rewrote to another length, too).
+    if (journaled_ && target.bytes != bytes) {
         if (const int error = writeJournal())
             return writeFailure(target.path, reason(error));
     }

@@ -416,20 +416,28 @@ void SaveUnitTest::replayLeavesWhatAnotherProgramWrote_data() {
     QTest::addColumn<QString>("call");
     QTest::addColumn<int>("site");
     QTest::addColumn<bool>("committed");
-    // Killed before any line is written (the first pwrite64 is the first line), and killed
-    // once the journal holds its commit mark (written just before it is flushed, the only
-    // fdatasync of a save).
-    QTest::newRow("before the lines") << "pwrite64" << 1 << false;
-    QTest::newRow("after the commit") << "fdatasync" << 1 << true;
+    QTest::addColumn<bool>("rewrite");
+    // Killed before any line is written (the first pwrite64 is the first line), once every
+    // line is written but before the commit mark (the fifth pwrite64), and once the journal
+    // holds its commit mark (written just before it is flushed, the only fdatasync of a
+    // save). Meanwhile another program adds an entry to all four lists, or an editor changes
+    // the first description of IncomeDes.txt to a longer one.
+    QTest::newRow("before the lines, an entry added") << "pwrite64" << 1 << false << false;
+    QTest::newRow("after the lines, an entry added") << "pwrite64" << 5 << false << false;
+    QTest::newRow("after the commit, an entry added") << "fdatasync" << 1 << true << false;
+    QTest::newRow("after the lines, a line rewritten") << "pwrite64" << 5 << false << true;
+    QTest::newRow("after the commit, a line rewritten") << "fdatasync" << 1 << true << true;
 }
 
-// The program is killed in the middle of a Submit, and another program adds an entry to
-// all four lists before the account is opened again: its entry stays, and the user is told
-// which files were left as they are.
+// The program is killed in the middle of a Submit, and another program writes the lists
+// before the account is opened again: what it wrote stays, the Submit is finished or
+// undone where its line is recognisable, and the user is told which files were left as
+// they are.
 void SaveUnitTest::replayLeavesWhatAnotherProgramWrote() {
     QFETCH(QString, call);
     QFETCH(int, site);
     QFETCH(bool, committed);
+    QFETCH(bool, rewrite);
     const QString strace = QStandardPaths::findExecutable("strace");
     if (strace.isEmpty())
         QSKIP("strace is not installed (scripts/install-deps.sh installs it)");
@@ -452,31 +460,43 @@ void SaveUnitTest::replayLeavesWhatAnotherProgramWrote() {
     QVERIFY(QFileInfo::exists(folder + "/.kesterly-save"));
 
     const QStringList outsideRow{"9/9/2026", "Outside", "1", "2"};
-    QList<QByteArray> held;
-    for (int column = 0; column < 4; ++column) {
-        QFile file(incomeFile(folder, column));
-        QVERIFY(file.open(QIODevice::Append));
-        file.write(outsideRow[column].toUtf8() + "\r\n");
-        file.close();
-        held << bytesOf(incomeFile(folder, column));
+    QList<QStringList> expected = oldIncomeRows();
+    if (committed) {
+        for (int column = 0; column < 4; ++column)
+            expected[column] << appendedIncomeRow()[column];
+    }
+    if (rewrite) {
+        const QString descriptions = incomeFile(folder, 1);
+        writeBytes(descriptions, bytesOf(descriptions).replace("rent", "rent, edited"));
+        expected[1][1] = "rent, edited";
+    } else {
+        for (int column = 0; column < 4; ++column) {
+            QFile file(incomeFile(folder, column));
+            QVERIFY(file.open(QIODevice::Append));
+            file.write(outsideRow[column].toUtf8() + "\r\n");
+            expected[column] << outsideRow[column];
+        }
+    }
+    // An entry added after the lines were written sits behind them: they cannot be taken
+    // out without cutting it, and stay with the user told.
+    const bool leftAlone = !committed && !rewrite && site > 1;
+    if (leftAlone) {
+        for (int column = 0; column < 4; ++column)
+            expected[column].insert(expected[column].size() - 1, appendedIncomeRow()[column]);
     }
 
     const account::TableRead read = account::readTable(folder, kIncome);
     QVERIFY(read.whole());
-    for (int column = 0; column < 4; ++column) {
-        // Before the commit the entry's lines were not written, and the files are as the
-        // other program left them. After it, the entry is there and the other program's
-        // line after it: both are kept.
-        QCOMPARE(bytesOf(incomeFile(folder, column)), held[column]);
-        QCOMPARE(read.columns[column].last(), outsideRow[column]);
-        QCOMPARE(read.columns[column].contains(appendedIncomeRow()[column]), committed);
-    }
-    if (!committed) {
-        QCOMPARE(read.notes.size(), 1);
+    QCOMPARE(read.columns, expected);
+    const bool told = !committed && !rewrite;
+    QCOMPARE(read.notes.size(), told ? 1 : 0);
+    if (told) {
         for (const QString& name : kIncome.files)
             QVERIFY2(read.notes.first().contains(name), qPrintable(read.notes.first()));
         QVERIFY(read.notes.first().contains("may need checking"));
     }
+    QCOMPARE(bytesOf(balanceFile(folder)),
+             committed ? appendedIncomeRow().last().toUtf8() + "\r\n" : QByteArray("-200\r\n"));
     QVERIFY(!QFileInfo::exists(folder + "/.kesterly-save"));
 }
 

@@ -8,6 +8,8 @@ import os
 import shutil
 import signal
 import tempfile
+import threading
+import time
 
 from harness import Session, check, check_equal, run
 from test_files import lines, make_household, open_account, read_account, record_income
@@ -137,6 +139,77 @@ def test_another_programs_row_stays(program):
         shutil.rmtree(home, ignore_errors=True)
 
 
+class ListEditor(threading.Thread):
+    """Another program saving IncomeDes.txt again and again, as an editor or a sync tool
+    does: the file read, its first description changed (and its length with it), a new
+    file written beside it and renamed over it, unless the file changed while it was being
+    written."""
+
+    def __init__(self, path):
+        super().__init__(daemon=True)
+        self.path = path
+        self.stop = threading.Event()
+        self.renames = 0
+
+    def run(self):
+        fresh = self.path + ".editor~"
+        while not self.stop.is_set():
+            with open(self.path, "rb") as f:
+                seen = os.fstat(f.fileno())
+                text = f.read()
+            text = text.replace(b"rent back", b"rent back, edited", 1) \
+                if b"rent back\r\n" in text else text.replace(b"rent back, edited", b"rent back", 1)
+            with open(fresh, "wb") as f:
+                f.write(text)
+            now = os.stat(self.path)
+            if (now.st_ino, now.st_size, now.st_mtime_ns) == \
+                    (seen.st_ino, seen.st_size, seen.st_mtime_ns):
+                os.rename(fresh, self.path)
+                self.renames += 1
+            time.sleep(0.001)
+
+
+def test_list_replaced_every_millisecond(program):
+    home = tempfile.mkdtemp(prefix="kesterly-e2e-")
+    try:
+        make_household(home, b"500\r\n")
+        folder = os.path.join(home, "Household")
+        with Session(program, home=home) as s:
+            s.press_splash()
+            open_account(s)
+            editor = ListEditor(os.path.join(folder, "IncomeDes.txt"))
+            editor.start()
+            try:
+                record_income(s, "200")
+                for _ in range(9):
+                    s.key("ctrl+e")  # back to the form, its focus still on "Submit"
+                    s.key("space")
+                    s.ping()
+            finally:
+                editor.stop.set()
+                editor.join()
+            print(f"the editor saved the list {editor.renames} times")
+            check(editor.renames >= 100, f"the editor saved the list {editor.renames} times")
+            check_equal(s.windows("^Entry Form$"), [], "a message about the entries")
+            s.close_main_window()
+        found = read_account(home)
+        for name in INCOME:
+            check(b"\0" not in found[name], f"{name} holds no NUL bytes")
+        descriptions = found["IncomeDes.txt"].replace(b"rent back, edited", b"rent back")
+        check_equal(descriptions, lines("", "rent back", *["Gift"] * 10), "the descriptions")
+        check_equal(found["IncomeDate.txt"], lines("", "1/2/2026", *["1/5/2027"] * 10),
+                    "the dates")
+        check_equal(found["IncomeAmn.txt"], lines("", "100", *["200"] * 10), "the amounts")
+        check_equal(found["Incomebal.txt"],
+                    lines("", "600", *[str(500 + 200 * n) for n in range(1, 11)]),
+                    "the balances")
+        check_equal(found["OpeningBalance.txt"], lines("2500"), "the balance")
+        check_equal(hidden(found), [], "hidden files")
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
 if __name__ == "__main__":
     run([test_crash_loses_no_entry, test_asked_to_end_closes_as_the_close_box,
-         test_lost_display_loses_no_entry, test_another_programs_row_stays])
+         test_lost_display_loses_no_entry, test_another_programs_row_stays,
+         test_list_replaced_every_millisecond])
