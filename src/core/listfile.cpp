@@ -196,10 +196,11 @@ int writeDurably(Descriptor& file, QByteArrayView bytes, off_t at = -1) {
 // Each piece may begin with bytes kept from the one before (a line not yet ended).
 class Pieces {
 public:
-    // `size` is the file's size as it was seen: a small file takes a small buffer.
-    Pieces(int fd, qint64 size)
-        : fd_(fd), buffer_(qsizetype(std::clamp<qint64>(size + 1, 64, kPiece)), Qt::Uninitialized) {
-    }
+    // `size` is the file's size as it was seen: a small file takes a small buffer. With
+    // `end` given, no byte past it is read.
+    Pieces(int fd, qint64 size, qint64 end = -1)
+        : fd_(fd), buffer_(qsizetype(std::clamp<qint64>(size + 1, 64, kPiece)), Qt::Uninitialized),
+          end_(end) {}
 
     // Reads on after keeping the last `keep` bytes of the current piece at its start;
     // false at the end of the file (the kept bytes are then the piece) or on an error.
@@ -209,8 +210,13 @@ public:
         // A line longer than the buffer makes it grow.
         if (keep > buffer_.size() / 2)
             buffer_.resize(buffer_.size() * 2);
+        qint64 room = buffer_.size() - size_;
+        if (end_ >= 0)
+            room = std::min(room, end_ - total_);
+        if (room <= 0)
+            return false;
         for (;;) {
-            const ssize_t got = ::read(fd_, buffer_.data() + size_, size_t(buffer_.size() - size_));
+            const ssize_t got = ::read(fd_, buffer_.data() + size_, size_t(room));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
@@ -228,12 +234,15 @@ public:
         }
     }
     QByteArrayView piece() const { return QByteArrayView(buffer_.constData(), size_); }
+    // Where the piece begins in the file.
+    qint64 position() const { return total_ - size_; }
     int error() const { return error_; }
 
 private:
     static constexpr qsizetype kPiece = 4 << 20;
     int fd_;
     QByteArray buffer_;
+    qint64 end_;
     qsizetype size_ = 0;
     qint64 total_ = 0;
     int error_ = 0;
@@ -477,6 +486,21 @@ const char* addEndedLines(QStringList& fields, const char* at, const char* end, 
 }
 
 const QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
+
+// Counts the line ends in the bytes into `counted`, up to `most` in all; returns where the
+// bytes go on after the line end that makes `most`, or -1 when they hold fewer.
+qsizetype pastLineEnds(QByteArrayView bytes, qsizetype most, qsizetype& counted) {
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    while (counted < most && at < end) {
+        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+        if (!newline)
+            return -1;
+        at = newline + 1;
+        ++counted;
+    }
+    return counted == most ? at - bytes.data() : -1;
+}
 
 // Where the bytes end before a UTF-8 sequence that the next bytes may complete.
 qsizetype completeUpTo(QByteArrayView bytes) {
@@ -1144,7 +1168,7 @@ Outcome finishPendingSave(const QString& folder) {
     return Outcome::success();
 }
 
-Read<ListContent> readListContent(const QString& path) {
+Read<ListContent> readListContent(const QString& path, qsizetype mostLines) {
     const auto failed = [&path](const QString& why) {
         return Read<ListContent>{std::nullopt,
                                  QStringLiteral("Could not read \"%1\": %2.").arg(path, why)};
@@ -1162,21 +1186,41 @@ Read<ListContent> readListContent(const QString& path) {
     ListContent content;
     content.stamp = stampFrom(info);
 
-    // First how the file is written: UTF-8 when it is valid UTF-8 from end to end. A
-    // sequence cut by the end of a piece is looked at with the next one.
+    // First how the file is written: UTF-8 when it is valid UTF-8 from end to end, or up
+    // to the last line that is read. A sequence cut by the end of a piece is looked at
+    // with the next one.
     bool high = false;
     bool valid = true;
     qsizetype keep = 0;
+    // Where the lines that are read end, when the file holds more than `mostLines`.
+    qint64 readTo = -1;
+    qsizetype lineEnds = 0;
     for (Pieces pieces(file.get(), info.st_size); pieces.next(keep) || pieces.error();) {
         if (pieces.error())
             return failed(reason(pieces.error()));
-        const QByteArrayView piece = pieces.piece();
+        QByteArrayView piece = pieces.piece();
+        if (mostLines >= 0) {
+            // The bytes kept from the piece before are part of a character, never a line end.
+            if (const qsizetype past = pastLineEnds(piece.sliced(keep), mostLines, lineEnds);
+                past >= 0) {
+                readTo = pieces.position() + keep + past;
+                content.cut = keep + past < piece.size();
+                piece = piece.first(keep + past);
+            }
+        }
         high = high || hasHighByte(piece);
         keep = 0;
         if (high && valid) {
             const qsizetype complete = completeUpTo(piece);
             valid = piece.first(complete).isValidUtf8();
             keep = piece.size() - complete;
+        }
+        if (readTo >= 0) {
+            // One more byte says whether anything follows the last line read.
+            content.cut = content.cut || pieces.next(0);
+            if (pieces.error())
+                return failed(reason(pieces.error()));
+            break;
         }
     }
     // A sequence left unfinished at the end of the file is no UTF-8.
@@ -1186,7 +1230,7 @@ Read<ListContent> readListContent(const QString& path) {
     // Then its lines, from the start again.
     if (::lseek(file.get(), 0, SEEK_SET) != 0)
         return failed(reason(errno));
-    Pieces pieces(file.get(), info.st_size);
+    Pieces pieces(file.get(), info.st_size, content.cut ? readTo : -1);
     keep = 0;
     bool first = true;
     for (;;) {
@@ -1211,6 +1255,11 @@ Read<ListContent> readListContent(const QString& path) {
         }
         keep = end - at;
     }
+    // A file that grew between the two readings stops at the limit all the same.
+    if (mostLines >= 0 && content.texts.size() > mostLines) {
+        content.texts.resize(mostLines);
+        content.cut = true;
+    }
     return {std::move(content), {}};
 }
 
@@ -1226,12 +1275,13 @@ Read<QStringList> readList(const QString& path) {
 }
 
 Read<QString> readValue(const QString& path) {
-    const Read<QStringList> list = readList(path);
-    if (!list.ok())
-        return {std::nullopt, list.error};
-    if (list.value->isEmpty())
+    // Only the first line counts: a file of millions more takes no memory for them.
+    const Read<ListContent> content = readListContent(path, 1);
+    if (!content.ok())
+        return {std::nullopt, content.error};
+    if (content.value->texts.isEmpty())
         return {std::nullopt, QStringLiteral("\"%1\" holds no value.").arg(path)};
-    return {typedField(list.value->first()), {}};
+    return {typedField(content.value->texts.first()), {}};
 }
 
 Outcome flushFolder(const QString& folder) {

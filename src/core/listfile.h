@@ -65,6 +65,9 @@ struct ListContent {
     QStringList texts;
     FileStamp stamp;
     Charset charset = Charset::Ascii;
+    // The file holds more lines than were asked for: `texts` are its first ones, and the
+    // rest of it was not read.
+    bool cut = false;
 };
 
 // Appends the text and CR LF, creating the file when it does not exist.
@@ -131,10 +134,13 @@ Read<QByteArray> readSmallFile(const QString& path, qint64 limit);
 
 // Every field of the file, in order (see fieldsOf).
 Read<QStringList> readList(const QString& path);
-// The same, with the file's stamp and characters.
-Read<ListContent> readListContent(const QString& path);
-// The first field, a number written as its plain form ("500.00" gives "500").
-// A file without any field fails.
+// The same, with the file's stamp and characters. With `mostLines` given, no more than
+// that many fields are read: the file is not read past the line end that closes the last
+// of them, its characters are judged by the bytes up to there, and `cut` says whether
+// anything follows.
+Read<ListContent> readListContent(const QString& path, qsizetype mostLines = -1);
+// The first field, a number written as its plain form ("500.00" gives "500"); the file
+// is not read past its first line. A file without any field fails.
 Read<QString> readValue(const QString& path);
 
 // A field that as a whole is a number becomes its number-to-text; any other stays.
