@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QUrl>
@@ -905,41 +906,144 @@ Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets) {
     return Outcome::success();
 }
 
-Outcome writeBytes(const QString& path, QByteArrayView bytes) {
+namespace {
+
+std::function<void(WriteStep)>& writePause() {
+    static std::function<void(WriteStep)> pause;
+    return pause;
+}
+
+void pauseAt(WriteStep step) {
+    if (const std::function<void(WriteStep)>& pause = writePause())
+        pause(step);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Why the name in the folder open as `folder` is not to be replaced: it is one of the
+// kept files, by its own folder and name or as the same file. Files are looked at from
+// the account folder without following a link, as the program reads them; a folder
+// mounted a second time, or a hard link, has the same device and number as the file.
+QString keptProblem(int folder, const QByteArray& name, const KeptFiles& kept) {
+    if (kept.folder.isEmpty())
+        return {};
+    struct stat target {};
+    if (::fstat(folder, &target) != 0)
+        return reason(errno);
+    struct stat file {};
+    const bool exists = ::fstatat(folder, name.constData(), &file, AT_SYMLINK_NOFOLLOW) == 0;
+    const Descriptor account(
+        ::open(native(kept.folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!account.valid())
+        return QStringLiteral("the account folder \"%1\" could not be looked at to make sure "
+                              "that this is none of its files: %2")
+            .arg(kept.folder, reason(errno));
+    for (const QString& relative : kept.files) {
+        const QByteArray inside = native(relative);
+        const qsizetype slash = inside.lastIndexOf('/');
+        struct stat keptFolder {};
+        const int looked = slash < 0 ? ::fstat(account.get(), &keptFolder)
+                                     : ::fstatat(account.get(), inside.first(slash).constData(),
+                                                 &keptFolder, AT_SYMLINK_NOFOLLOW);
+        // A subfolder that is a link holds none of the account's files.
+        if (looked != 0 || !S_ISDIR(keptFolder.st_mode))
+            continue;
+        bool same = sameFile(keptFolder, target) && inside.sliced(slash + 1) == name;
+        struct stat keptFile {};
+        if (!same && exists &&
+            ::fstatat(account.get(), inside.constData(), &keptFile, AT_SYMLINK_NOFOLLOW) == 0)
+            same = S_ISREG(keptFile.st_mode) && sameFile(keptFile, file);
+        if (same)
+            return QStringLiteral("it is the account's own \"%1\" under another name, and the "
+                                  "account's files are never written over")
+                .arg(kept.folder + QLatin1Char('/') + relative);
+    }
+    return {};
+}
+
+// Why the file of that name in the folder is not replaced: a link, a folder, a device, a
+// file set read-only or one of another user. Empty when there is no such file (`exists`
+// false) or a plain one it may replace; its permissions then go into `mode`.
+QString replaceProblem(int folder, const QByteArray& name, bool& exists, mode_t& mode) {
+    struct stat old {};
+    exists = ::fstatat(folder, name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists)
+        return {};
+    mode = old.st_mode & 07777;
+    // A new file put in a link's place would cut the link, and one written through it
+    // would land where the user did not look: neither is done.
+    if (S_ISLNK(old.st_mode))
+        return QStringLiteral("it is a link to another file, and Kesterly does not replace "
+                              "links; choose the file it points to, or another name");
+    if (QString why = kindProblem(old); !why.isEmpty())
+        return why;
+    return protectionProblem(old);
+}
+
+} // namespace
+
+void setWriteBytesPause(std::function<void(WriteStep)> pause) {
+    writePause() = std::move(pause);
+}
+
+Outcome writeBytes(const QString& path, QByteArrayView bytes, const KeptFiles& kept) {
     const std::lock_guard turn(saveTurn());
     const auto refused = [&path](const QString& why) {
         return Outcome::failure(
             QStringLiteral("Could not write \"%1\": %2. Nothing was written.").arg(path, why));
     };
-    struct stat old {};
-    const bool exists = ::lstat(native(path).constData(), &old) == 0;
-    if (exists) {
-        // A new file put in a link's place would cut the link, and one written through it
-        // would land where the user did not look: neither is done.
-        QString why = S_ISLNK(old.st_mode)
-                          ? QStringLiteral("it is a link to another file, and Kesterly does not "
-                                           "replace links; choose the file it points to, or "
-                                           "another name")
-                          : kindProblem(old);
-        if (why.isEmpty())
-            why = protectionProblem(old);
-        if (!why.isEmpty())
-            return refused(why);
-    }
+    pauseAt(WriteStep::Starting);
+    const QFileInfo target(path);
+    const QByteArray name = native(target.fileName());
+    if (name.isEmpty())
+        return refused(QStringLiteral("it is a folder, not a file"));
+    // The folder is opened once, where its path leads now, and everything after is done in
+    // it: a folder swapped for a link meanwhile leads nowhere else.
+    const Descriptor folder(
+        ::open(native(target.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return refused(reason(errno));
+    if (QString why = keptProblem(folder.get(), name, kept); !why.isEmpty())
+        return refused(why);
+    bool exists = false;
+    mode_t mode = 0;
+    if (QString why = replaceProblem(folder.get(), name, exists, mode); !why.isEmpty())
+        return refused(why);
     const auto failed = [&](const QString& why) {
         return exists ? writeFailure(path, why) : refused(why);
     };
-    NewFiles fresh;
-    if (QString why = fresh.write(path, bytes); !why.isEmpty())
-        return failed(why);
-    if (::rename(native(newFileFor(path)).constData(), native(path).constData()) != 0)
+
+    // Written whole beside the file and flushed to the disk, then put in its place.
+    const QByteArray fresh = '.' + name + native(kNewSuffix);
+    ::unlinkat(folder.get(), fresh.constData(), 0);
+    Descriptor out(::openat(folder.get(), fresh.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!out.valid())
         return failed(reason(errno));
-    fresh.keep();
-    if (const int error = syncFolder(folderOf(path)))
+    auto dropFresh = qScopeGuard([&] { ::unlinkat(folder.get(), fresh.constData(), 0); });
+    // The new file keeps the old one's permissions.
+    if (exists && ::fchmod(out.get(), mode) != 0)
+        return failed(reason(errno));
+    if (const int error = writeDurably(out, bytes))
+        return failed(reason(error));
+    pauseAt(WriteStep::Renaming);
+    // The name is looked at again just before the new file takes it: what it stands for may
+    // have changed while the file was written.
+    if (QString why = keptProblem(folder.get(), name, kept); !why.isEmpty())
+        return refused(why);
+    if (QString why = replaceProblem(folder.get(), name, exists, mode); !why.isEmpty())
+        return refused(why);
+    if (::renameat(folder.get(), fresh.constData(), folder.get(), name.constData()) != 0)
+        return failed(reason(errno));
+    dropFresh.dismiss();
+    // Some file systems cannot sync a folder and say so; their names are written anyway.
+    if (::fsync(folder.get()) != 0 && errno != EINVAL)
         return Outcome::failure(
             QStringLiteral("\"%1\" was written, but its folder could not be written to the "
                            "disk: %2. The file may be lost if the computer stops now.")
-                .arg(path, reason(error)));
+                .arg(path, reason(errno)));
     return Outcome::success();
 }
 

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // Every read and write of an account file goes through here. A value is one line ending
@@ -88,11 +89,28 @@ struct FileLines {
 // The files' characters after the save are put in `charsets` when it is given.
 Outcome writeFiles(const QList<FileLines>& files, QList<Charset>* charsets = nullptr);
 
+// Files that a file the user names must never replace: the account folder (as its path
+// leads, as every read of the account does) and the files' paths inside it
+// ("Reminders/Date.txt").
+struct KeptFiles {
+    QString folder;
+    QStringList files;
+};
+
 // Replaces the file at `path` (or creates it) with the bytes, as a list file is
 // replaced: written beside it, flushed to the disk, then put in its place. For files the
 // user names anywhere (an export): a folder, a link, a device, a file set read-only or one
-// of another user is refused, and a failure leaves the file as it was.
-Outcome writeBytes(const QString& path, QByteArrayView bytes);
+// of another user is refused, and so is a file of `kept` by any name (its own folder
+// reached another way, a folder mounted twice, a hard link), looked at again just before
+// the new file takes the name. The folder of `path` is opened once and the file written
+// and put in place inside it, so a folder swapped for a link meanwhile is not followed. A
+// failure leaves the file as it was.
+Outcome writeBytes(const QString& path, QByteArrayView bytes, const KeptFiles& kept = {});
+
+// For tests: a step to run inside writeBytes as it comes to `step`, where another program
+// could change the folder.
+enum class WriteStep { Starting, Renaming };
+void setWriteBytesPause(std::function<void(WriteStep)> pause);
 
 // Holds back every save while it lives, so that files read on another thread are all as
 // they were before a save or all as they are after it.
