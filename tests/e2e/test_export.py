@@ -27,6 +27,18 @@ def write_table(folder, prefix, rows, encoding):
             f.write("".join(text + "\r\n" for text in texts).encode(encoding))
 
 
+def make_account(home):
+    """Household with the two lists above; returns its folder."""
+    account = os.path.join(home, "Household")
+    os.makedirs(account)
+    for name, content in [("Name.txt", "Household"), ("OpeningBalance.txt", "2016.5")]:
+        with open(os.path.join(account, name), "wb") as f:
+            f.write(content.encode() + b"\r\n")
+    write_table(account, "Income", INCOME, "cp1252")
+    write_table(account, "Expense", EXPENSE, "utf-8")
+    return account
+
+
 def read_csv(path):
     with open(path, newline="", encoding="utf-8-sig") as f:
         return [tuple(record) for record in csv.reader(f)]
@@ -51,13 +63,7 @@ def test_export_both_lists(program):
     try:
         with Session(program) as s:
             s.click_splash()
-            account = os.path.join(s.home, "Household")
-            os.makedirs(account)
-            for name, content in [("Name.txt", "Household"), ("OpeningBalance.txt", "2016.5")]:
-                with open(os.path.join(account, name), "wb") as f:
-                    f.write(content.encode() + b"\r\n")
-            write_table(account, "Income", INCOME, "cp1252")
-            write_table(account, "Expense", EXPENSE, "utf-8")
+            make_account(s.home)
             open_household(s)
             s.expect_message("Please", "If any account is already opened Please reopen all "
                              "window in this program to reset the value of Amount")
@@ -98,13 +104,7 @@ def test_account_file_by_another_path_is_not_replaced(program):
     try:
         with Session(program) as s:
             s.click_splash()
-            account = os.path.join(s.home, "Household")
-            os.makedirs(account)
-            for name, content in [("Name.txt", "Household"), ("OpeningBalance.txt", "2016.5")]:
-                with open(os.path.join(account, name), "wb") as f:
-                    f.write(content.encode() + b"\r\n")
-            write_table(account, "Income", INCOME, "cp1252")
-            write_table(account, "Expense", EXPENSE, "utf-8")
+            account = make_account(s.home)
             os.makedirs(bound)
             mounted = subprocess.run(["mount", "--bind", account, bound],
                                      stdout=subprocess.DEVNULL,
