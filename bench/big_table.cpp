@@ -8,6 +8,7 @@
 #include "core/accounttable.h"
 #include "core/ledgertable.h"
 #include "framework/windows.h"
+#include "heldthread.h"
 #include "ledger/incomewindow.h"
 #include "ledger/rowlist.h"
 #include "shell/mainwindow.h"
@@ -18,13 +19,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
 using namespace kesterly;
+using bench::peakMiB;
+using bench::runUntil;
 
 namespace {
 
@@ -45,34 +46,6 @@ qint64 writeTable(const QString& folder) {
         bytes += out.size();
     }
     return bytes;
-}
-
-double peakMiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    status.open(QIODevice::ReadOnly);
-    const auto match = QRegularExpression(QStringLiteral("VmHWM:\\s+(\\d+) kB"))
-                           .match(QString::fromLatin1(status.readAll()));
-    return match.captured(1).toDouble() / 1024;
-}
-
-// Runs the event loop until `done`, noting the longest gap between ticks of a 10 ms timer.
-double runUntil(const std::function<bool()>& done, double* longestGapMs) {
-    QElapsedTimer total;
-    total.start();
-    QElapsedTimer sinceTick;
-    sinceTick.start();
-    double longest = 0;
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longest = std::max(longest, sinceTick.nsecsElapsed() / 1e6);
-        sinceTick.restart();
-    });
-    heartbeat.start(10);
-    while (!done())
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    longest = std::max(longest, sinceTick.nsecsElapsed() / 1e6);
-    *longestGapMs = longest;
-    return total.nsecsElapsed() / 1e6;
 }
 
 } // namespace

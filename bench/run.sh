@@ -15,7 +15,10 @@
 #   - the 32767-row table's open and write times (from bench/ledger_table);
 #   - one Submit against a 100-row, a full and a 50 MB table (from bench/entry_submit);
 #   - the slowest number reading of one 2 MB line (from bench/number_reading);
-#   - the chart's figures of two full tables (from bench/chart_history).
+#   - the chart's figures of two full tables, over 25 years and over 1000 to 9999 (from
+#     bench/chart_history);
+#   - four list files of 100 MB less one byte of short lines opened in the Income window
+#     and the chart: the longest hold and the peak memory (from bench/long_lists).
 # The program runs for real in its own X server (Xvfb, with openbox as window manager),
 # with HOME in a temporary folder, driven by keys and clicks as a user would.
 #
@@ -34,8 +37,9 @@ table_bench=$build/bench/ledger_table
 number_bench=$build/bench/number_reading
 submit_bench=$(realpath "$build/bench/entry_submit")
 chart_bench=$build/bench/chart_history
+long_bench=$(realpath "$build/bench/long_lists")
 [ -x "$program" ] || { echo "build the program first: $build/kesterly is missing" >&2; exit 1; }
-for bench in "$bare" "$table_bench" "$number_bench" "$submit_bench"; do
+for bench in "$bare" "$table_bench" "$number_bench" "$submit_bench" "$chart_bench" "$long_bench"; do
     [ -x "$bench" ] || { echo "build the benchmarks first: $bench is missing" >&2; exit 1; }
 done
 bare=$(realpath "$bare")
@@ -393,10 +397,22 @@ line_read=$(awk 'index($0, "a 2 MB line read") == 1 { for (i = 1; i <= NF; i++) 
 
 # --- the chart's figures of two full tables --------------------------------------------
 charts=$("$chart_bench" 2>"$work/chart_history.log") || fail "$chart_bench failed: $(cat "$work/chart_history.log")"
-chart_figure() { awk -v what="$1" 'index($0, what) == 1 { for (i = 1; i <= NF; i++) if ($i == "ms") print $(i - 1) }' <<<"$charts"; }
+chart_figure() { awk -v what="$1" 'index($0, what) == 1 { for (i = 1; i <= NF; i++) if ($i ~ /^ms;?$/) { print $(i - 1); exit } }' <<<"$charts"; }
 chart_readable=$(chart_figure "chart figures of two full tables, dates readable")
 chart_unreadable=$(chart_figure "chart figures of two full tables, no date readable")
-[ -n "$chart_readable" ] && [ -n "$chart_unreadable" ] || fail "unexpected output of $chart_bench: $charts"
+chart_wide=$(chart_figure "chart figures of two full tables, a day each from 1/1/1000 to 12/31/9999")
+chart_wide_bars=$(awk '/a day each from 1\/1\/1000/ { sub(/.*ms; /, ""); print }' <<<"$charts")
+[ -n "$chart_readable" ] && [ -n "$chart_unreadable" ] && [ -n "$chart_wide" ] || fail "unexpected output of $chart_bench: $charts"
+
+# --- four list files of 100 MB less one byte, ten million short lines each -------------
+# Written in the working folder, on the disk the accounts live on, and removed after.
+long=$(cd "$work" && QT_QPA_PLATFORM=offscreen "$long_bench" 2>"$work/long_lists.log") || fail "$long_bench failed: $long $(cat "$work/long_lists.log")"
+long_figure() { awk -v what="$1" -v unit="$2" 'index($0, what) == 1 { for (i = 1; i <= NF; i++) if ($i == unit) { print $(i - 1); exit } }' <<<"$long"; }
+long_open_held=$(awk '/^open the Income window/ { for (i = 1; i <= NF; i++) if ($i == "most") print $(i + 1) }' <<<"$long")
+long_chart_held=$(awk '/^open the chart window/ { for (i = 1; i <= NF; i++) if ($i == "most") print $(i + 1) }' <<<"$long")
+long_peak=$(long_figure "peak memory (VmHWM)" "MiB")
+long_files=$(long_figure "four income files" "MiB")
+[ -n "$long_open_held" ] && [ -n "$long_chart_held" ] && [ -n "$long_peak" ] || fail "unexpected output of $long_bench: $long"
 
 # --- the figures ---------------------------------------------------------------------
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null)
@@ -429,6 +445,9 @@ echo "| write a 32767-row table back (four files) | $table_write ms |"
 echo "| one Submit, median of 21: 100-row table; full table (32767 rows); four 50 MB files (targets: 5, 50, 50 ms) | $submit_small ms, $(under "$submit_small" 5); $submit_full ms, $(under "$submit_full" 50); $submit_big ms, $(under "$submit_big" 50) |"
 echo "| read a number from one 2 MB line (slowest reading, bench/number_reading) | $line_read ms |"
 echo "| the chart's figures of two full tables (2 x 32767 entries), dates readable; none readable (bench/chart_history) | $chart_readable ms; $chart_unreadable ms |"
+echo "| the same, every entry a day of its own from 1/1/1000 to 12/31/9999 | $chart_wide ms; $chart_wide_bars |"
+echo "| four income files of 100 MB less one byte, short lines (bench/long_lists): window's thread held at most, Income window; chart (target: 250 ms) | $long_open_held ms; $long_chart_held ms |"
+echo "| peak memory (VmHWM) of that, with the chart open (target: at most 2.5 x the files ($long_files MiB) + 60 MiB) | $long_peak MiB, $(under "$long_peak" "$(awk -v f="$long_files" 'BEGIN { print 2.5 * f + 60 }')") |"
 echo
 echo "start-up times (ms), program: ${startup_times[*]}; bare window: ${startup_bare_times[*]}"
 echo "again after the session (ms), program: ${program_times[*]}; bare window: ${bare_times[*]}"

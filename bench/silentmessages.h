@@ -2,6 +2,7 @@
 
 #include "framework/messages.h"
 
+#include <QStringList>
 #include <cstdio>
 
 namespace kesterly::bench {
@@ -13,6 +14,7 @@ public:
     void show(const Message& message) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(message.text));
         ++told;
+        texts << message.text;
     }
     Choice ask(const Message& message, const QList<Choice>&) override {
         show(message);
@@ -21,6 +23,7 @@ public:
     // No benchmark exports: a question for a file is answered with Cancel.
     QString chooseSaveFile(const SaveFileRequest&) override { return {}; }
     int told = 0;
+    QStringList texts;
 };
 
 } // namespace kesterly::bench

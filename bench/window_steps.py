@@ -5,13 +5,15 @@ row is removed from it (the table saved), for three income tables: 32,767 short 
 longest round trip of the window manager's ping (_NET_WM_PING), sent again and again
 (each as soon as the last came back) during the step; Qt answers it from the window's thread, so the round trip is how long
 that thread was held. Also the peak memory of the program with the table open, and the
-ping after End and Page Down in the full list.
+ping after End and Page Down in the full list. Then the same for the chart window
+(Ctrl+G) over entries from 1/1/1000 to 12/31/9999: two entries, and two full tables.
 
-    bench/window_steps.py build/kesterly [seconds per step]
+    bench/window_steps.py build/kesterly [seconds per step] [tables|chart]
 
 The program runs in its own X server with HOME in a temporary folder, as the end-to-end
 tests run it."""
 
+import datetime
 import os
 import shutil
 import sys
@@ -160,15 +162,83 @@ def measure(program, name, make, seconds):
         shutil.rmtree(home, ignore_errors=True)
 
 
+def write_table(folder, prefix, rows):
+    """The four files of a ledger table from (date, description, amount, balance) rows."""
+    for column, suffix in enumerate(["Date", "Des", "Amn", "bal"]):
+        write_lines(os.path.join(folder, prefix + suffix + ".txt"),
+                    [row[column] for row in rows])
+
+
+def first_and_last_day(folder):
+    write_table(folder, "Income", [("1/1/1000", "The first", "100", "600")])
+    write_table(folder, "Expense", [("12/31/9999", "The last", "50", "550")])
+
+
+def full_tables_over_9000_years(folder):
+    # Each row a day of its own, spread from 1/1/1000 to 12/31/9999.
+    first = datetime.date(1000, 1, 1).toordinal() - 1
+    last = datetime.date(9999, 12, 31).toordinal()
+
+    def rows(offset):
+        step = (last - first) / (2 * FULL)
+        days = [datetime.date.fromordinal(first + 1 + int((2 * row + offset) * step))
+                for row in range(FULL)]
+        return [(f"{d.month}/{d.day}/{d.year:04}", f"Entry {row}", "12.5", "500")
+                for row, d in enumerate(days)]
+    write_table(folder, "Income", rows(0))
+    write_table(folder, "Expense", rows(1))
+
+
+def measure_chart(program, name, make, seconds):
+    home = tempfile.mkdtemp(prefix="kesterly-bench-")
+    try:
+        make_household(home, b"500\r\n")
+        folder = os.path.join(home, "Household")
+        make(folder)
+        with open(os.path.join(folder, "IncomeDate.txt"), "rb") as f:
+            entries = sum(1 for _ in f)
+        with open(os.path.join(folder, "ExpenseDate.txt"), "rb") as f:
+            entries += sum(1 for _ in f)
+        with Session(program, home=home) as s:
+            s.press_splash()
+            open_account(s)
+            pid = int(s._run(["xdotool", "getwindowpid", s.main_window()]).strip())
+            ping = Pinger(s)
+            before = peak_mib(pid)
+            key_now(s, "ctrl+g")
+            opening = longest_ping(ping, seconds)
+            peak = peak_mib(pid)
+            s.screenshot(f"chart-{make.__name__}")
+            # Drawn again after another window came to the front and went.
+            key_now(s, "ctrl+e")
+            longest_ping(ping, 1)
+            key_now(s, "ctrl+g")
+            again = longest_ping(ping, seconds / 2)
+            s.close_main_window()
+        print(f"| {name} | {entries} | {opening * 1000:.0f} ms | {again * 1000:.0f} ms | "
+              f"{peak:.0f} MiB ({before:.0f} MiB before) |", flush=True)
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+
+
 def main():
     program = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/kesterly")
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 8
-    print("| income table | files | open (longest ping) | remove a row, saved | close "
-          "| peak memory | keys in the list |")
-    print("|---|---|---|---|---|---|---|")
-    measure(program, "32,767 rows", full_table, seconds)
-    measure(program, "IncomeDes.txt at 50 MB", long_descriptions, seconds)
-    measure(program, "four 50 MB files", four_big_files, seconds * 2)
+    which = sys.argv[3] if len(sys.argv) > 3 else "all"
+    if which in ("all", "tables"):
+        print("| income table | files | open (longest ping) | remove a row, saved | close "
+              "| peak memory | keys in the list |")
+        print("|---|---|---|---|---|---|---|")
+        measure(program, "32,767 rows", full_table, seconds)
+        measure(program, "IncomeDes.txt at 50 MB", long_descriptions, seconds)
+        measure(program, "four 50 MB files", four_big_files, seconds * 2)
+    if which in ("all", "chart"):
+        print("| chart window (Ctrl+G) | rows | open (longest ping) | back to the front "
+              "| peak memory |")
+        print("|---|---|---|---|---|")
+        measure_chart(program, "1/1/1000 and 12/31/9999", first_and_last_day, seconds)
+        measure_chart(program, "two full tables, 1/1/1000 to 12/31/9999",
+                      full_tables_over_9000_years, seconds)
 
 
 if __name__ == "__main__":

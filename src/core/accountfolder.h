@@ -22,6 +22,11 @@ inline const TableFiles kExpenseTable{
     QStringLiteral("ExpenseDate.txt"), QStringLiteral("ExpenseDes.txt"),
     QStringLiteral("ExpenseAmn.txt"), QStringLiteral("Expensebal.txt")};
 
+// The most rows a table holds: they are counted in a signed 16-bit number, as in older
+// copies' files. A row beyond it is not added, and a list file holding more lines is not
+// read past them.
+inline constexpr int kMaxRows = 32767;
+
 inline const QString kReminderDate = QStringLiteral("Date.txt");
 inline const QString kReminderTime = QStringLiteral("Time.txt");
 inline const QString kReminderDescription = QStringLiteral("Description.txt");

@@ -55,9 +55,18 @@ TableRead readTable(const QString& accountFolder, const Table& table, bool finis
     else if (!pending.message().isEmpty())
         read.notes << pending.message();
     for (qsizetype column = 0; column < table.files.size(); ++column) {
-        listfile::Read<listfile::ListContent> file =
-            listfile::readListContent(filePath(folder, table.files[column]));
+        const QString path = filePath(folder, table.files[column]);
+        listfile::Read<listfile::ListContent> file = listfile::readListContent(path, kMaxRows);
         if (file.ok()) {
+            // Lines past the most rows a table holds are none of the program's: the rows
+            // before them are shown, and the table is never written, as for a file that
+            // could not be read.
+            if (file.value->cut)
+                read.problems << QStringLiteral("Could not read \"%1\" whole: it holds more "
+                                                "than %2 lines, the most rows a list can hold, "
+                                                "so only its first %2 are read.")
+                                     .arg(path)
+                                     .arg(kMaxRows);
             read.columns[column] = std::move(file.value->texts);
             read.state.stamps << file.value->stamp;
             read.state.charsets << file.value->charset;

@@ -56,7 +56,8 @@ struct TableRead {
 // Reads the table's files from the account. A save of the table that a crash cut short
 // is finished first, unless `finishPending` is false (a read on another thread, after the
 // window's thread has finished it). A subfolder that is a link to a folder elsewhere is
-// not read.
+// not read. A file of more lines than a table's most rows (kMaxRows) is read up to them
+// only, and the table is then not whole.
 TableRead readTable(const QString& accountFolder, const Table& table, bool finishPending = true);
 // Finishes a save of the table that a crash cut short.
 listfile::Outcome finishPendingSave(const QString& accountFolder, const Table& table);

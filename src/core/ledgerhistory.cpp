@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace kesterly::ledger {
@@ -175,6 +176,39 @@ QString field(const QList<QStringList>& columns, Column column, qsizetype row) {
     return columns[column][row];
 }
 
+QList<BalancePoint> drawnPoints(const QList<BalancePoint>& balance) {
+    if (balance.size() <= kMostDrawnPoints)
+        return balance;
+    constexpr qint64 parts = kMostDrawnPoints / 4;
+    const qint64 first = balance.first().date.toJulianDay();
+    const qint64 days = balance.last().date.toJulianDay() - first + 1;
+    const auto partOf = [&](qsizetype i) {
+        return (balance[i].date.toJulianDay() - first) * parts / days;
+    };
+    QList<BalancePoint> drawn;
+    drawn.reserve(kMostDrawnPoints);
+    for (qsizetype start = 0; start < balance.size();) {
+        const qint64 part = partOf(start);
+        qsizetype end = start;
+        qsizetype lowest = start;
+        qsizetype highest = start;
+        for (; end < balance.size() && partOf(end) == part; ++end) {
+            if (balance[end].balance < balance[lowest].balance)
+                lowest = end;
+            if (balance[end].balance > balance[highest].balance)
+                highest = end;
+        }
+        std::array<qsizetype, 4> kept{start, lowest, highest, end - 1};
+        std::sort(kept.begin(), kept.end());
+        for (qsizetype k = 0; k < qsizetype(kept.size()); ++k) {
+            if (k == 0 || kept[k] != kept[k - 1])
+                drawn.append(balance[kept[k]]);
+        }
+        start = end;
+    }
+    return drawn;
+}
+
 QString entries(int count) {
     return count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count);
 }
@@ -244,23 +278,49 @@ History history(const QList<QStringList>& income, const QList<QStringList>& expe
         for (; i >= 0 && dated[i].date == day; --i)
             balance -= dated[i].amount;
     }
+    result.drawnBalance = drawnPoints(result.balance);
 
-    const QDate first(dated.first().date.year(), dated.first().date.month(), 1);
-    const QDate last(dated.last().date.year(), dated.last().date.month(), 1);
-    for (QDate month = first; month <= last; month = month.addMonths(1))
-        result.months.append({month, 0, 0});
+    // Months are counted from the start of year 0, so that bars of ten or a hundred years
+    // begin with a round year.
+    const auto monthNumber = [](const QDate& date) { return date.year() * 12 + date.month() - 1; };
+    const int firstMonth = monthNumber(dated.first().date);
+    const int lastMonth = monthNumber(dated.last().date);
+    int start = firstMonth;
+    for (result.barMonths = 1;; result.barMonths *= result.barMonths == 1 ? 12 : 10) {
+        start = firstMonth - firstMonth % result.barMonths;
+        if ((lastMonth - start) / result.barMonths < kMostBars)
+            break;
+    }
+    const int bars = (lastMonth - start) / result.barMonths + 1;
+    result.bars.reserve(bars);
+    for (int bar = 0; bar < bars; ++bar) {
+        const int month = start + bar * result.barMonths;
+        result.bars.append({QDate(month / 12, month % 12 + 1, 1), 0, 0});
+    }
     for (const Dated& entry : std::as_const(dated)) {
-        const int index =
-            (entry.date.year() - first.year()) * 12 + entry.date.month() - first.month();
+        BarTotals& bar = result.bars[(monthNumber(entry.date) - start) / result.barMonths];
         if (entry.income)
-            result.months[index].income += entry.amount;
+            bar.income += entry.amount;
         else
-            result.months[index].expense -= entry.amount;
+            bar.expense -= entry.amount;
     }
     return result;
 }
 
-QString unshownText(const History& history) {
+namespace {
+
+// The time of one bar pair in words, after "per": "month", "year", "100 years".
+QString barTime(const History& history) {
+    if (history.barMonths == 1)
+        return QStringLiteral("month");
+    if (history.barMonths == 12)
+        return QStringLiteral("year");
+    return QStringLiteral("%1 years").arg(history.barMonths / 12);
+}
+
+} // namespace
+
+QString noteText(const History& history) {
     QStringList lines;
     if (history.empty() && history.withoutDate == 0 && history.withoutAmount == 0)
         lines << QStringLiteral("There are no entries to show.");
@@ -275,15 +335,35 @@ QString unshownText(const History& history) {
                                                               : QStringLiteral("are"));
     if (history.balanceUnknown && !history.empty())
         lines << QStringLiteral("The balance could not be read: the line ends at 0.");
+    if (history.barMonths > 1 && !history.empty()) {
+        const int years =
+            history.balance.last().date.year() - history.balance.first().date.year() + 1;
+        lines << QStringLiteral("The entries span %1 years: income and expense are shown per %2.")
+                     .arg(years)
+                     .arg(barTime(history));
+    }
     return lines.join(QLatin1Char('\n'));
+}
+
+QString barsTitle(const History& history) {
+    QString time = barTime(history);
+    time[0] = time[0].toUpper();
+    if (history.barMonths > 12)
+        time.replace(QStringLiteral("years"), QStringLiteral("Years"));
+    return QStringLiteral("Income and Expense per %1").arg(time);
 }
 
 QString figureText(double value, const QLocale& locale) {
     return locale.toString(value, 'f', 2);
 }
 
-QString monthName(const QDate& month, const QLocale& locale) {
-    return locale.toString(month, QStringLiteral("MMM yyyy"));
+QString barName(const History& history, const BarTotals& bar, const QLocale& locale) {
+    if (history.barMonths == 1)
+        return locale.toString(bar.start, QStringLiteral("MMM yyyy"));
+    const int first = bar.start.year();
+    if (history.barMonths == 12)
+        return QString::number(first);
+    return QStringLiteral("%1\u2013%2").arg(first).arg(first + history.barMonths / 12 - 1);
 }
 
 QString balanceDescription(const History& history, const QLocale& locale) {
@@ -301,15 +381,16 @@ QString balanceDescription(const History& history, const QLocale& locale) {
              figureText(lowest->balance, locale), figureText(highest->balance, locale));
 }
 
-QString monthsDescription(const History& history, const QLocale& locale) {
-    if (history.months.isEmpty())
+QString barsDescription(const History& history, const QLocale& locale) {
+    if (history.bars.isEmpty())
         return QStringLiteral("No months to show.");
-    QStringList months;
-    for (const MonthTotals& month : history.months)
-        months << QStringLiteral("%1: income %2, expense %3.")
-                      .arg(monthName(month.month, locale), figureText(month.income, locale),
-                           figureText(month.expense, locale));
-    return months.join(QLatin1Char(' '));
+    QStringList bars;
+    bars.reserve(history.bars.size());
+    for (const BarTotals& bar : history.bars)
+        bars << QStringLiteral("%1: income %2, expense %3.")
+                    .arg(barName(history, bar, locale), figureText(bar.income, locale),
+                         figureText(bar.expense, locale));
+    return bars.join(QLatin1Char(' '));
 }
 
 } // namespace kesterly::ledger

@@ -10,8 +10,8 @@
 #include <optional>
 
 // The money over time, as the chart draws it: the balance at the end of each day that has
-// entries, and income against expense for each month. Everything comes from the texts the
-// user typed, read in the user's regional forms.
+// entries, and income against expense for each month (or, over many years, each year or
+// more). Everything comes from the texts the user typed, read in the user's regional forms.
 namespace kesterly::ledger {
 
 // The date an entry's date text stands for: the text, blanks around it aside, in the
@@ -27,18 +27,41 @@ struct BalancePoint {
     bool operator==(const BalancePoint&) const = default;
 };
 
-struct MonthTotals {
-    QDate month; // its first day
+// The income and expense of one bar pair's time: a month, or a year or more.
+struct BarTotals {
+    QDate start; // the first day of its time
     double income = 0;
     double expense = 0;
-    bool operator==(const MonthTotals&) const = default;
+    bool operator==(const BarTotals&) const = default;
 };
+
+// The most bar pairs a chart is given. A chart window of the usual width leaves each pair
+// some five pixels, which still tell one from the next, and Qt Charts lays out that many
+// labels in a few milliseconds: bars per month cover ten years, the span a household
+// looks back over. Longer spans get a bar pair per year, and beyond 120 years per 10 or
+// 100 years, so that no span of readable dates (years 1000 to 9999) gives more.
+inline constexpr int kMostBars = 120;
+
+// The most points of the balance line a chart is given. Qt Charts takes about a
+// millisecond for every 50 points it is given and as long again to draw them, so a line
+// of years of daily entries is thinned to this many (see History::drawnBalance): some
+// 75 ms in all, and some four points for each pixel of a chart of the usual width.
+inline constexpr int kMostDrawnPoints = 2000;
 
 struct History {
     // One point for each day with an entry, in date order.
     QList<BalancePoint> balance;
-    // Every month from the first entry's to the last one's, those without entries too.
-    QList<MonthTotals> months;
+    // The points of `balance` the chart draws: all of them up to kMostDrawnPoints. Beyond,
+    // the time from the first to the last day is cut into kMostDrawnPoints / 4 equal
+    // parts, and each keeps its first, lowest, highest and last point, so that the line
+    // keeps its shape at the chart's size, and every point drawn is a day's balance.
+    QList<BalancePoint> drawnBalance;
+    // A bar pair for every month (or longer time, see barMonths) from the first entry's to
+    // the last one's, those without entries too.
+    QList<BarTotals> bars;
+    // The months one bar pair stands for: 1, 12 (a year), 120 or 1200, the fewest that
+    // give at most kMostBars.
+    int barMonths = 1;
     // Entries that are not shown: their date or their amount cannot be read.
     int withoutDate = 0;
     int withoutAmount = 0;
@@ -58,15 +81,20 @@ History history(const QList<QStringList>& income, const QList<QStringList>& expe
                 const QDate& today);
 
 // What the chart says below its pictures: the entries it does not show, or that there
-// is nothing to show. Empty when every entry is shown.
-QString unshownText(const History& history);
+// is nothing to show, and how long a time a bar pair stands for when it is more than a
+// month. Empty when every entry is shown month by month.
+QString noteText(const History& history);
+// The bar chart's title ("Income and Expense per Month", "... per Year", "... per 100
+// Years").
+QString barsTitle(const History& history);
 // The two pictures as sentences, for screen readers: the balance at the first and the
-// last day and its lowest and highest; each month's income and expense. Numbers in the
+// last day and its lowest and highest; each bar pair's income and expense. Numbers in the
 // locale's form.
 QString balanceDescription(const History& history, const QLocale& locale);
-QString monthsDescription(const History& history, const QLocale& locale);
-// A month's name as the chart writes it ("Oct 2026").
-QString monthName(const QDate& month, const QLocale& locale);
+QString barsDescription(const History& history, const QLocale& locale);
+// A bar pair's time as the chart writes it: "Oct 2026" for a month, "2026" for a year,
+// "2020–2029" for ten years.
+QString barName(const History& history, const BarTotals& bar, const QLocale& locale);
 // A figure of the chart in the locale's form, with two decimals ("1,234.50").
 QString figureText(double value, const QLocale& locale);
 

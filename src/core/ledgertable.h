@@ -6,9 +6,8 @@
 // row i of each making one entry.
 namespace kesterly::ledger {
 
-// Rows are counted in a signed 16-bit number in older files' world; a Submit that would
-// go past this many rows is refused.
-inline constexpr int kMaxRows = 32767;
+// A Submit that would go past the table's most rows is refused.
+inline constexpr int kMaxRows = account::kMaxRows;
 
 enum Column { Date, Description, Amount, Balance };
 inline constexpr int kColumns = 4;

@@ -3,6 +3,7 @@
 #include "core/numbertext.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -22,10 +23,11 @@ namespace {
 // Each piece may begin with bytes kept from the one before (a line not yet ended).
 class Pieces {
 public:
-    // `size` is the file's size as it was seen: a small file takes a small buffer.
-    Pieces(int fd, qint64 size)
-        : fd_(fd), buffer_(qsizetype(std::clamp<qint64>(size + 1, 64, kPiece)), Qt::Uninitialized) {
-    }
+    // `size` is the file's size as it was seen: a small file takes a small buffer. With
+    // `end` given, no byte past it is read.
+    Pieces(int fd, qint64 size, qint64 end = -1)
+        : fd_(fd), buffer_(qsizetype(std::clamp<qint64>(size + 1, 64, kPiece)), Qt::Uninitialized),
+          end_(end) {}
 
     // Reads on after keeping the last `keep` bytes of the current piece at its start;
     // false at the end of the file (the kept bytes are then the piece) or on an error.
@@ -35,8 +37,13 @@ public:
         // A line longer than the buffer makes it grow.
         if (keep > buffer_.size() / 2)
             buffer_.resize(buffer_.size() * 2);
+        qint64 room = buffer_.size() - size_;
+        if (end_ >= 0)
+            room = std::min(room, end_ - total_);
+        if (room <= 0)
+            return false;
         for (;;) {
-            const ssize_t got = ::read(fd_, buffer_.data() + size_, size_t(buffer_.size() - size_));
+            const ssize_t got = ::read(fd_, buffer_.data() + size_, size_t(room));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
@@ -54,16 +61,34 @@ public:
         }
     }
     QByteArrayView piece() const { return QByteArrayView(buffer_.constData(), size_); }
+    // Where the piece begins in the file.
+    qint64 position() const { return total_ - size_; }
     int error() const { return error_; }
 
 private:
     static constexpr qsizetype kPiece = 4 << 20;
     int fd_;
     QByteArray buffer_;
+    qint64 end_;
     qsizetype size_ = 0;
     qint64 total_ = 0;
     int error_ = 0;
 };
+
+// Counts the line ends in the bytes into `counted`, up to `most` in all; returns where the
+// bytes go on after the line end that makes `most`, or -1 when they hold fewer.
+qsizetype pastLineEnds(QByteArrayView bytes, qsizetype most, qsizetype& counted) {
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    while (counted < most && at < end) {
+        const auto* newline = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)));
+        if (!newline)
+            return -1;
+        at = newline + 1;
+        ++counted;
+    }
+    return counted == most ? at - bytes.data() : -1;
+}
 
 QString folderOf(const QString& path) {
     return QFileInfo(path).path();
@@ -129,56 +154,148 @@ Outcome writeValue(const QString& path, const QString& text,
     return writeFiles({{path, {text}, expected}});
 }
 
-Outcome writeBytes(const QString& path, QByteArrayView bytes) {
+namespace {
+
+std::function<void(WriteStep)>& writePause() {
+    static std::function<void(WriteStep)> pause;
+    return pause;
+}
+
+void pauseAt(WriteStep step) {
+    if (const std::function<void(WriteStep)>& pause = writePause())
+        pause(step);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Why the name in the folder open as `folder` is not to be replaced: it is one of the
+// kept files, by its own folder and name or as the same file. Files are looked at from
+// the account folder without following a link, as the program reads them; a folder
+// mounted a second time, or a hard link, has the same device and number as the file.
+QString keptProblem(int folder, const QByteArray& name, const KeptFiles& kept) {
+    if (kept.folder.isEmpty())
+        return {};
+    struct stat target {};
+    if (::fstat(folder, &target) != 0)
+        return reason(errno);
+    struct stat file {};
+    const bool exists = ::fstatat(folder, name.constData(), &file, AT_SYMLINK_NOFOLLOW) == 0;
+    const Descriptor account(
+        ::open(native(kept.folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!account.valid())
+        return QStringLiteral("the account folder \"%1\" could not be looked at to make sure "
+                              "that this is none of its files: %2")
+            .arg(kept.folder, reason(errno));
+    for (const QString& relative : kept.files) {
+        const QByteArray inside = native(relative);
+        const qsizetype slash = inside.lastIndexOf('/');
+        struct stat keptFolder {};
+        const int looked = slash < 0 ? ::fstat(account.get(), &keptFolder)
+                                     : ::fstatat(account.get(), inside.first(slash).constData(),
+                                                 &keptFolder, AT_SYMLINK_NOFOLLOW);
+        // A subfolder that is a link holds none of the account's files.
+        if (looked != 0 || !S_ISDIR(keptFolder.st_mode))
+            continue;
+        bool same = sameFile(keptFolder, target) && inside.sliced(slash + 1) == name;
+        struct stat keptFile {};
+        if (!same && exists &&
+            ::fstatat(account.get(), inside.constData(), &keptFile, AT_SYMLINK_NOFOLLOW) == 0)
+            same = S_ISREG(keptFile.st_mode) && sameFile(keptFile, file);
+        if (same)
+            return QStringLiteral("it is the account's own \"%1\" under another name, and the "
+                                  "account's files are never written over")
+                .arg(kept.folder + QLatin1Char('/') + relative);
+    }
+    return {};
+}
+
+// Why the file of that name in the folder is not replaced: a link, a folder, a device, a
+// file set read-only or one of another user. Empty when there is no such file (`exists`
+// false) or a plain one it may replace; its permissions then go into `mode`.
+QString replaceProblem(int folder, const QByteArray& name, bool& exists, mode_t& mode) {
+    struct stat old {};
+    exists = ::fstatat(folder, name.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists)
+        return {};
+    mode = old.st_mode & 07777;
+    // A new file put in a link's place would cut the link, and one written through it
+    // would land where the user did not look: neither is done.
+    if (S_ISLNK(old.st_mode))
+        return QStringLiteral("it is a link to another file, and Kesterly does not replace "
+                              "links; choose the file it points to, or another name");
+    if (QString why = kindProblem(old); !why.isEmpty())
+        return why;
+    return protectionProblem(old);
+}
+
+} // namespace
+
+void setWriteBytesPause(std::function<void(WriteStep)> pause) {
+    writePause() = std::move(pause);
+}
+
+Outcome writeBytes(const QString& path, QByteArrayView bytes, const KeptFiles& kept) {
     const std::lock_guard turn(journal::saveTurn());
     const auto refused = [&path](const QString& why) {
         return Outcome::failure(
             QStringLiteral("Could not write \"%1\": %2. Nothing was written.").arg(path, why));
     };
-    struct stat old {};
-    const bool exists = ::lstat(native(path).constData(), &old) == 0;
-    if (exists) {
-        // A new file put in a link's place would cut the link, and one written through it
-        // would land where the user did not look: neither is done.
-        QString why = S_ISLNK(old.st_mode)
-                          ? QStringLiteral("it is a link to another file, and Kesterly does not "
-                                           "replace links; choose the file it points to, or "
-                                           "another name")
-                          : kindProblem(old);
-        if (why.isEmpty())
-            why = protectionProblem(old);
-        if (!why.isEmpty())
-            return refused(why);
-    }
+    pauseAt(WriteStep::Starting);
+    const QFileInfo target(path);
+    const QByteArray name = native(target.fileName());
+    if (name.isEmpty())
+        return refused(QStringLiteral("it is a folder, not a file"));
+    // The folder is opened once, where its path leads now, and everything after is done in
+    // it: a folder swapped for a link meanwhile leads nowhere else.
+    const Descriptor folder(
+        ::open(native(target.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return refused(reason(errno));
+    if (QString why = keptProblem(folder.get(), name, kept); !why.isEmpty())
+        return refused(why);
+    bool exists = false;
+    mode_t mode = 0;
+    if (QString why = replaceProblem(folder.get(), name, exists, mode); !why.isEmpty())
+        return refused(why);
     const auto failed = [&](const QString& why) {
         return exists ? writeFailure(path, why) : refused(why);
     };
-    // The bytes go beside the file first, whole and flushed, and then take its place.
-    const QString fresh =
-        folderOf(path) + QLatin1Char('/') + journal::freshName(QFileInfo(path).fileName());
-    ::unlink(native(fresh).constData());
-    Descriptor out(::open(native(fresh).constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+
+    // Written whole beside the file and flushed to the disk, then put in its place.
+    const QByteArray fresh = native(journal::freshName(target.fileName()));
+    ::unlinkat(folder.get(), fresh.constData(), 0);
+    Descriptor out(::openat(folder.get(), fresh.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!out.valid())
         return failed(reason(errno));
-    int error = exists && ::fchmod(out.get(), old.st_mode & 07777) != 0 ? errno : 0;
-    if (!error)
-        error = writeDurably(out, bytes);
-    if (!error && ::rename(native(fresh).constData(), native(path).constData()) != 0)
-        error = errno;
-    if (error) {
-        ::unlink(native(fresh).constData());
+    auto dropFresh = qScopeGuard([&] { ::unlinkat(folder.get(), fresh.constData(), 0); });
+    // The new file keeps the old one's permissions.
+    if (exists && ::fchmod(out.get(), mode) != 0)
+        return failed(reason(errno));
+    if (const int error = writeDurably(out, bytes))
         return failed(reason(error));
-    }
-    if ((error = syncFolder(folderOf(path))))
+    pauseAt(WriteStep::Renaming);
+    // The name is looked at again just before the new file takes it: what it stands for may
+    // have changed while the file was written.
+    if (QString why = keptProblem(folder.get(), name, kept); !why.isEmpty())
+        return refused(why);
+    if (QString why = replaceProblem(folder.get(), name, exists, mode); !why.isEmpty())
+        return refused(why);
+    if (::renameat(folder.get(), fresh.constData(), folder.get(), name.constData()) != 0)
+        return failed(reason(errno));
+    dropFresh.dismiss();
+    // Some file systems cannot sync a folder and say so; their names are written anyway.
+    if (::fsync(folder.get()) != 0 && errno != EINVAL)
         return Outcome::failure(
             QStringLiteral("\"%1\" was written, but its folder could not be written to the "
                            "disk: %2. The file may be lost if the computer stops now.")
-                .arg(path, reason(error)));
+                .arg(path, reason(errno)));
     return Outcome::success();
 }
 
-Read<ListContent> readListContent(const QString& path) {
+Read<ListContent> readListContent(const QString& path, qsizetype mostLines) {
     const auto failed = [&path](const QString& why) {
         return Read<ListContent>{std::nullopt,
                                  QStringLiteral("Could not read \"%1\": %2.").arg(path, why)};
@@ -196,21 +313,41 @@ Read<ListContent> readListContent(const QString& path) {
     ListContent content;
     content.stamp = stampFrom(info);
 
-    // First how the file is written: UTF-8 when it is valid UTF-8 from end to end. A
-    // sequence cut by the end of a piece is looked at with the next one.
+    // First how the file is written: UTF-8 when it is valid UTF-8 from end to end, or up
+    // to the last line that is read. A sequence cut by the end of a piece is looked at
+    // with the next one.
     bool high = false;
     bool valid = true;
     qsizetype keep = 0;
+    // Where the lines that are read end, when the file holds more than `mostLines`.
+    qint64 readTo = -1;
+    qsizetype lineEnds = 0;
     for (Pieces pieces(file.get(), info.st_size); pieces.next(keep) || pieces.error();) {
         if (pieces.error())
             return failed(reason(pieces.error()));
-        const QByteArrayView piece = pieces.piece();
+        QByteArrayView piece = pieces.piece();
+        if (mostLines >= 0) {
+            // The bytes kept from the piece before are part of a character, never a line end.
+            if (const qsizetype past = pastLineEnds(piece.sliced(keep), mostLines, lineEnds);
+                past >= 0) {
+                readTo = pieces.position() + keep + past;
+                content.cut = keep + past < piece.size();
+                piece = piece.first(keep + past);
+            }
+        }
         high = high || hasHighByte(piece);
         keep = 0;
         if (high && valid) {
             const qsizetype complete = completeUpTo(piece);
             valid = piece.first(complete).isValidUtf8();
             keep = piece.size() - complete;
+        }
+        if (readTo >= 0) {
+            // One more byte says whether anything follows the last line read.
+            content.cut = content.cut || pieces.next(0);
+            if (pieces.error())
+                return failed(reason(pieces.error()));
+            break;
         }
     }
     // A sequence left unfinished at the end of the file is no UTF-8.
@@ -220,7 +357,7 @@ Read<ListContent> readListContent(const QString& path) {
     // Then its lines, from the start again.
     if (::lseek(file.get(), 0, SEEK_SET) != 0)
         return failed(reason(errno));
-    Pieces pieces(file.get(), info.st_size);
+    Pieces pieces(file.get(), info.st_size, content.cut ? readTo : -1);
     keep = 0;
     bool first = true;
     for (;;) {
@@ -245,6 +382,11 @@ Read<ListContent> readListContent(const QString& path) {
         }
         keep = end - at;
     }
+    // A file that grew between the two readings stops at the limit all the same.
+    if (mostLines >= 0 && content.texts.size() > mostLines) {
+        content.texts.resize(mostLines);
+        content.cut = true;
+    }
     return {std::move(content), {}};
 }
 
@@ -260,12 +402,13 @@ Read<QStringList> readList(const QString& path) {
 }
 
 Read<QString> readValue(const QString& path) {
-    const Read<QStringList> list = readList(path);
-    if (!list.ok())
-        return {std::nullopt, list.error};
-    if (list.value->isEmpty())
+    // Only the first line counts: a file of millions more takes no memory for them.
+    const Read<ListContent> content = readListContent(path, 1);
+    if (!content.ok())
+        return {std::nullopt, content.error};
+    if (content.value->texts.isEmpty())
         return {std::nullopt, QStringLiteral("\"%1\" holds no value.").arg(path)};
-    return {typedField(list.value->first()), {}};
+    return {typedField(content.value->texts.first()), {}};
 }
 
 Outcome flushFolder(const QString& folder) {

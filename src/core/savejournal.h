@@ -42,7 +42,7 @@
 // At the next read (finishPendingSave) a journal without "commit" is undone and one with
 // it finished, each file only while its length and its last bytes (or, for a replaced
 // file, its inode) are what the journal says: a file another program has changed beyond
-// that is left as it is, and the user is told which (test_savetable:
+// that is left as it is, and the user is told which (test_saveunit:
 // replayLeavesWhatAnotherProgramWrote).
 namespace kesterly::listfile {
 

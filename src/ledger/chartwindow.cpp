@@ -10,12 +10,25 @@
 
 #include <QLabel>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace kesterly {
 
 namespace {
 
 const QString kTitle = QStringLiteral("Chart");
+
+// Tables of together this many rows and more are figured on another thread. Two full
+// tables (65,534 rows) take some 10 ms here, several times that on a busy machine, and
+// the drawing after them as long again: the window's thread keeps only the drawing.
+constexpr qsizetype kAsideRows = 8192;
+
+qsizetype rowsOf(const QList<QStringList>& columns) {
+    qsizetype rows = 0;
+    for (const QStringList& column : columns)
+        rows = std::max(rows, column.size());
+    return rows;
+}
 
 QString balanceFile(const QString& folder) {
     return account::filePath(folder, account::kOpeningBalance);
@@ -52,6 +65,10 @@ ChartWindow::ChartWindow(Windows& windows)
     for (Source* source : {&income_, &expense_})
         connect(&source->copy, &TableCopy::busyChanged, this, &ChildWindow::showBusy);
     connect(&windows.shared<LedgerChanges>(), &LedgerChanges::changed, this, &ChartWindow::refresh);
+    connect(&figuring_, &QFutureWatcher<ledger::History>::finished, this, [this] {
+        showBusy(false);
+        draw(figuring_.result());
+    });
 }
 
 void ChartWindow::load() {
@@ -77,6 +94,8 @@ void ChartWindow::activated() {
 bool ChartWindow::closeStep() {
     income_.copy.finish();
     expense_.copy.finish();
+    // Figures still being worked out take a moment more; nothing runs on after the window.
+    figuring_.waitForFinished();
     return true;
 }
 
@@ -112,7 +131,6 @@ void ChartWindow::gather(Source& source, LedgerListWindow* open) {
 void ChartWindow::showWhenGathered() {
     if (!income_.ready || !expense_.ready)
         return;
-    gathering_ = false;
     const QString folder = windows().account().folder();
     std::optional<QString> balance;
     if (!folder.isEmpty()) {
@@ -121,32 +139,52 @@ void ChartWindow::showWhenGathered() {
         if (stored.ok())
             balance = *stored.value;
     }
-    const QLocale locale = userLocale();
-    history_ = ledger::history(income_.columns, expense_.columns, balance, locale,
-                               windows().clock().now().date());
+    // The lists are shared, not copied: the other thread only reads them.
+    const auto figures = [income = income_.columns, expense = expense_.columns, balance,
+                          locale = userLocale(), today = windows().clock().now().date()] {
+        return ledger::history(income, expense, balance, locale, today);
+    };
+    if (rowsOf(income_.columns) + rowsOf(expense_.columns) < kAsideRows) {
+        draw(figures());
+        return;
+    }
+    showBusy(true);
+    figuring_.setFuture(QtConcurrent::run(figures));
+}
 
+void ChartWindow::draw(const ledger::History& history) {
+    gathering_ = false;
+    history_ = history;
+    const QLocale locale = userLocale();
     ChartLine line{QStringLiteral("Balance"), QStringLiteral("Balance"), {}, {}};
-    for (const ledger::BalancePoint& point : std::as_const(history_.balance)) {
+    line.days.reserve(history_.drawnBalance.size());
+    line.values.reserve(history_.drawnBalance.size());
+    for (const ledger::BalancePoint& point : std::as_const(history_.drawnBalance)) {
         line.days << point.date;
         line.values << point.balance;
     }
-    ChartBars bars{QStringLiteral("Income and Expense per Month"),
+    ChartBars bars{ledger::barsTitle(history_),
                    {},
                    {{QStringLiteral("Income"), {}}, {QStringLiteral("Expense"), {}}}};
-    for (const ledger::MonthTotals& month : std::as_const(history_.months)) {
-        bars.categories << ledger::monthName(month.month, locale);
-        bars.sets[0].values << month.income;
-        bars.sets[1].values << month.expense;
+    for (const ledger::BarTotals& bar : std::as_const(history_.bars)) {
+        bars.categories << ledger::barName(history_, bar, locale);
+        bars.sets[0].values << bar.income;
+        bars.sets[1].values << bar.expense;
     }
     balanceChart_->showLine(line, locale);
     monthChart_->showBars(bars, locale);
+    // "Income and expense per month", or per year and so on, as the title says.
+    QString barsName = bars.title.toLower();
+    barsName[0] = barsName[0].toUpper();
+    monthChart_->setAccessibleName(barsName);
+    monthChart_->drawing()->setAccessibleName(barsName);
     balanceChart_->setAccessibleDescription(ledger::balanceDescription(history_, locale));
-    monthChart_->setAccessibleDescription(ledger::monthsDescription(history_, locale));
+    monthChart_->setAccessibleDescription(ledger::barsDescription(history_, locale));
     for (ChartView* chart : {balanceChart_, monthChart_})
         chart->drawing()->setAccessibleDescription(chart->accessibleDescription());
-    const QString unshown = ledger::unshownText(history_);
-    note_->setText(unshown);
-    note_->setVisible(!unshown.isEmpty());
+    const QString note = ledger::noteText(history_);
+    note_->setText(note);
+    note_->setVisible(!note.isEmpty());
 
     if (again_) {
         again_ = false;

@@ -5,6 +5,8 @@
 #include "framework/childwindow.h"
 #include "framework/tablecopy.h"
 
+#include <QFutureWatcher>
+
 class QLabel;
 
 namespace kesterly {
@@ -13,10 +15,12 @@ class ChartView;
 class LedgerListWindow;
 
 // The account's money as pictures: the balance over time as a line, and income against
-// expense for each month as bars side by side, from the Income and Expense lists (the
-// open windows' rows, or the files when a window is not open). Below them, what is not
-// shown. It follows every entry added or removed while it is open, and looks at the files
-// again each time it comes to the front. It writes nothing.
+// expense for each month (over many years, each year or more) as bars side by side, from
+// the Income and Expense lists (the open windows' rows, or the files when a window is not
+// open). Below them, what is not shown. It follows every entry added or removed while it
+// is open, and looks at the files again each time it comes to the front. It writes
+// nothing. The figures of large tables are worked out on another thread, the window
+// showing a busy pointer meanwhile, so that the program keeps answering.
 class ChartWindow : public ChildWindow {
     Q_OBJECT
 public:
@@ -47,13 +51,17 @@ private:
         bool ready = false;
     };
     void gather(Source& source, LedgerListWindow* open);
+    // Works out the figures once both tables are there, on another thread for large ones.
     void showWhenGathered();
+    void draw(const ledger::History& history);
 
     Source income_;
     Source expense_;
-    // A refresh asked for while a large table is still being read runs after it.
+    // A refresh asked for while a large table is still being read, or its figures worked
+    // out, runs after it.
     bool gathering_ = false;
     bool again_ = false;
+    QFutureWatcher<ledger::History> figuring_;
     ledger::History history_;
     // The balance file as it was when the chart was drawn.
     listfile::FileStamp balanceStamp_;

@@ -76,7 +76,8 @@ QString EntryForm::balancePath() const {
 
 bool EntryForm::readBalance() {
     const QString path = balancePath();
-    const auto stored = listfile::readListContent(path);
+    // The balance is the first line; the rest of the file is not read.
+    const auto stored = listfile::readListContent(path, 1);
     balanceUnread_.clear();
     QString balance;
     if (!stored.ok()) {

@@ -123,7 +123,10 @@ void ListExport::exportList(int index, const QString& folder) {
             return Result{read.problems.join(QLatin1Char('\n'))};
         const QByteArray bytes = csv::document(kHeader, read.columns);
         read = {};
-        const listfile::Outcome written = listfile::writeBytes(path, bytes);
+        // isAccountFile() went by the path as the dialog gave it; here the file and its
+        // folder are compared with the account's as the file is put in place.
+        const listfile::Outcome written =
+            listfile::writeBytes(path, bytes, {folder, account::ownFiles()});
         return Result{written ? QString() : written.message()};
     }));
 }

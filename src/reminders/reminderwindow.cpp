@@ -128,6 +128,14 @@ bool ReminderWindow::closeStep() {
 void ReminderWindow::addRow() {
     if (table_.busy())
         return;
+    // A row past the most a table holds would be one the next reading leaves out.
+    if (const qsizetype held = table_.rows().value(DateColumn).size(); held >= account::kMaxRows) {
+        windows().inform(QStringLiteral("The reminders already hold %1 rows, the most they can "
+                                        "hold. The reminder was not added.")
+                             .arg(held),
+                         kTitle, MessageIcon::Exclamation);
+        return;
+    }
     const QStringList row{dateBox_->text(), timeBox_->text(), descriptionBox_->text()};
     const TableCopy::Saved saved = table_.append(row);
     // Rows read again hold the reminder already when it was saved.

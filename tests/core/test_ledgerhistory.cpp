@@ -1,6 +1,8 @@
 #include "core/ledgerhistory.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+#include <algorithm>
 
 using namespace kesterly;
 using namespace kesterly::ledger;
@@ -35,6 +37,9 @@ private slots:
     void whatIsNotShownIsSaid_data();
     void whatIsNotShownIsSaid();
     void descriptionsGiveTheFigures();
+    void longSpansGetLongerBars_data();
+    void longSpansGetLongerBars();
+    void longLineIsThinnedKeepingItsShape();
 };
 
 void LedgerHistoryTest::datesAreReadInTheUsersForms_data() {
@@ -95,14 +100,14 @@ void LedgerHistoryTest::threeMonthsOfEntries() {
                                    {QDate(2026, 11, 2), 1850}, {QDate(2026, 11, 15), 1150},
                                    {QDate(2026, 12, 1), 1130}, {QDate(2026, 12, 5), 1049.5}};
     QCOMPARE(h.balance, line);
-    const QList<MonthTotals> months{{QDate(2026, 10, 1), 1000, 700},
-                                    {QDate(2026, 11, 1), 1000, 700},
-                                    {QDate(2026, 12, 1), -20, 80.5}};
-    QCOMPARE(h.months, months);
+    const QList<BarTotals> months{{QDate(2026, 10, 1), 1000, 700},
+                                  {QDate(2026, 11, 1), 1000, 700},
+                                  {QDate(2026, 12, 1), -20, 80.5}};
+    QCOMPARE(h.bars, months);
     QCOMPARE(h.withoutDate, 1);
     QCOMPARE(h.withoutAmount, 0);
     QVERIFY(!h.balanceUnknown);
-    QCOMPARE(unshownText(h), QStringLiteral("1 entry without a readable date is not shown"));
+    QCOMPARE(noteText(h), QStringLiteral("1 entry without a readable date is not shown"));
 }
 
 void LedgerHistoryTest::theSameNumbersUnderGermanSettings() {
@@ -111,7 +116,7 @@ void LedgerHistoryTest::theSameNumbersUnderGermanSettings() {
     const History h = history(income, expense, QStringLiteral("800,25"), kGermany, kToday);
     const QList<BalancePoint> line{{QDate(2026, 10, 3), 1500.5}, {QDate(2026, 10, 15), 800.25}};
     QCOMPARE(h.balance, line);
-    QCOMPARE(h.months, (QList<MonthTotals>{{QDate(2026, 10, 1), 1000.5, 700.25}}));
+    QCOMPARE(h.bars, (QList<BarTotals>{{QDate(2026, 10, 1), 1000.5, 700.25}}));
     QCOMPARE(figureText(1000.5, kGermany), QStringLiteral("1.000,50"));
 }
 
@@ -122,9 +127,9 @@ void LedgerHistoryTest::sameDayEntriesMakeOnePointAndEmptyMonthsStay() {
     const History h = history(income, expense, QStringLiteral("80"), kUnitedStates, kToday);
     const QList<BalancePoint> line{{QDate(2026, 1, 9), 70}, {QDate(2026, 3, 2), 80}};
     QCOMPARE(h.balance, line);
-    const QList<MonthTotals> months{
+    const QList<BarTotals> months{
         {QDate(2026, 1, 1), 100, 30}, {QDate(2026, 2, 1), 0, 0}, {QDate(2026, 3, 1), 10, 0}};
-    QCOMPARE(h.months, months);
+    QCOMPARE(h.bars, months);
 }
 
 void LedgerHistoryTest::whatIsNotShownIsSaid_data() {
@@ -151,7 +156,7 @@ void LedgerHistoryTest::whatIsNotShownIsSaid() {
     QFETCH(std::optional<QString>, balance);
     QFETCH(QString, said);
     const History h = history(income, table({}), balance, kUnitedStates, kToday);
-    QCOMPARE(unshownText(h), said);
+    QCOMPARE(noteText(h), said);
 }
 
 void LedgerHistoryTest::descriptionsGiveTheFigures() {
@@ -161,11 +166,120 @@ void LedgerHistoryTest::descriptionsGiveTheFigures() {
     QCOMPARE(balanceDescription(h, kUnitedStates),
              QStringLiteral("Balance from 10/3/2026 to 11/4/2026: 1,734.50 on the first day, "
                             "734.50 on the last, lowest 734.50, highest 1,734.50."));
-    QCOMPARE(monthsDescription(h, kUnitedStates),
+    QCOMPARE(barsDescription(h, kUnitedStates),
              QStringLiteral("Oct 2026: income 1,234.50, expense 0.00. "
                             "Nov 2026: income 0.00, expense 1,000.00."));
     QCOMPARE(balanceDescription(history({}, {}, {}, kUnitedStates, kToday), kUnitedStates),
              QStringLiteral("No balance to show."));
+}
+
+void LedgerHistoryTest::longSpansGetLongerBars_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<int>("barMonths");
+    QTest::addColumn<QStringList>("ends"); // the first and the last bar's names
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("ten years, a bar pair a month")
+        << "1/31/2016"
+        << "12/1/2025" << 1 << QStringList{"Jan 2016", "Dec 2025"} << "Income and Expense per Month"
+        << "";
+    QTest::newRow("a month more, a bar pair a year")
+        << "1/31/2016"
+        << "1/1/2026" << 12 << QStringList{"2016", "2026"} << "Income and Expense per Year"
+        << "The entries span 11 years: income and expense are shown per year.";
+    QTest::newRow("120 years")
+        << "7/4/1900"
+        << "7/4/2019" << 12 << QStringList{"1900", "2019"} << "Income and Expense per Year"
+        << "The entries span 120 years: income and expense are shown per year.";
+    QTest::newRow("121 years, ten years a bar pair")
+        << "7/4/1905"
+        << "7/4/2025" << 120 << QStringList{"1900\u20131909", "2020\u20132029"}
+        << "Income and Expense per 10 Years"
+        << "The entries span 121 years: income and expense are shown per 10 years.";
+    QTest::newRow("every year a date can have")
+        << "1/1/1000"
+        << "12/31/9999" << 1200 << QStringList{"1000\u20131099", "9900\u20139999"}
+        << "Income and Expense per 100 Years"
+        << "The entries span 9000 years: income and expense are shown per 100 years.";
+}
+
+// A span of more months than a chart can show gets a bar pair a year, or ten or a hundred
+// years, with no more than kMostBars of them whatever the dates; every bar between the
+// first and the last is there, empty or not, and holds the entries of its time.
+void LedgerHistoryTest::longSpansGetLongerBars() {
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QFETCH(int, barMonths);
+    QFETCH(QStringList, ends);
+    QFETCH(QString, title);
+    QFETCH(QString, note);
+    const auto income = table({{first, "first", "100", ""}, {last, "last", "10", ""}});
+    const auto expense = table({{first, "same day", "30", ""}});
+    const History h = history(income, expense, QStringLiteral("80"), kUnitedStates, kToday);
+    QCOMPARE(h.barMonths, barMonths);
+    QVERIFY2(h.bars.size() <= kMostBars, qPrintable(QString::number(h.bars.size())));
+    QCOMPARE((QStringList{barName(h, h.bars.first(), kUnitedStates),
+                          barName(h, h.bars.last(), kUnitedStates)}),
+             ends);
+    for (qsizetype i = 1; i < h.bars.size(); ++i)
+        QCOMPARE(h.bars[i].start, h.bars[i - 1].start.addMonths(barMonths));
+    QCOMPARE(h.bars.first().income, 100.0);
+    QCOMPARE(h.bars.first().expense, 30.0);
+    QCOMPARE(h.bars.last().income, 10.0);
+    double rest = 0;
+    for (qsizetype i = 1; i + 1 < h.bars.size(); ++i)
+        rest += h.bars[i].income + h.bars[i].expense;
+    QCOMPARE(rest, 0.0);
+    QCOMPARE(barsTitle(h), title);
+    QCOMPARE(noteText(h), note);
+    // The line has its two days whatever the span, and draws both.
+    QCOMPARE(h.balance.size(), 2);
+    QCOMPARE(h.balance.last().balance, 80.0);
+    QCOMPARE(h.drawnBalance, h.balance);
+}
+
+// Years of daily entries give the chart no more than kMostDrawnPoints points, each a real
+// day's balance in date order, with the first and the last day and the lowest and the
+// highest balance among them; a line of fewer points is drawn whole.
+void LedgerHistoryTest::longLineIsThinnedKeepingItsShape() {
+    QList<QStringList> income = table({});
+    QRandomGenerator random(20261211);
+    const QDate start(1990, 1, 1);
+    for (int day = 0; day < 20000; ++day) {
+        // Mostly small amounts, now and then a large one: the peaks must stay.
+        const int amount = random.bounded(100) == 0 ? 5000 : random.bounded(-60, 60);
+        const QStringList row{start.addDays(day).toString("M/d/yyyy"), "", QString::number(amount),
+                              ""};
+        for (int column = 0; column < kColumns; ++column)
+            income[column] << row[column];
+    }
+    const History h = history(income, table({}), QStringLiteral("0"), kUnitedStates, kToday);
+    QCOMPARE(h.balance.size(), 20000);
+    QVERIFY2(h.drawnBalance.size() <= kMostDrawnPoints,
+             qPrintable(QString::number(h.drawnBalance.size())));
+    QVERIFY(h.drawnBalance.size() > kMostDrawnPoints / 2);
+    QCOMPARE(h.drawnBalance.first(), h.balance.first());
+    QCOMPARE(h.drawnBalance.last(), h.balance.last());
+    qsizetype at = 0;
+    for (const BalancePoint& point : h.drawnBalance) {
+        while (at < h.balance.size() && !(h.balance[at] == point))
+            ++at;
+        QVERIFY2(at < h.balance.size(), qPrintable(point.date.toString()));
+        ++at;
+    }
+    const auto byBalance = [](const BalancePoint& a, const BalancePoint& b) {
+        return a.balance < b.balance;
+    };
+    QCOMPARE(*std::min_element(h.drawnBalance.cbegin(), h.drawnBalance.cend(), byBalance),
+             *std::min_element(h.balance.cbegin(), h.balance.cend(), byBalance));
+    QCOMPARE(*std::max_element(h.drawnBalance.cbegin(), h.drawnBalance.cend(), byBalance),
+             *std::max_element(h.balance.cbegin(), h.balance.cend(), byBalance));
+    // Each part of the time keeps points of its own: no stretch of the line goes unseen.
+    const qint64 days = h.balance.last().date.toJulianDay() - h.balance.first().date.toJulianDay();
+    for (qsizetype i = 1; i < h.drawnBalance.size(); ++i)
+        QVERIFY(h.drawnBalance[i - 1].date.daysTo(h.drawnBalance[i].date) <=
+                2 * days / (kMostDrawnPoints / 4) + 1);
 }
 
 QTEST_APPLESS_MAIN(LedgerHistoryTest)

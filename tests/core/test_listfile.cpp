@@ -105,6 +105,8 @@ private slots:
     void readValueFailsWithoutField_data();
     void readValueFailsWithoutField();
     void readListFailsOnMissingFile();
+    void readingStopsAtTheMostLines_data();
+    void readingStopsAtTheMostLines();
     void writeFailsInMissingFolderAndKeepsNothing();
     void writeKeepsOldFileWhenItCannotBeReplaced();
     void appendLineCreatesThenAppends();
@@ -232,6 +234,67 @@ void ListFileTest::readListFailsOnMissingFile() {
     const auto read = listfile::readList(file("missing.txt"));
     QVERIFY(!read.ok());
     QVERIFY(read.error.contains(file("missing.txt")));
+}
+
+void ListFileTest::readingStopsAtTheMostLines_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("most");
+    QTest::addColumn<int>("count");    // texts read
+    QTest::addColumn<QString>("last"); // the last of them
+    QTest::addColumn<bool>("cut");
+    QTest::addColumn<listfile::Charset>("charset");
+    using listfile::Charset;
+    QTest::newRow("fewer lines") << QByteArray("a\r\nb\r\n") << 3 << 2 << "b" << false
+                                 << Charset::Ascii;
+    QTest::newRow("as many") << QByteArray("a\r\nb\r\n") << 2 << 2 << "b" << false
+                             << Charset::Ascii;
+    QTest::newRow("as many, the last without its line end")
+        << QByteArray("a\r\nb") << 2 << 2 << "b" << false << Charset::Ascii;
+    QTest::newRow("a line more") << QByteArray("a\r\nb\r\nc") << 2 << 2 << "b" << true
+                                 << Charset::Ascii;
+    QTest::newRow("an empty line more")
+        << QByteArray("a\nb\n\r\n") << 2 << 2 << "b" << true << Charset::Ascii;
+    QTest::newRow("a blank more") << QByteArray("a\nb\n ") << 2 << 2 << "b" << true
+                                  << Charset::Ascii;
+    QTest::newRow("none asked for") << QByteArray("a") << 0 << 0 << "" << true << Charset::Ascii;
+    // The rest, not read, does not change how the lines read are taken: UTF-8 here, though
+    // the whole file would be Windows-1252.
+    QTest::newRow("characters of the lines read")
+        << QByteArray("caf\xC3\xA9\r\nx\r\ncaf\xE9\r\n") << 2 << 2 << "x" << true << Charset::Utf8;
+    // Files of several pieces of 4 MiB: 1 KiB lines, so the 4096th ends a piece exactly.
+    QByteArray pieces;
+    for (int line = 0; line < 9000; ++line)
+        pieces += QByteArray::number(line).leftJustified(1023, '.') + '\n';
+    QTest::newRow("the last line read ends a piece, more follow")
+        << pieces << 4096 << 4096 << QString(QByteArray("4095").leftJustified(1023, '.')) << true
+        << Charset::Ascii;
+    QTest::newRow("the last line read ends a piece and the file")
+        << pieces.first(4096 * 1024) << 4096 << 4096
+        << QString(QByteArray("4095").leftJustified(1023, '.')) << false << Charset::Ascii;
+    QTest::newRow("in the second piece")
+        << pieces + "\xE9" << 5000 << 5000 << QString(QByteArray("4999").leftJustified(1023, '.'))
+        << true << Charset::Ascii;
+    QTest::newRow("no limit") << pieces + "\xE9" << -1 << 9001 << QStringLiteral("\u00E9") << false
+                              << Charset::Windows1252;
+}
+
+// A list is read up to the most lines asked for and not a byte further; whether more
+// follows is said.
+void ListFileTest::readingStopsAtTheMostLines() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, most);
+    QFETCH(int, count);
+    QFETCH(QString, last);
+    QFETCH(bool, cut);
+    QFETCH(listfile::Charset, charset);
+    writeBytes(file("list.txt"), bytes);
+    const auto read = listfile::readListContent(file("list.txt"), most);
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    QCOMPARE(read.value->texts.size(), count);
+    QCOMPARE(read.value->texts.value(count - 1), last);
+    QCOMPARE(read.value->cut, cut);
+    QCOMPARE(read.value->charset, charset);
+    QCOMPARE(read.value->stamp, listfile::stampOf(file("list.txt")));
 }
 
 void ListFileTest::writeFailsInMissingFolderAndKeepsNothing() {

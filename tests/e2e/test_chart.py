@@ -20,13 +20,14 @@ ROWS = {
 }
 
 
-def make_account(home):
+def make_account(home, rows=None, balance="1049.5"):
+    rows = rows or ROWS
     folder = os.path.join(home, "Household")
     os.makedirs(os.path.join(folder, "Reminders"))
-    files = {"Name.txt": lines("Household"), "OpeningBalance.txt": lines("1049.5")}
+    files = {"Name.txt": lines("Household"), "OpeningBalance.txt": lines(balance)}
     for table, names in TABLES.items():
         for index, name in enumerate(names):
-            files[name] = lines(*ROWS[table][index]) if table in ROWS else lines("")
+            files[name] = lines(*rows[table][index]) if table in rows else lines("")
     for name, content in files.items():
         with open(os.path.join(folder, name), "wb") as f:
             f.write(content)
@@ -84,5 +85,27 @@ def test_chart_at_2x(program):
     _chart_session(program, "2", "2560x1600")
 
 
+def test_chart_over_every_readable_year(program):
+    """Entries on 1/1/1000 and 12/31/9999: the chart opens at once, a bar pair for each
+    hundred years, and the program answers its window manager throughout."""
+    rows = {"income": [["", "1/1/1000"], ["", "The first"], ["", "100"], ["", "600"]],
+            "expense": [["", "12/31/9999"], ["", "The last"], ["", "50"], ["", "550"]]}
+    with Session(program) as s:
+        make_account(s.home, rows, "550")
+        s.press_splash()
+        open_household(s)
+        s.expect_message("Please", PLEASE)
+        s.key("ctrl+g")
+        s.wait(lambda: charts_mapped(s.app), "Qt Charts loaded for the chart window")
+        # Answered once the key is handled and the chart drawn.
+        s.ping(timeout=5)
+        s.screenshot("chart-every-year")
+        s.key("ctrl+F4")
+        s.ping(timeout=5)
+        s.close_main_window()
+        check_equal(s.file("Household/IncomeDate.txt"), lines("", "1/1/1000"),
+                    "the income dates, untouched")
+
+
 if __name__ == "__main__":
-    run([test_chart_at_1x, test_chart_at_2x])
+    run([test_chart_at_1x, test_chart_at_2x, test_chart_over_every_readable_year])

@@ -4,9 +4,10 @@ chosen in Qt's own save dialog, and read back by Python's csv module."""
 import csv
 import os
 import shutil
+import subprocess
 import tempfile
 
-from harness import Session, check, check_equal, run
+from harness import Session, check, check_equal, files_under, run
 from test_accounts import open_household
 
 # Each list as the account holds it: (date, description, amount, balance) per row, after
@@ -24,6 +25,18 @@ def write_table(folder, prefix, rows, encoding):
         texts = [""] + [row[column] for row in rows]
         with open(os.path.join(folder, prefix + name + ".txt"), "wb") as f:
             f.write("".join(text + "\r\n" for text in texts).encode(encoding))
+
+
+def make_account(home):
+    """Household with the two lists above; returns its folder."""
+    account = os.path.join(home, "Household")
+    os.makedirs(account)
+    for name, content in [("Name.txt", "Household"), ("OpeningBalance.txt", "2016.5")]:
+        with open(os.path.join(account, name), "wb") as f:
+            f.write(content.encode() + b"\r\n")
+    write_table(account, "Income", INCOME, "cp1252")
+    write_table(account, "Expense", EXPENSE, "utf-8")
+    return account
 
 
 def read_csv(path):
@@ -50,13 +63,7 @@ def test_export_both_lists(program):
     try:
         with Session(program) as s:
             s.click_splash()
-            account = os.path.join(s.home, "Household")
-            os.makedirs(account)
-            for name, content in [("Name.txt", "Household"), ("OpeningBalance.txt", "2016.5")]:
-                with open(os.path.join(account, name), "wb") as f:
-                    f.write(content.encode() + b"\r\n")
-            write_table(account, "Income", INCOME, "cp1252")
-            write_table(account, "Expense", EXPENSE, "utf-8")
+            make_account(s.home)
             open_household(s)
             s.expect_message("Please", "If any account is already opened Please reopen all "
                              "window in this program to reset the value of Amount")
@@ -87,5 +94,62 @@ def test_export_both_lists(program):
         shutil.rmtree(out, ignore_errors=True)
 
 
+def test_account_file_by_another_path_is_not_replaced(program):
+    """The account folder mounted again elsewhere (or, where mounting is not allowed, a hard
+    link to an account file): the path the dialog gives looks like no account file, and the
+    export is refused only when the file is put in place. The account stays as it was."""
+    out = tempfile.mkdtemp(prefix="kesterly-e2e-export-")
+    bound = os.path.join(out, "bound")
+    mounted = False
+    try:
+        with Session(program) as s:
+            s.click_splash()
+            account = make_account(s.home)
+            os.makedirs(bound)
+            mounted = subprocess.run(["mount", "--bind", account, bound],
+                                     stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL).returncode == 0
+            if not mounted:
+                os.link(os.path.join(account, "IncomeDate.txt"),
+                        os.path.join(bound, "IncomeDate.txt"))
+            before = files_under(account)
+            open_household(s)
+            s.expect_message("Please", "If any account is already opened Please reopen all "
+                             "window in this program to reset the value of Amount")
+
+            target = os.path.join(bound, "IncomeDate.txt")
+            s.key("ctrl+shift+s")
+            title = "^Export the Income List$"
+            dialog = s.wait_window(title)
+            s.activate(dialog)
+            s.key("ctrl+a")
+            s.type(target)
+            s.pause(0.4)
+            s.key("Return")
+            if dialog in s.windows(title) and len(s.windows(title)) == 1:
+                s.key("Return")  # a completion list took the first
+            # The file is there: the dialog asks whether to replace it.
+            s.wait(lambda: len(s.windows(title)) == 2, "the question whether to replace it")
+            s.activate(s.windows(title)[-1])
+            s.key("alt+y")
+            s.wait(lambda: not s.windows(title), "the dialog to close")
+            got_title, got_text = s.message("Export Lists")
+            check_equal(got_title, "Export Lists", "message box title")
+            check(got_text.startswith(f'The Income list was not exported:\nCould not write '
+                                      f'"{target}": it is the account\'s own "')
+                  and got_text.endswith('/Household/IncomeDate.txt" under another name, and '
+                                        "the account's files are never written over. Nothing "
+                                        "was written."), f"the refusal: {got_text!r}")
+            # The export ended there: no dialog for the Expense list.
+            s.pause(0.5)
+            check(not s.windows("^Export the Expense List$"), "no dialog for the Expense list")
+            s.close_main_window()
+            check_equal(files_under(account), before, "the account's files")
+    finally:
+        if mounted:
+            subprocess.run(["umount", bound], check=False)
+        shutil.rmtree(out, ignore_errors=True)
+
+
 if __name__ == "__main__":
-    run([test_export_both_lists])
+    run([test_export_both_lists, test_account_file_by_another_path_is_not_replaced])

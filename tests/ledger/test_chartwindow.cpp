@@ -94,6 +94,8 @@ private slots:
     void commandAndKeys();
     void figuresFollowTheLocale();
     void unreadableFileIsToldOnce();
+    void everyReadableDateFitsOneChart();
+    void largeTablesAreFiguredAside();
 
 private:
     ChartWindow& openChart();
@@ -264,6 +266,69 @@ void ChartWindowTest::unreadableFileIsToldOnce() {
     // The income still shows; the expense rows have no amount to show.
     QCOMPARE(monthBars(window).first(), (Month{"Oct 2026", 1000, 0}));
     QVERIFY(window.note()->text().contains("3 entries without a readable amount are not shown"));
+}
+
+// Entries on the first and the last day a date can have: ninety bar pairs of a hundred
+// years each, said in the title and the note, and the line between the two days.
+void ChartWindowTest::everyReadableDateFitsOneChart() {
+    writeBytes(folder_ + "/IncomeDate.txt", lines({"", "1/1/1000"}));
+    writeBytes(folder_ + "/IncomeAmn.txt", lines({"", "100"}));
+    writeBytes(folder_ + "/ExpenseDate.txt", lines({"", "12/31/9999"}));
+    writeBytes(folder_ + "/ExpenseAmn.txt", lines({"", "50"}));
+    writeBytes(folder_ + "/OpeningBalance.txt", "550\r\n");
+    ChartWindow& window = openChart();
+    QCOMPARE(linePoints(window),
+             (QList<Point>{{QDate(1000, 1, 1), 600}, {QDate(9999, 12, 31), 550}}));
+    const QList<Month> bars = monthBars(window);
+    QCOMPARE(bars.size(), 90);
+    QCOMPARE(bars.first(), (Month{"1000\u20131099", 100, 0}));
+    QCOMPARE(bars.last(), (Month{"9900\u20139999", 0, 50}));
+    QCOMPARE(chartOf(window.monthChart())->title(),
+             QStringLiteral("Income and Expense per 100 Years"));
+    QCOMPARE(window.monthChart()->accessibleName(),
+             QStringLiteral("Income and expense per 100 years"));
+    QVERIFY(window.monthChart()->accessibleDescription().startsWith(
+        "1000\u20131099: income 100.00, expense 0.00. 1100\u20131199: income 0.00"));
+    QCOMPARE(window.note()->text(),
+             QStringLiteral("The entries span 9000 years: income and expense are shown per 100 "
+                            "years."));
+    QVERIFY(fixture_->messages.shown.isEmpty());
+}
+
+// The figures of large tables are worked out on another thread, the window busy meanwhile;
+// a change made then is drawn once they are done.
+void ChartWindowTest::largeTablesAreFiguredAside() {
+    QStringList dates{""}, amounts{""};
+    const QDate start(2000, 1, 1);
+    for (int day = 0; day < 10000; ++day) {
+        dates << start.addDays(day).toString("M/d/yyyy");
+        amounts << "1";
+    }
+    writeBytes(folder_ + "/IncomeDate.txt", lines(dates));
+    writeBytes(folder_ + "/IncomeAmn.txt", lines(amounts));
+    writeBytes(folder_ + "/OpeningBalance.txt", "10000\r\n");
+    ChartWindow& window = openChart();
+    QVERIFY(window.isBusy());
+    QCOMPARE(window.cursor().shape(), Qt::BusyCursor);
+    QVERIFY(window.history().empty());
+    // An entry made meanwhile.
+    writeBytes(folder_ + "/ExpenseDate.txt", lines({"", "1/1/2030"}));
+    writeBytes(folder_ + "/ExpenseAmn.txt", lines({"", "500"}));
+    writeBytes(folder_ + "/OpeningBalance.txt", "9500\r\n");
+    window.refresh();
+    QTRY_VERIFY(!window.isBusy() && window.history().balance.size() == 10001);
+    QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+    const QList<Point> line = linePoints(window);
+    QVERIFY2(line.size() <= ledger::kMostDrawnPoints, qPrintable(QString::number(line.size())));
+    QCOMPARE(line.first(), Point(QDate(2000, 1, 1), 1));
+    QCOMPARE(line.last(), Point(QDate(2030, 1, 1), 9500));
+    // Thirty-one years: a bar pair a year.
+    const QList<Month> bars = monthBars(window);
+    QCOMPARE(bars.size(), 31);
+    QCOMPARE(bars.first(), (Month{"2000", 366, 0}));
+    QCOMPARE(bars.last(), (Month{"2030", 0, 500}));
+    QCOMPARE(chartOf(window.monthChart())->title(), QStringLiteral("Income and Expense per Year"));
+    QVERIFY(fixture_->messages.shown.isEmpty());
 }
 
 QTEST_MAIN(ChartWindowTest)

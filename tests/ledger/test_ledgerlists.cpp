@@ -55,7 +55,8 @@ private slots:
     void changeThatCannotBeSavedIsNotShown_data();
     void changeThatCannotBeSavedIsNotShown();
     void removalAfterAnotherProgramsChangeIsRefused();
-    void tableBeyondTheRowLimitIsKeptWhole();
+    void tableBeyondTheRowLimitIsShownUpToItAndNotWritten_data();
+    void tableBeyondTheRowLimitIsShownUpToItAndNotWritten();
     void largeTableIsReadAndSavedAside();
     void longRowIsShownShortAndKeptWhole();
 
@@ -580,21 +581,48 @@ void LedgerListsTest::removalAfterAnotherProgramsChangeIsRefused() {
     QCOMPARE(bytesOf(file("Income", Amount)), lines({"b"}));
 }
 
-void LedgerListsTest::tableBeyondTheRowLimitIsKeptWhole() {
+void LedgerListsTest::tableBeyondTheRowLimitIsShownUpToItAndNotWritten_data() {
+    QTest::addColumn<QByteArray>("after"); // what follows the most rows in the amounts file
+    QTest::newRow("the most rows") << QByteArray();
+    QTest::newRow("three rows more") << QByteArray("a\r\nb\r\nc\r\n");
+    QTest::newRow("an empty row more") << QByteArray("\r\n");
+    QTest::newRow("a last line without its line end") << QByteArray("a");
+}
+
+// A table holds at most kMaxRows rows. A file holding more is read up to them and not
+// beyond; the user is told which file and why, and the table is never written, so that
+// nothing past the limit is lost.
+void LedgerListsTest::tableBeyondTheRowLimitIsShownUpToItAndNotWritten() {
+    QFETCH(QByteArray, after);
     QStringList rows;
-    for (int i = 0; i < kMaxRows + 3; ++i)
+    for (int i = 0; i < kMaxRows; ++i)
         rows << QString::number(i);
-    const QByteArray bytes = lines(rows);
+    const QByteArray full = lines(rows);
     for (int column = 0; column < kColumns; ++column)
-        writeBytes(file("Income", Column(column)), bytes);
+        writeBytes(file("Income", Column(column)), full + (column == Amount ? after : ""));
+    const QByteArray before = snapshot(folder_);
     auto& window = open("Income");
-    QCOMPARE(window.rowCount(), kMaxRows + 3);
-    window.list(Date)->setSelectedIndex(kMaxRows + 1);
+    QCOMPARE(window.rowCount(), kMaxRows);
+    QCOMPARE(window.list(Amount)->row(kMaxRows - 1), QString::number(kMaxRows - 1));
+    window.list(Date)->setSelectedIndex(kMaxRows - 1);
     QCOMPARE(selectedIndexes(window),
-             (QList<int>{kMaxRows + 1, kMaxRows + 1, kMaxRows + 1, kMaxRows + 1}));
+             (QList<int>{kMaxRows - 1, kMaxRows - 1, kMaxRows - 1, kMaxRows - 1}));
+    if (after.isEmpty()) {
+        QVERIFY(fixture_->messages.shown.isEmpty());
+        return;
+    }
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const QString told = fixture_->messages.shown[0].text;
+    QVERIFY2(told.contains(file("Income", Amount)) && told.contains("more than 32767 lines") &&
+                 !told.contains(file("Income", Date)),
+             qPrintable(told));
+    window.removeSelected();
+    QCOMPARE(fixture_->messages.shown.size(), 2);
+    QVERIFY2(fixture_->messages.shown[1].text.contains("cannot be saved"),
+             qPrintable(fixture_->messages.shown[1].text));
+    QCOMPARE(window.rowCount(), kMaxRows);
     QVERIFY(window.closeWindow());
-    for (int column = 0; column < kColumns; ++column)
-        QCOMPARE(bytesOf(file("Income", Column(column))), bytes);
+    QCOMPARE(snapshot(folder_), before);
 }
 
 void LedgerListsTest::largeTableIsReadAndSavedAside() {

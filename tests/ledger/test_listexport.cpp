@@ -1,3 +1,4 @@
+#include "core/listfile.h"
 #include "ledger/entryform.h"
 #include "ledger/listexport.h"
 #include "ledgeraccount.h"
@@ -10,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace kesterly;
 using namespace kesterly::test;
@@ -48,6 +51,34 @@ QString exported(const QString& list, const QString& path) {
     return QStringLiteral("The %1 list was exported to \"%2\".").arg(list, path);
 }
 
+// A folder mounted a second time at another folder while the object lives, as a bind
+// mount shows a folder elsewhere.
+class BindMount {
+public:
+    BindMount(const QString& folder, const QString& at) : at_(at) {
+        if (::mount(QFile::encodeName(folder).constData(), QFile::encodeName(at).constData(),
+                    nullptr, MS_BIND, nullptr) != 0)
+            refusal_ = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~BindMount() {
+        if (refusal_.isEmpty())
+            ::umount2(QFile::encodeName(at_).constData(), MNT_DETACH);
+    }
+    BindMount(const BindMount&) = delete;
+    BindMount& operator=(const BindMount&) = delete;
+    QString refusal() const { return refusal_; }
+
+private:
+    QString at_;
+    QString refusal_;
+};
+
+// Every name in a folder, hidden ones too: a new file left behind shows here.
+QStringList namesIn(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
 } // namespace
 
 // Account, Export Lists…: both lists to CSV files the user picks, on another thread.
@@ -59,6 +90,8 @@ private slots:
     void bothListsAreWrittenAsTheAccountHoldsThem();
     void accountFilesAreNotTaken_data();
     void accountFilesAreNotTaken();
+    void noAccountFileIsReplacedByAnyPath_data();
+    void noAccountFileIsReplacedByAnyPath();
     void cancelEndsTheExportThere_data();
     void cancelEndsTheExportThere();
     void failureIsToldWithItsReason_data();
@@ -86,6 +119,7 @@ void ListExportTest::init() {
 }
 
 void ListExportTest::cleanup() {
+    listfile::setWriteBytesPause({});
     fixture_.reset();
     QCOMPARE(QApplication::topLevelWidgets().size(), 0);
     QVERIFY(!QGuiApplication::overrideCursor());
@@ -172,6 +206,105 @@ void ListExportTest::accountFilesAreNotTaken() {
     QVERIFY(fixture_->messages.shown[0].text.contains("one of the account's own files"));
     QCOMPARE(bytesOf(income), kIncomeCsv);
     QVERIFY(QFile::remove(income));
+    QCOMPARE(snapshot(account_), before);
+}
+
+void ListExportTest::noAccountFileIsReplacedByAnyPath_data() {
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("kept"); // the account file the chosen path comes to, or ""
+    QTest::newRow("the folder swapped for a link to the account's after the choice")
+        << "swapped before"
+        << "IncomeDate.txt";
+    QTest::newRow("a hard link to an account file") << "hard link"
+                                                    << "IncomeDate.txt";
+    QTest::newRow("a hard link to a reminder file made while the file is written")
+        << "hard link while written"
+        << "Reminders/Time.txt";
+    QTest::newRow("the account folder mounted again elsewhere") << "bind mount"
+                                                                << "IncomeDate.txt";
+    QTest::newRow("its Reminders folder mounted again elsewhere") << "bind mount of Reminders"
+                                                                  << "Reminders/Date.txt";
+    // The folder is opened once: a link put in its place later leads the file nowhere.
+    QTest::newRow("the folder swapped for a link while the file is written")
+        << "swapped while written"
+        << "";
+}
+
+// Whatever way the chosen path comes to lead to one of the account's files, by the time
+// the file is put in place, that file stays as it is: the export says why it stopped.
+void ListExportTest::noAccountFileIsReplacedByAnyPath() {
+    QFETCH(QString, way);
+    QFETCH(QString, kept);
+    QVERIFY(QDir().mkpath(account_ + "/Reminders"));
+    for (const char* file : {"Date.txt", "Time.txt", "Description.txt"})
+        writeBytes(account_ + "/Reminders/" + file, "\r\n");
+    const QString chosen = out("chosen");
+    const QString aside = out("aside");
+    QVERIFY(QDir().mkpath(chosen));
+    QString target = chosen + "/IncomeDate.txt";
+    std::optional<BindMount> mounted;
+    const auto swap = [&] {
+        return ::rename(qPrintable(chosen), qPrintable(aside)) == 0 &&
+               QFile::link(account_, chosen);
+    };
+    // Runs once, on the thread that writes, at the step given.
+    bool pausing = false;
+    bool paused = false;
+    bool pauseDid = false;
+    const auto pauseAt = [&](listfile::WriteStep at, const std::function<bool()>& step) {
+        pausing = true;
+        listfile::setWriteBytesPause([&paused, &pauseDid, at, step](listfile::WriteStep now) {
+            if (now == at && !paused) {
+                paused = true;
+                pauseDid = step();
+            }
+        });
+    };
+    if (way == "swapped before") {
+        pauseAt(listfile::WriteStep::Starting, swap);
+    } else if (way == "swapped while written") {
+        pauseAt(listfile::WriteStep::Renaming, swap);
+    } else if (way == "hard link") {
+        QCOMPARE(::link(qPrintable(account_ + "/IncomeDate.txt"), qPrintable(target)), 0);
+    } else if (way == "hard link while written") {
+        target = chosen + "/Income.csv";
+        pauseAt(listfile::WriteStep::Renaming,
+                [&] { return ::link(qPrintable(account_ + "/" + kept), qPrintable(target)) == 0; });
+    } else {
+        const bool reminders = way.endsWith("Reminders");
+        mounted.emplace(reminders ? account_ + "/Reminders" : account_, chosen);
+        if (!mounted->refusal().isEmpty())
+            QSKIP(qPrintable("a folder could not be mounted again here (" + mounted->refusal() +
+                             "); that needs the right to, as root has"));
+        target = chosen + (reminders ? "/Date.txt" : "/IncomeDate.txt");
+    }
+    const QByteArray before = snapshot(account_);
+    exportLists({target, out("Expense.csv")});
+    if (pausing)
+        QVERIFY2(paused && pauseDid, "the folder could not be changed while the file was written");
+
+    QCOMPARE(snapshot(account_), before);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message told = fixture_->messages.shown.first();
+    if (kept.isEmpty()) {
+        // Written into the folder that was chosen, now beside the link.
+        QCOMPARE(bytesOf(aside + "/IncomeDate.txt"), kIncomeCsv);
+        QCOMPARE(namesIn(aside), QStringList{"IncomeDate.txt"});
+        QCOMPARE(told.icon, MessageIcon::Information);
+        return;
+    }
+    QCOMPARE(told.icon, MessageIcon::Critical);
+    QCOMPARE(told.text, QStringLiteral("The Income list was not exported:\nCould not write "
+                                       "\"%1\": it is the account's own \"%2\" under another "
+                                       "name, and the account's files are never written over. "
+                                       "Nothing was written.")
+                            .arg(target, account_ + "/" + kept));
+    // The export ends there, and no new file stays behind.
+    QCOMPARE(fixture_->messages.fileRequests.size(), 1);
+    const QString folder = QFileInfo(target).path();
+    for (const QString& name : namesIn(QFileInfo(folder).isSymLink() ? aside : folder))
+        QVERIFY2(!name.endsWith(".kesterly-new"), qPrintable(name));
+    mounted.reset();
     QCOMPARE(snapshot(account_), before);
 }
 

@@ -35,6 +35,7 @@ private slots:
     void unreadableFileIsToldAndNothingWritten_data();
     void unreadableFileIsToldAndNothingWritten();
     void addRemoveAndRowSelection();
+    void noReminderIsAddedPastTheMostRows();
     void panelSwitchWatchesFirstRowAndOffKeepsSelection();
     void userClickOnSelectedOptionChangesNothing();
     void fiveMinutesApart();
@@ -261,6 +262,34 @@ void RemindersTest::addRemoveAndRowSelection() {
     for (const char* name : {"Date1", "Time1", "Des1"})
         QCOMPARE(list(name)->count(), 0);
     QCOMPARE(window.watchedRow(), -1);
+}
+
+// The reminders are a table like the lists: a row past the most it holds is refused, as
+// the next reading would leave it out and keep the table from being written.
+void RemindersTest::noReminderIsAddedPastTheMostRows() {
+    QByteArray full;
+    for (int row = 1; row < account::kMaxRows; ++row)
+        full += "\r\n";
+    account(full + "\r\n", full + "\r\n", full + "last\r\n");
+    auto& window = reminders();
+    QCOMPARE(list("Des1")->count(), account::kMaxRows);
+    QVERIFY(fixture_->messages.shown.isEmpty());
+    window.findChild<QLineEdit*>("Text3")->setText("One too many");
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(fixture_->messages.shown,
+             (QList<Message>{{"The reminders already hold 32767 rows, the most they can hold. "
+                              "The reminder was not added.",
+                              "Reminder", MessageIcon::Exclamation}}));
+    QCOMPARE(list("Des1")->count(), account::kMaxRows);
+    QCOMPARE(bytesOf(reminderFile("Description.txt")), full + "last\r\n");
+
+    // One row fewer, and the reminder goes in.
+    list("Des1")->setCurrentRow(0);
+    QTest::mouseClick(window.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    QCOMPARE(list("Des1")->count(), account::kMaxRows);
+    QVERIFY(bytesOf(reminderFile("Description.txt")).endsWith("last\r\nOne too many\r\n"));
 }
 
 void RemindersTest::panelSwitchWatchesFirstRowAndOffKeepsSelection() {

@@ -45,15 +45,23 @@ public:
             prepare(line.title, locale);
             chart()->legend()->setVisible(false);
             line_ = new QLineSeries;
-            line_->setPointsVisible(true);
             line_->setPen(QPen(kFirstColour, 2));
             chart()->addSeries(line_);
             days_ = new QDateTimeAxis;
-            days_->setFormat(locale.dateFormat(QLocale::ShortFormat));
+            // Years in four digits, as the status panel writes dates: a line over more than
+            // a century would show "1/1/00" at both ends.
+            QString format = locale.dateFormat(QLocale::ShortFormat);
+            if (!format.contains(QLatin1String("yyyy")))
+                format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+            days_->setFormat(format);
             attach(line_, days_);
         }
+        setTitle(line.title);
         line_->setName(line.seriesName);
         const qsizetype count = std::min(line.days.size(), line.values.size());
+        // A mark on each day while the marks stand apart; hundreds of them would only
+        // thicken the line.
+        line_->setPointsVisible(count <= 300);
         // All points in one step: added one by one, each would be announced on its own.
         QList<QPointF> points;
         points.reserve(count);
@@ -83,6 +91,8 @@ public:
             months_ = new QBarCategoryAxis;
             attach(bars_, months_);
         }
+        // Per month, or per year and longer over many years.
+        setTitle(bars.title);
         double low = 0;
         double high = 0;
         for (qsizetype i = 0; i < bars.sets.size(); ++i) {
@@ -110,6 +120,10 @@ public:
     }
 
 private:
+    void setTitle(const QString& title) {
+        if (chart()->title() != title)
+            chart()->setTitle(title);
+    }
     void prepare(const QString& title, const QLocale& locale) {
         chart()->setTitle(title);
         QFont font = chart()->titleFont();
