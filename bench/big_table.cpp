@@ -25,6 +25,7 @@
 
 using namespace kesterly;
 using bench::peakMiB;
+using bench::openUntil;
 using bench::runUntil;
 
 namespace {
@@ -69,13 +70,8 @@ int main(int argc, char** argv) {
 
     double openGap = 0;
     IncomeWindow* window = nullptr;
-    const double open = runUntil(
-        [&] {
-            if (!window)
-                window = &windows.get<IncomeWindow>();
-            return !window->busy();
-        },
-        &openGap);
+    const double open = openUntil(
+        windows, window, [](IncomeWindow& shown) { return !shown.busy(); }, &openGap);
     if (window->rowCount() != kRows || messages.told)
         std::abort();
     const double peak = peakMiB();

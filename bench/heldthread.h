@@ -42,4 +42,18 @@ inline double runUntil(const std::function<bool()>& done, double* longestGapMs) 
     return total.nsecsElapsed() / 1e6;
 }
 
+// Asks the registry for the window (made on first use, which may start reading on another
+// thread) and runs the event loop until `ready` says it shows what it read; the time
+// taken, as runUntil.
+template <class Window, class Registry, class Ready>
+double openUntil(Registry& windows, Window*& window, Ready ready, double* longestGapMs) {
+    return runUntil(
+        [&] {
+            if (!window)
+                window = &windows.template get<Window>();
+            return ready(*window);
+        },
+        longestGapMs);
+}
+
 } // namespace kesterly::bench

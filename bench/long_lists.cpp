@@ -28,7 +28,7 @@
 
 using namespace kesterly;
 using bench::peakMiB;
-using bench::runUntil;
+using bench::openUntil;
 
 namespace {
 
@@ -118,13 +118,8 @@ int main(int argc, char** argv) {
 
     double openGap = 0;
     IncomeWindow* window = nullptr;
-    const double open = runUntil(
-        [&] {
-            if (!window)
-                window = &windows.get<IncomeWindow>();
-            return !window->busy();
-        },
-        &openGap);
+    const double open = openUntil(
+        windows, window, [](IncomeWindow& shown) { return !shown.busy(); }, &openGap);
     const int rows = window->rowCount();
     const double peakIncome = peakMiB();
     const QStringList told = messages.texts;
@@ -134,13 +129,9 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     double chartGap = 0;
     ChartWindow* chart = nullptr;
-    const double chartOpen = runUntil(
-        [&] {
-            if (!chart)
-                chart = &windows.get<ChartWindow>();
-            return !chart->isBusy() && !chart->history().empty();
-        },
-        &chartGap);
+    const double chartOpen = openUntil(
+        windows, chart,
+        [](ChartWindow& shown) { return !shown.isBusy() && !shown.history().empty(); }, &chartGap);
     // The Entry form reads the balance on the window's thread, as it opens.
     QElapsedTimer formTimer;
     formTimer.start();

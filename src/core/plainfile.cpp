@@ -220,22 +220,18 @@ Read<QByteArray> readBytes(const QString& path, qint64 limit, FileStamp* stamp) 
 
 std::optional<qint64> countLines(int fd, qint64 size) {
     constexpr qint64 kPiece = 1 << 20;
-    QByteArray piece(static_cast<qsizetype>(std::clamp<qint64>(size, 1, kPiece)),
-                     Qt::Uninitialized);
     qint64 lines = 0;
     qint64 at = 0;
     char last = '\n';
     for (;;) {
-        const ssize_t got = ::pread(fd, piece.data(), size_t(piece.size()), off_t(at));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
+        const std::optional<QByteArray> piece = readAt(fd, at, std::clamp<qint64>(size, 1, kPiece));
+        if (!piece)
             return std::nullopt;
-        if (got == 0)
+        if (piece->isEmpty())
             break;
-        lines += std::count(piece.constData(), piece.constData() + got, '\n');
-        last = piece.at(qsizetype(got - 1));
-        at += got;
+        lines += piece->count('\n');
+        last = piece->back();
+        at += piece->size();
     }
     // A UTF-8 byte order mark alone is no value.
     if (at == 3 && last != '\n') {

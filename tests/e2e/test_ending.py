@@ -111,32 +111,39 @@ def test_lost_display_loses_no_entry(program):
     check_equal(hidden(found), [], "hidden files after the display was lost")
 
 
-def test_another_programs_row_stays(program):
+def in_household(program, work):
+    """Opens the household account (balance 500) in the program, runs `work` with the
+    session and the account folder, closes the main window; the files afterwards."""
     home = tempfile.mkdtemp(prefix="kesterly-e2e-")
     try:
         make_household(home, b"500\r\n")
-        folder = os.path.join(home, "Household")
         with Session(program, home=home) as s:
             s.press_splash()
             open_account(s)
-            s.key("ctrl+a")  # the Income window reads its files
-            s.ping()
-            # Another program adds a row and its balance meanwhile.
-            for name, text in zip(INCOME, ["2/2/2027", "Bonus", "10", "510"]):
-                with open(os.path.join(folder, name), "ab") as f:
-                    f.write(lines(text))
-            with open(os.path.join(folder, "OpeningBalance.txt"), "wb") as f:
-                f.write(lines("510"))
-            record_income(s, "200")
-            s.ping()
+            work(s, os.path.join(home, "Household"))
             s.close_main_window()
-        found = read_account(home)
-        check_equal(found["IncomeDes.txt"], lines("", "rent back", "Bonus", "Gift"),
-                    "the income descriptions")
-        check_equal(found["Incomebal.txt"], lines("", "600", "510", "710"), "the income balances")
-        check_equal(found["OpeningBalance.txt"], lines("710"), "the balance")
+        return read_account(home)
     finally:
         shutil.rmtree(home, ignore_errors=True)
+
+
+def test_another_programs_row_stays(program):
+    def add_meanwhile(s, folder):
+        s.key("ctrl+a")  # the Income window reads its files
+        s.ping()
+        # Another program adds a row and its balance meanwhile.
+        for name, text in zip(INCOME, ["2/2/2027", "Bonus", "10", "510"]):
+            with open(os.path.join(folder, name), "ab") as f:
+                f.write(lines(text))
+        with open(os.path.join(folder, "OpeningBalance.txt"), "wb") as f:
+            f.write(lines("510"))
+        record_income(s, "200")
+        s.ping()
+    found = in_household(program, add_meanwhile)
+    check_equal(found["IncomeDes.txt"], lines("", "rent back", "Bonus", "Gift"),
+                "the income descriptions")
+    check_equal(found["Incomebal.txt"], lines("", "600", "510", "710"), "the income balances")
+    check_equal(found["OpeningBalance.txt"], lines("710"), "the balance")
 
 
 class ListEditor(threading.Thread):
@@ -170,43 +177,32 @@ class ListEditor(threading.Thread):
 
 
 def test_list_replaced_every_millisecond(program):
-    home = tempfile.mkdtemp(prefix="kesterly-e2e-")
-    try:
-        make_household(home, b"500\r\n")
-        folder = os.path.join(home, "Household")
-        with Session(program, home=home) as s:
-            s.press_splash()
-            open_account(s)
-            editor = ListEditor(os.path.join(folder, "IncomeDes.txt"))
-            editor.start()
-            try:
-                record_income(s, "200")
-                for _ in range(9):
-                    s.key("ctrl+e")  # back to the form, its focus still on "Submit"
-                    s.key("space")
-                    s.ping()
-            finally:
-                editor.stop.set()
-                editor.join()
-            print(f"the editor saved the list {editor.renames} times")
-            check(editor.renames >= 100, f"the editor saved the list {editor.renames} times")
-            check_equal(s.windows("^Entry Form$"), [], "a message about the entries")
-            s.close_main_window()
-        found = read_account(home)
-        for name in INCOME:
-            check(b"\0" not in found[name], f"{name} holds no NUL bytes")
-        descriptions = found["IncomeDes.txt"].replace(b"rent back, edited", b"rent back")
-        check_equal(descriptions, lines("", "rent back", *["Gift"] * 10), "the descriptions")
-        check_equal(found["IncomeDate.txt"], lines("", "1/2/2026", *["1/5/2027"] * 10),
-                    "the dates")
-        check_equal(found["IncomeAmn.txt"], lines("", "100", *["200"] * 10), "the amounts")
-        check_equal(found["Incomebal.txt"],
-                    lines("", "600", *[str(500 + 200 * n) for n in range(1, 11)]),
-                    "the balances")
-        check_equal(found["OpeningBalance.txt"], lines("2500"), "the balance")
-        check_equal(hidden(found), [], "hidden files")
-    finally:
-        shutil.rmtree(home, ignore_errors=True)
+    def submit_ten(s, folder):
+        editor = ListEditor(os.path.join(folder, "IncomeDes.txt"))
+        editor.start()
+        try:
+            record_income(s, "200")
+            for _ in range(9):
+                s.key("ctrl+e")  # back to the form, its focus still on "Submit"
+                s.key("space")
+                s.ping()
+        finally:
+            editor.stop.set()
+            editor.join()
+        print(f"the editor saved the list {editor.renames} times")
+        check(editor.renames >= 100, f"the editor saved the list {editor.renames} times")
+        check_equal(s.windows("^Entry Form$"), [], "a message about the entries")
+    found = in_household(program, submit_ten)
+    for name in INCOME:
+        check(b"\0" not in found[name], f"{name} holds no NUL bytes")
+    descriptions = found["IncomeDes.txt"].replace(b"rent back, edited", b"rent back")
+    check_equal(descriptions, lines("", "rent back", *["Gift"] * 10), "the descriptions")
+    check_equal(found["IncomeDate.txt"], lines("", "1/2/2026", *["1/5/2027"] * 10), "the dates")
+    check_equal(found["IncomeAmn.txt"], lines("", "100", *["200"] * 10), "the amounts")
+    check_equal(found["Incomebal.txt"],
+                lines("", "600", *[str(500 + 200 * n) for n in range(1, 11)]), "the balances")
+    check_equal(found["OpeningBalance.txt"], lines("2500"), "the balance")
+    check_equal(hidden(found), [], "hidden files")
 
 
 if __name__ == "__main__":
