@@ -94,12 +94,6 @@ QString folderOf(const QString& path) {
     return QFileInfo(path).path();
 }
 
-Outcome writeFailure(const QString& path, const QString& why) {
-    return Outcome::failure(
-        QStringLiteral("Could not write \"%1\": %2. The file keeps what it held before.")
-            .arg(path, why));
-}
-
 } // namespace
 
 QString typedField(const QString& field) {
@@ -164,10 +158,6 @@ std::function<void(WriteStep)>& writePause() {
 void pauseAt(WriteStep step) {
     if (const std::function<void(WriteStep)>& pause = writePause())
         pause(step);
-}
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 // Why the name in the folder open as `folder` is not to be replaced: it is one of the

@@ -77,6 +77,16 @@ FileStamp stampFrom(const struct stat& info) {
     return stamp;
 }
 
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+listfile::Outcome writeFailure(const QString& path, const QString& why) {
+    return listfile::Outcome::failure(
+        QStringLiteral("Could not write \"%1\": %2. The file keeps what it held before.")
+            .arg(path, why));
+}
+
 void Descriptor::reset(int fd) {
     if (fd_ >= 0)
         ::close(fd_);

@@ -85,6 +85,11 @@ QString openProblem(const QString& path, int error);
 // Why a file of this many bytes is not read: larger than `limit`, which none of ours is.
 QString sizeProblem(qint64 size, qint64 limit);
 FileStamp stampFrom(const struct stat& info);
+// Whether the two are the same file: the same device and inode.
+bool sameFile(const struct stat& a, const struct stat& b);
+// A write that did not happen, in the words every save uses: the file, why, and that it
+// keeps what it held.
+listfile::Outcome writeFailure(const QString& path, const QString& why);
 
 // A file descriptor that is closed when it goes out of scope, unless it was closed before
 // with close(), which reports the result.

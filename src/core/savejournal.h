@@ -12,38 +12,47 @@
 // short by a crash is put right at the next read of the folder, and never by cutting or
 // overwriting what another program wrote in the meantime.
 //
-// A unit's life, in order (the tests that cover each point in brackets):
-//   1. Every file is opened once and checked on that descriptor: a regular file of the
-//      user, still what the caller read (or, for a line to add, holding as many lines).
-//      Another program's change ends the unit here: nothing written (test_saveunit:
-//      outsideWriterAtEveryStep).
-//   2. Each replaced file's new content is written whole beside it, as ".NAME.kesterly-new",
-//      and flushed to the disk. A crash leaves only hidden new files, removed at the next
-//      read (test_savetable: killedAtEachStepOfAnAppend..., killedAtEachRename...).
-//   3. The journal is written, flushed and put in place: each line to add (file, the length
-//      it is added at, its bytes) and each file to replace (file, the new file's inode, the
-//      old one's). A crash from here on is undone at the next read (finishPendingSave).
-//   4. The lines are written at the ends of their files, through the descriptors checked
-//      in 1, and flushed; each new file is exchanged with its old one in one step
-//      (renameat2 RENAME_EXCHANGE, which leaves the old file under the new one's hidden
-//      name), only while the name still leads to the file that was read.
-//   5. Every name is checked again: it leads to the file written, and the line is where it
-//      was put. A file another program replaced or rewrote meanwhile gets the line added to
-//      what it holds now, when it holds as many lines; otherwise the unit is undone: the
-//      lines taken off the ends they were added to, the old files exchanged back, the
-//      journal removed, and the caller told to read the files again (test_saveunit).
-//   6. "commit" is added to the journal and flushed. This is the point of no return:
-//      before it nothing of the unit is on disk once it is undone, and the caller shows
-//      nothing; after it the change is the files' content, any failure is finished from
-//      the journal (at once or at the next read), and the message says it was recorded
-//      (test_saveunit: failureAtEveryCall).
-//   7. The old files left under the hidden names are removed, then the journal, and the
-//      folder is flushed.
-// At the next read (finishPendingSave) a journal without "commit" is undone and one with
-// it finished, each file only while its length and its last bytes (or, for a replaced
-// file, its inode) are what the journal says: a file another program has changed beyond
-// that is left as it is, and the user is told which (test_saveunit:
-// replayLeavesWhatAnotherProgramWrote).
+// A unit's life, in order; where a reader finds each step; what the next read does when a
+// crash stops the program there; and the tests that stop it there:
+//   1. Check (savetarget.cpp, SaveTarget::check). Every file is opened once and checked on
+//      that descriptor: a regular file of the user, still what the caller read (for a line
+//      to add, one holding as many lines will do). Another program's change ends the unit:
+//      nothing written. Crash: nothing to do.
+//   2. New files (SaveTarget::writeFresh). Each replaced file's new content is written
+//      whole beside it, as ".NAME.kesterly-new", and flushed. Crash: the next read removes
+//      the hidden files (removeLeftovers below).
+//   3. Journal (saveunit.cpp, Unit::writeJournal). Each line to add (file, the length it
+//      goes after, its bytes) and each file to replace (file, the new file's inode, the old
+//      one's) is written to the journal, which is flushed and put in place. Crash from here
+//      until step 6: the next read undoes the unit (finishPendingSave, settleEntry,
+//      journal::settleLine).
+//   4. Writes (SaveTarget::placeLine, Unit::syncLines, SaveTarget::putInPlace). The lines
+//      go at the ends of their files through the checked descriptors and are flushed; each
+//      new file is exchanged with its old one in one step (renameat2 RENAME_EXCHANGE, which
+//      leaves the old file under the hidden name) while the name still leads to the file
+//      read.
+//   5. Check again (Unit::apply). Every name leads to the file written and the line is
+//      where it was put. A file another program replaced or rewrote meanwhile gets the
+//      line added to what it holds now when it holds as many lines; otherwise the unit is
+//      undone (Unit::giveUp): the lines taken off the ends they were added to, the old
+//      files exchanged back, the journal removed, and the caller told to read the files
+//      again.
+//   6. Commit (Unit::commit). "commit" is added to the journal and flushed: the point of no
+//      return. Before it nothing of the unit stays on disk once it is undone, and the
+//      caller shows nothing; after it the change is the files' content, any failure is
+//      finished from the journal (at once or at the next read), and the message says it
+//      was recorded. Crash from here: the next read finishes the unit (finishPendingSave).
+//   7. Tidy (Unit::finish). The old files left under the hidden names are removed, then
+//      the journal, and the folder is flushed.
+// Tests: test_saveunit (outsideWriterAtEveryStep: another program at each step;
+// failureAtEveryCall: EIO and ENOSPC at each call; replayLeavesWhatAnotherProgramWrote: a
+// crash, then another program, then the next read) and test_savetable
+// (killedAtEachStepOfAnAppendTheEntryIsAllOrNothing, killedAtEachRenameTheTableIsAllOldOrAllNew:
+// kill -9 at each call).
+// At the next read a journal without "commit" is undone and one with it finished, each
+// file only while its length and its last bytes (or, for a replaced file, its inode) are
+// what the journal says: a file another program has changed beyond that is left as it is,
+// and the user is told which.
 namespace kesterly::listfile {
 
 // The largest save journal: no save writes a larger one (lines too long for it are added
