@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Prints, from one run, every figure the README keeps, as a table to paste there:
+# Prints, from one run, every figure docs/figures.md keeps, as a table to paste there:
 #   - start-up to the splash window shown (median of several starts), beside a bare Qt
 #     window (bench/bare_window) started in turn with it, and whether the web engine, the
 #     OpenGL driver or Qt Charts is loaded at that point;

@@ -124,7 +124,7 @@ if ! grep -q '^KESTERLY_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
 fi
 
 # --- lintian, Debian's package checker: no error and no warning ---------------------
-# Information tags are shown too; those that stay are listed in the README. Of the
+# Information tags are shown too; those that stay are listed in docs/packaging.md. Of the
 # hardening tags only hardening-no-fortify-functions may stay: lintian gives it when every
 # call it knows is plain (read, pread), as when each was checked at compile time or reads
 # into a buffer whose size the compiler cannot know; the check above finds the fortified
@@ -148,7 +148,7 @@ if grep -E '^[EWP]:' <<<"$said"; then fail "appstreamcli validate warns: $said";
 command=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/$id.desktop")
 [ "$command" = kesterly ] || fail "the desktop entry runs '$command', not the packaged program"
 
-# --- installed with apt-get, then removed as the README says: nothing stays ----------
+# --- installed with apt-get, then removed as docs/packaging.md says: nothing stays ---
 can_install=1
 if [ "$(id -u)" -eq 0 ]; then
     sudo=()
