@@ -73,6 +73,30 @@ def program_windows(application):
     return windows
 
 
+def folder_entries(application):
+    """(name, description) of every entry of the Open Account window's folder list."""
+    def find(node):
+        for index in range(node.childCount):
+            child = node.getChildAtIndex(index)
+            if child is None:
+                continue
+            if child.getRoleName() == "list" and child.name == "Select your account folder":
+                return child
+            found = find(child)
+            if found is not None:
+                return found
+        return None
+    folders = find(application)
+    if folders is None:
+        return []
+    entries = []
+    for index in range(folders.childCount):
+        entry = folders.getChildAtIndex(index)
+        if entry is not None and entry.getRoleName() == "list item":
+            entries.append((entry.name, entry.description))
+    return entries
+
+
 def load_reader():
     """Loads pyatspi, which takes the accessibility bus from the environment the session
     has just set up."""
@@ -130,6 +154,14 @@ def test_every_control_is_announced_by_name(program):
         check(("list item", "empty row") in announced,
               f"Income: the blank first row announced as 'empty row'; announced: "
               f"{sorted(announced)}")
+        # The folder list announces each folder by its name and its level, not by the
+        # blanks that show the nesting.
+        folders = [(name, description) for name, description in folder_entries(application)]
+        check(folders and folders[0] == ("/", "level 1"),
+              f"Open Account: the volume's top at level 1; announced: {folders[:3]}")
+        check(all(not name.startswith(" ") and description.startswith("level ")
+                  for name, description in folders),
+              f"Open Account: every folder by name and level; announced: {folders}")
         for caption, nodes in windows.items():
             for role, name, showing in nodes:
                 check(not showing or role not in CONTROL_ROLES or name.strip(),

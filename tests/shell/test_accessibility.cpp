@@ -28,6 +28,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -113,6 +114,7 @@ private slots:
     void rowsAreAnnouncedWhole_data();
     void rowsAreAnnouncedWhole();
     void windowsAreAnnouncedByTheirCaptionAlone();
+    void foldersAreAnnouncedWithTheirLevel();
 
 private:
     QWidget& open(const QString& name);
@@ -198,6 +200,35 @@ void AccessibilityTest::windowsAreAnnouncedByTheirCaptionAlone() {
         QCOMPARE(accessibleText(frame, QAccessible::Name), caption.trimmed());
         QCOMPARE(accessibleText(&opened, QAccessible::Name), caption.trimmed());
     }
+}
+
+// The folder list shows nesting by blanks before the names; a reader hears each name and
+// its level.
+void AccessibilityTest::foldersAreAnnouncedWithTheirLevel() {
+    QWidget& opened = open("Form12");
+    auto* folders = opened.findChild<QListWidget*>("Dir1");
+    QVERIFY(folders);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(folders);
+    QVERIFY(face);
+    // The chain from the volume's top down to the open folder, a level deeper each, and
+    // the open folder's own folders one level below it.
+    const int open = folders->currentRow();
+    QVERIFY(open >= 1);
+    QStringList heard;
+    QStringList expected;
+    for (int child = 0; child < face->childCount(); ++child) {
+        QAccessibleInterface* item = face->child(child);
+        if (!item || item->role() != QAccessible::ListItem)
+            continue;
+        const int row = int(heard.size());
+        heard << item->text(QAccessible::Name) + " (" + item->text(QAccessible::Description) + ")";
+        expected << QStringLiteral("%1 (level %2)")
+                        .arg(folders->item(row)->text().trimmed())
+                        .arg(row <= open ? row + 1 : open + 2);
+    }
+    QCOMPARE(heard.size(), folders->count());
+    QCOMPARE(heard, expected);
+    QCOMPARE(heard.first(), QStringLiteral("/ (level 1)"));
 }
 
 QWidget& AccessibilityTest::open(const QString& name) {
