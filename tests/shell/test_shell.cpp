@@ -35,6 +35,7 @@ class ShellTest : public QObject {
 private slots:
     void init();
     void cleanup();
+    void programIconComesAtEverySize();
     void splashClickOnLabelDoesNothing();
     void splashClickOpensTheMainWindow();
     void menuCommandsAndShortcuts_data();
@@ -507,6 +508,21 @@ void ShellTest::oddNamesShowAsTheyAre() {
     QCOMPARE(panel.findChild<QLineEdit*>("Text2")->text(), name);
     for (int row = 0; row < folders->count(); ++row)
         QVERIFY(!seen(folders->item(row)->toolTip()).isEmpty());
+}
+
+// Desktops ask for the window's icon at the size they show it (a window switcher at 256
+// pixels): each size is drawn, none scaled up from a smaller one.
+void ShellTest::programIconComesAtEverySize() {
+    const QIcon icon = MainWindow::programIcon();
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        QVERIFY2(icon.availableSizes().contains(QSize(size, size)),
+                 qPrintable(QString::number(size)));
+        const QImage drawn = icon.pixmap(QSize(size, size), 1.0).toImage();
+        QCOMPARE(drawn.size(), QSize(size, size));
+        QCOMPARE(drawn, QImage(QStringLiteral(":/icons/kesterly-%1.png").arg(size))
+                            .convertToFormat(drawn.format()));
+    }
+    QCOMPARE(fixture_->windows->mainWindow().windowIcon().availableSizes(), icon.availableSizes());
 }
 
 QTEST_MAIN(ShellTest)
