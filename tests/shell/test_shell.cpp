@@ -1,6 +1,7 @@
 #include "accounts/folderlists.h"
 #include "accounts/newaccountwindow.h"
 #include "accounts/openaccountwindow.h"
+#include "framework/pictures.h"
 #include "interest/interestwindow.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -161,6 +163,17 @@ void ShellTest::menuCommandsAndShortcuts() {
     QCOMPARE(action->text(), caption);
     QCOMPARE(action->shortcut(), shortcut);
     QVERIFY(main().findChild<QMenu*>(menu)->actions().contains(action));
+    // The help page's key table lists the command with its key.
+    pictures::ensureLoaded();
+    QFile help(QStringLiteral(":/help/index.html"));
+    QVERIFY(help.open(QIODevice::ReadOnly));
+    const QString listed =
+        QString(caption).replace(QStringLiteral("…"), QStringLiteral("&hellip;"));
+    // The help commands are listed by what they show ("F5: this help page").
+    const QString key =
+        QStringLiteral("<tr><td>%1</td><td>").arg(shortcut.toString(QKeySequence::PortableText));
+    const QString row = menu == QLatin1String("cmdhelp") ? key : key + listed + "</td></tr>";
+    QVERIFY2(QString::fromUtf8(help.readAll()).contains(row), qPrintable(row));
 }
 
 void ShellTest::viewShortcutsDoNothingWhileTheMenuIsDisabled() {
