@@ -4,18 +4,31 @@
 #include "framework/fonts.h"
 #include "framework/messages.h"
 #include "framework/windows.h"
+#include "shell/commandline.h"
 #include "shell/endrequests.h"
 #include "shell/mainwindow.h"
 #include "shell/splashwindow.h"
 
 #include <QApplication>
+#include <QTextStream>
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
+    QApplication::setApplicationName(QStringLiteral("Kesterly"));
+    QApplication::setApplicationVersion(QStringLiteral(KESTERLY_VERSION));
+    // --help and --version answer before the application is made: they need no display.
+    {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        if (const auto answer =
+                kesterly::answerCommandLine(kesterly::argumentList(argc, argv), out, err);
+            answer.exitCode)
+            return *answer.exitCode;
+    }
     // Qt::AA_ShareOpenGLContexts is left unset: it would start the OpenGL driver at every
     // start for the web windows' engine, which most runs never load. The engine gets its
     // shared context when its plugin is loaded (framework/webview.cpp).
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kesterly"));
     // The desktop entry's name: a Wayland desktop matches the windows to the entry and its
     // icon by it (the app id); X11 desktops do so by the window class, "kesterly".
     QGuiApplication::setDesktopFileName(QStringLiteral("example.velquist.kesterly"));
