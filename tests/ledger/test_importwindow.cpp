@@ -80,10 +80,10 @@ ImportWindow* ImportWindowTest::preview(const QStringList& files) {
         return nullptr;
     command->trigger();
     EntryImport& import = fixture_->windows->shared<EntryImport>();
-    QTRY_VERIFY_WITH_TIMEOUT(!import.running(), 10000);
+    QTest::qWaitFor([&import] { return !import.running(); }, 10000);
     ImportWindow* window = fixture_->windows->find<ImportWindow>();
     if (window)
-        QTRY_VERIFY(!window->working());
+        QTest::qWaitFor([window] { return !window->working(); }, 10000);
     return window;
 }
 
