@@ -763,10 +763,12 @@ QList<Record> csvRecords(const QString& text, QChar delimiter) {
                 }
             }
             // Up to the delimiter or the line end (anything after a closing quote stays).
+            bool delimited = false;
             while (i < size) {
                 const QChar c = text[i];
                 if (c == delimiter) {
                     ++i;
+                    delimited = true;
                     break;
                 }
                 if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
@@ -780,13 +782,12 @@ QList<Record> csvRecords(const QString& text, QChar delimiter) {
                 field += c;
                 ++i;
             }
-            if (i >= size)
-                ended = true;
             record.fields << field;
             field.clear();
             if (!ended && i >= size) {
-                // A delimiter at the very end: one more, empty, field.
-                record.fields << QString();
+                // A delimiter at the very end of the text: one more, empty, field.
+                if (delimited)
+                    record.fields << QString();
                 ended = true;
             }
         }

@@ -119,10 +119,6 @@ void ImportWindowTest::previewShowsTheGuessesAndImportRecordsTheRows() {
     QCOMPARE(rows->model()->rowCount(), 3);
     QCOMPARE(rows->model()->index(0, 2).data().toString(), QStringLiteral("AMAZON.COM, INC."));
     QCOMPARE(rows->model()->index(2, 4).data().toString(), QStringLiteral("2984"));
-    // Ctrl+C copies what the preview says.
-    QTest::keySequence(rows, QKeySequence::Copy);
-    QCOMPARE(QGuiApplication::clipboard()->text(),
-             window->countsText() + "\n" + window->unreadableTexts().join('\n') + "\n");
 
     // Return imports, from any control but a button.
     QTest::keyClick(combo("DateOrderBox"), Qt::Key_Return);
@@ -244,7 +240,7 @@ void ImportWindowTest::everyControlIsReachedAndNamed() {
     QVERIFY(window);
     QStringList chain;
     QWidget* at = window->findChild<QComboBox*>("FileBox");
-    for (int i = 0; i < 20 && at; ++i) {
+    for (int i = 0; i < 400 && at; ++i) {
         if (window->isAncestorOf(at) && at->focusPolicy() & Qt::TabFocus &&
             !at->objectName().isEmpty() && !chain.contains(at->objectName()))
             chain << at->objectName();
