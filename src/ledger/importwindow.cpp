@@ -253,8 +253,16 @@ ImportWindow::~ImportWindow() {
 }
 
 bool ImportWindow::closeStep() {
-    // A recording is never cut short; a preview being worked out is simply waited for.
+    if (!working_)
+        return true;
+    // A recording is never cut short: it is waited for, and what it recorded is shown
+    // and told; a preview being worked out is simply dropped.
+    aside_.disconnect(this);
     aside_.waitForFinished();
+    const Worked worked = aside_.result();
+    setWorking(false);
+    if (worked.recording && worked.recorded.ok())
+        tellRecorded(worked);
     return true;
 }
 
@@ -289,6 +297,8 @@ void ImportWindow::begin(const QString& folder, const QList<Source>& sources,
     filling_ = false;
     showChoices();
     rework();
+    // The preview takes the keyboard: Return imports, Escape cancels, Tab goes round.
+    importButton_->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void ImportWindow::showChoices() {
@@ -537,6 +547,11 @@ void ImportWindow::recorded(const Worked& worked) {
                          kTitle, MessageIcon::Exclamation);
         return;
     }
+    closeWindow();
+    tellRecorded(worked);
+}
+
+void ImportWindow::tellRecorded(const Worked& worked) {
     // Every open window of the account shows the rows at once.
     Windows& registry = windows();
     if (auto* income = registry.find<IncomeWindow>())
@@ -561,7 +576,6 @@ void ImportWindow::recorded(const Worked& worked) {
     text += QStringLiteral(" %1 rows could not be read and were left out.").arg(unreadable_.size());
     if (!worked.recorded.message().isEmpty())
         text += QLatin1Char('\n') + worked.recorded.message();
-    closeWindow();
     registry.inform(text, kTitle, MessageIcon::Information);
 }
 

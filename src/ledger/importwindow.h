@@ -80,6 +80,8 @@ private:
     void take(const Worked& worked);
     void showRows();
     void recorded(const Worked& worked);
+    // Shows the recorded rows in every open window of the account and tells what went in.
+    void tellRecorded(const Worked& worked);
     void setWorking(bool working);
     void copyCounts();
 
