@@ -80,10 +80,11 @@ ImportWindow* ImportWindowTest::preview(const QStringList& files) {
         return nullptr;
     command->trigger();
     EntryImport& import = fixture_->windows->shared<EntryImport>();
-    QTest::qWaitFor([&import] { return !import.running(); }, 10000);
+    if (!QTest::qWaitFor([&import] { return !import.running(); }, 10000))
+        qWarning("the files were not read within 10 s");
     ImportWindow* window = fixture_->windows->find<ImportWindow>();
-    if (window)
-        QTest::qWaitFor([window] { return !window->working(); }, 10000);
+    if (window && !QTest::qWaitFor([window] { return !window->working(); }, 10000))
+        qWarning("the preview was not worked out within 10 s");
     return window;
 }
 
