@@ -169,6 +169,7 @@ ImportWindow::ImportWindow(Windows& windows)
                                         std::pair{3, 1380}, std::pair{4, 1380}})
         rowsView_->setColumnWidth(column, twips(width));
     rowsView_->horizontalHeader()->setStretchLastSection(true);
+    rowsView_->horizontalHeader()->setAccessibleName(QStringLiteral("Columns of the rows"));
     shortenLongRows(rowsView_);
     auto* unreadableLabel = place<QLabel>("Label11", 120, 6060, 6000, 252);
     unreadableLabel->setText(QStringLiteral("Rows that cannot be read :"));
