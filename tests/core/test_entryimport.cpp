@@ -177,6 +177,7 @@ private slots:
     void ownExportInTheIssue29Form_data();
     void ownExportInTheIssue29Form();
     void unreadableRowsAreListedWithTheirLines();
+    void lineBreaksInsideQuotes();
     void reimportAddsNothing();
     void twoCoffeesAgainstOneImportOne();
     void choicesChangeTheRows();
@@ -408,6 +409,24 @@ void EntryImportTest::unreadableRowsAreListedWithTheirLines() {
     QCOMPARE(rows.rows[1].line, 6);
 }
 
+void EntryImportTest::lineBreaksInsideQuotes() {
+    // A memo of two lines in quotes, tabs between the fields, a byte order mark: the
+    // record is one row, its line break a blank, and the lines after it counted right.
+    const QByteArray bytes = "\xEF\xBB\xBF"
+                             "Datum\tText\tBetrag\r\n"
+                             "01.11.2026\t\"Miete\r\nNovember\"\t-700,00\r\n"
+                             "02.11.2026\t\"Caf\xC3\xA9 \"\"Eck\"\"\"\t-3,10\r\n"
+                             "32.11.2026\tFalsch\t-1,00\r\n";
+    const Source source = recognised(bytes);
+    QCOMPARE(source.guessed.delimiter, QLatin1Char('\t'));
+    QCOMPARE(source.encoding, QStringLiteral("UTF-8"));
+    const Rows rows = readRows(source, 0, kToday);
+    QCOMPARE(shown(source), (QStringList{"Expense|11/1/2026|Miete November|700",
+                                         "Expense|11/2/2026|Café \"Eck\"|3.1"}));
+    QCOMPARE(rows.rows[1].line, 4);
+    QCOMPARE(rows.unreadable.value(0).line, 5);
+}
+
 void EntryImportTest::reimportAddsNothing() {
     QTemporaryDir root;
     const QString folder = makeAccount(root.filePath("Household"));
@@ -548,6 +567,8 @@ void EntryImportTest::filesThatAreNoStatementAreRefused() {
     QVERIFY2(refusal("folder.csv").contains("it is a folder"), qPrintable(refusal("folder.csv")));
     QCOMPARE(::mkfifo(QFile::encodeName(root.filePath("pipe.csv")).constData(), 0600), 0);
     QVERIFY2(refusal("pipe.csv").contains("not a plain file"), qPrintable(refusal("pipe.csv")));
+    const listfile::Read<Source> device = readSource("/dev/zero", english(), kToday);
+    QVERIFY2(!device.ok() && device.error.contains("not a plain file"), qPrintable(device.error));
     QFile large(root.filePath("large.csv"));
     QVERIFY(large.open(QIODevice::WriteOnly));
     QVERIFY(large.resize(listfile::kListSizeLimit + 1));
