@@ -289,7 +289,9 @@ RoleMatch roleOf(const QString& field) {
                              QStringLiteral("verwendungszweck"), QStringLiteral("empfaenger"),
                              QStringLiteral("auftraggeber"), QStringLiteral("name"),
                              QStringLiteral("details"), QStringLiteral("beschreibung"),
-                             QStringLiteral("buchungstext"), QStringLiteral("narrative")}},
+                             QStringLiteral("buchungstext"), QStringLiteral("narrative"),
+                             QStringLiteral("beguenstigter"),
+                             QStringLiteral("zahlungspflichtiger")}},
     };
     for (const Words& words : kWords) {
         if (words.words.contains(name))
