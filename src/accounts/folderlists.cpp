@@ -61,6 +61,7 @@ bool DirectoryList::setPath(const QString& path) {
         auto* entry = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, this);
         entry->setData(kPathRole, withoutTrailingSeparator(folder));
         entry->setToolTip(plainToolTip(QDir::toNativeSeparators(folder)));
+        announceLevel(entry, name, depth);
         ++depth;
     }
     for (const QString& child : children) {
@@ -69,6 +70,7 @@ bool DirectoryList::setPath(const QString& path) {
         entry->setData(kPathRole, withoutTrailingSeparator(dir.absoluteFilePath(child)));
         // A long name is cut short in the narrow list; its tip shows the whole path.
         entry->setToolTip(plainToolTip(QDir::toNativeSeparators(dir.absoluteFilePath(child))));
+        announceLevel(entry, child, depth);
     }
     const int current = static_cast<int>(chain.size()) - 1;
     setCurrentRow(current);
@@ -79,6 +81,13 @@ bool DirectoryList::setPath(const QString& path) {
     if (changed)
         emit pathChanged(path_);
     return true;
+}
+
+void DirectoryList::announceLevel(QListWidgetItem* entry, const QString& name, int depth) {
+    // The blanks that show the nesting are no words to a reader: it announces the name, and
+    // the level (the volume's top is level 1) as the entry's description.
+    entry->setData(Qt::AccessibleTextRole, name);
+    entry->setData(Qt::AccessibleDescriptionRole, tr("level %1").arg(depth + 1));
 }
 
 void DirectoryList::refresh() {

@@ -31,6 +31,7 @@ protected:
 
 private:
     void openEntry(QListWidgetItem* item);
+    void announceLevel(QListWidgetItem* entry, const QString& name, int depth);
     QString path_;
 };
 

@@ -50,11 +50,17 @@ HeldMark heldMark = {};
 // Removes the file at `path` only while the name still leads to the file of that device
 // and inode: a copy on another computer may have taken the account over meanwhile (its
 // user said that this copy had ended) and put its own mark there. 0 or the error number.
-int removeIfSame(const char* path, dev_t device, ino_t inode) {
+qint64 changedAt(const struct stat& info) {
+    return qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+}
+
+// Removes the file at the path while it is the one named: the same device and inode, and,
+// when `changed` is given, unchanged since.
+int removeIfSame(const char* path, dev_t device, ino_t inode, qint64 changed = 0) {
     struct stat now {};
     if (::lstat(path, &now) != 0)
         return errno;
-    if (now.st_dev != device || now.st_ino != inode)
+    if (now.st_dev != device || now.st_ino != inode || (changed && changedAt(now) != changed))
         return EEXIST;
     const int removed = S_ISDIR(now.st_mode) ? ::rmdir(path) : ::unlink(path);
     return removed == 0 ? 0 : errno;
@@ -98,7 +104,7 @@ private:
 };
 
 AccountLock::Found foundOf(const struct stat& info) {
-    return {true, quint64(info.st_dev), quint64(info.st_ino)};
+    return {true, quint64(info.st_dev), quint64(info.st_ino), changedAt(info)};
 }
 
 // What a mark says about the copy that made it. The first five lines are those Qt's own
@@ -387,7 +393,8 @@ AccountLock::Attempt AccountLock::take(const QString& folder) {
         // it ended, or another program put something else there): this lock is then on a
         // file no other copy looks at.
         struct stat now {};
-        if (::lstat(native.constData(), &now) != 0 || foundOf(now) != foundOf(opened))
+        if (::lstat(native.constData(), &now) != 0 || now.st_dev != opened.st_dev ||
+            now.st_ino != opened.st_ino)
             continue;
         QByteArray bytes;
         if (const int error = readAll(file.get(), bytes); error != 0)
@@ -459,7 +466,7 @@ AccountLock::Attempt AccountLock::takeOver(const QString& folder, const Found& f
         // A link goes, not what it points to; a folder only when it is empty. Whatever
         // was put there since the user was asked stays, and is looked at afresh.
         const int error = removeIfSame(QFile::encodeName(path).constData(), dev_t(found.device),
-                                       ino_t(found.inode));
+                                       ino_t(found.inode), found.changed);
         if (error != 0 && error != ENOENT && error != EEXIST)
             return {nullptr,
                     QStringLiteral("Could not remove \"%1\": %2. Remove it yourself, then open "

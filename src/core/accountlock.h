@@ -18,10 +18,13 @@ class AccountLock {
 public:
     // Which file take() looked at where the mark belongs, so that takeOver() removes only
     // that one and never a file put there since.
+    // The file a question was about: its device and inode, and when it last changed (a
+    // file made since, in the place of one removed, may get the same inode).
     struct Found {
         bool exists = false;
         quint64 device = 0;
         quint64 inode = 0;
+        qint64 changed = 0; // nanoseconds
         bool operator==(const Found&) const = default;
     };
     struct Attempt {

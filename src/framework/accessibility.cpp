@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLabel>
@@ -19,6 +20,23 @@
 namespace kesterly {
 
 namespace {
+
+// A frame of the main window's area, as a reader meets it: a window named by its caption.
+class CaptionedFrame : public QAccessibleWidget {
+public:
+    explicit CaptionedFrame(QWidget* frame) : QAccessibleWidget(frame, QAccessible::Window) {}
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name)
+            return widget()->windowTitle().trimmed();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* captionedFrames(const QString& className, QObject* object) {
+    if (className == QLatin1String("QMdiSubWindow") && object && object->isWidgetType())
+        return new CaptionedFrame(static_cast<QWidget*>(object));
+    return nullptr;
+}
 
 // A label a user reads as a caption: focusable labels (a link) are controls themselves,
 // and a picture names nothing.
@@ -206,6 +224,14 @@ void nameUnnamedControls(QWidget* window) {
         }
         passNameToFocusParts(control);
     }
+}
+
+void announceFramesByCaption() {
+    static const bool installed = [] {
+        QAccessible::installFactory(captionedFrames);
+        return true;
+    }();
+    Q_UNUSED(installed);
 }
 
 } // namespace kesterly

@@ -18,6 +18,10 @@ void nameUnnamedControls(QWidget* window);
 // rather than at the first; the arrow keys move within the group.
 void enterOptionGroupsAtChosenOption(QWidget* window);
 
+// A child window's frame is announced by its caption without the blanks that place it
+// (braille lines show every one of them); installed once, before the first frame.
+void announceFramesByCaption();
+
 // A label's caption as a name: without the blanks around it, the colon after it and the
 // "&" of a keyboard mnemonic.
 QString nameFromCaption(const QString& caption, bool hasMnemonic);

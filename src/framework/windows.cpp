@@ -28,7 +28,9 @@ Qt::WindowFlags frameFlags(ChildWindow::Frame frame) {
 
 } // namespace
 
-Windows::Windows(Services services) : services_(std::move(services)) {}
+Windows::Windows(Services services) : services_(std::move(services)) {
+    announceFramesByCaption();
+}
 
 Windows::~Windows() = default;
 
@@ -72,6 +74,10 @@ void Windows::adopt(ChildWindow* window) {
         mainWindow().mdiArea()->addSubWindow(window, frameFlags(window->frame()));
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setWindowIcon(window->windowIcon());
+    // Captions are padded with blanks to stand where the window's design puts them; a
+    // reader (and a braille line) gets the caption itself, from the frame and from the
+    // window in it.
+    window->setAccessibleName(window->windowTitle().trimmed());
     // The main window's own pointer is for its empty client area only. The window inside
     // the frame has its own arrow: the frame sets and unsets its pointer as the mouse
     // moves over its edges, and an unset pointer would be the client area's.

@@ -58,6 +58,20 @@ LedgerListWindow::LedgerListWindow(Windows& windows, const LedgerListLayout& lay
     setFocusProxy(order.front() == kColumns ? static_cast<QWidget*>(removeButton_)
                                             : lists_[order.front()]);
 
+    // A reader announces a row whole from whichever list has the focus: date, description,
+    // amount and balance, as a sighted user reads across.
+    for (RowList* list : lists_) {
+        list->setRowSpeech([this](int index) {
+            QStringList fields;
+            bool blank = true;
+            for (const RowList* column : lists_) {
+                fields << column->row(index);
+                blank = blank && fields.last().trimmed().isEmpty();
+            }
+            return blank ? tr("empty row") : fields.join(QStringLiteral(", "));
+        });
+    }
+
     // The selection ring: a list whose selected row changes selects the same row in the
     // next list, date to description to amount to balance and back to date. A list
     // already on that row does nothing, so one change goes round once and stops.

@@ -6,7 +6,19 @@
 
 namespace kesterly {
 
-RowList::RowList(QWidget* parent) : QListView(parent), model_(new QStringListModel(this)) {
+// The rows, and what a screen reader is to say for each.
+class RowList::Rows : public QStringListModel {
+public:
+    using QStringListModel::QStringListModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::AccessibleTextRole && speech && index.isValid())
+            return speech(index.row());
+        return QStringListModel::data(index, role);
+    }
+    std::function<QString(int)> speech;
+};
+
+RowList::RowList(QWidget* parent) : QListView(parent), model_(new Rows(this)) {
     setModel(model_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -19,6 +31,10 @@ RowList::RowList(QWidget* parent) : QListView(parent), model_(new QStringListMod
             &RowList::followSelection);
 }
 
+void RowList::setRowSpeech(std::function<QString(int index)> speech) {
+    model_->speech = std::move(speech);
+}
+
 int RowList::rowCount() const {
     return model_->rowCount();
 }
@@ -28,7 +44,7 @@ QStringList RowList::rows() const {
 }
 
 QString RowList::row(int index) const {
-    return model_->data(model_->index(index)).toString();
+    return model_->data(model_->index(index), Qt::DisplayRole).toString();
 }
 
 void RowList::setRows(const QStringList& rows) {

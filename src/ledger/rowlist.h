@@ -2,8 +2,7 @@
 
 #include <QListView>
 #include <QStringList>
-
-class QStringListModel;
+#include <functional>
 
 namespace kesterly {
 
@@ -24,6 +23,10 @@ public:
     // False, and nothing removed, when the list has no such row.
     bool removeRow(int index);
 
+    // What a screen reader announces for a row: by default its own text; a window whose
+    // lists make rows together announces the whole row from each of them.
+    void setRowSpeech(std::function<QString(int index)> speech);
+
     int selectedIndex() const { return selected_; }
     // False when the list has no such row (-1 clears the selection).
     bool setSelectedIndex(int index);
@@ -34,7 +37,8 @@ signals:
 private:
     void followSelection();
 
-    QStringListModel* model_;
+    class Rows;
+    Rows* model_;
     int selected_ = -1;
     bool quiet_ = false;
 };

@@ -149,6 +149,7 @@ void ReminderWindow::addRow() {
     if (!saved.reloaded)
         for (const Column column : {DateColumn, TimeColumn, DescriptionColumn})
             lists_[column]->addItem(row[column]);
+    speakRows();
     // Saved, but the disk had something to say while the save was finished.
     if (!saved.message.isEmpty())
         windows().inform(saved.message, kTitle, MessageIcon::Exclamation);
@@ -186,6 +187,7 @@ void ReminderWindow::removeSelected() {
             list->setCurrentRow(-1);
             knownSelection_[column] = -1;
         }
+        speakRows();
         // The first row becomes the watched row.
         selectRow(DateColumn, 0);
         if (!saved.message.isEmpty())
@@ -223,8 +225,29 @@ void ReminderWindow::showReloaded() {
                watched < columns[column].size();
     }
     lastWatched_ = -1;
+    speakRows();
     if (same)
         selectRow(DateColumn, watched);
+}
+
+void ReminderWindow::speakRows() {
+    // A reader announces a reminder whole from whichever list has the focus: its date,
+    // time and description, as a sighted user reads across.
+    const int rows = lists_[DateColumn]->count();
+    for (int row = 0; row < rows; ++row) {
+        QStringList fields;
+        bool blank = true;
+        for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
+            const QListWidgetItem* item = lists_[column]->item(row);
+            fields << (item ? item->text() : QString());
+            blank = blank && fields.last().trimmed().isEmpty();
+        }
+        const QString whole = blank ? tr("empty row") : fields.join(QStringLiteral(", "));
+        for (const Column column : {DateColumn, TimeColumn, DescriptionColumn}) {
+            if (QListWidgetItem* item = lists_[column]->item(row))
+                item->setData(Qt::AccessibleTextRole, whole);
+        }
+    }
 }
 
 void ReminderWindow::showInSmallWindow() {

@@ -73,6 +73,8 @@ private:
     QStringList rowsOf(Column column) const;
     // Shows the rows as the files hold them now, after another program changed them.
     void showReloaded();
+    // What a screen reader says for each row: the whole reminder.
+    void speakRows();
     QString selectedText(Column column) const;
 
     QLineEdit* dateBox_;

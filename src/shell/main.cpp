@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("example.velquist.kesterly"));
     QApplication::setFont(kesterly::fonts::controls());
     kesterly::installFocusMarks();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));
+    QApplication::setWindowIcon(kesterly::MainWindow::programIcon());
 
     kesterly::SystemClock clock;
     kesterly::DialogPresenter messages;

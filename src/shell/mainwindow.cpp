@@ -69,8 +69,15 @@ private:
 
 } // namespace
 
+QIcon MainWindow::programIcon() {
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/kesterly-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new BackdropArea(this)) {
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/kesterly.png")));
+    setWindowIcon(programIcon());
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Kesterly"));
     area_->setObjectName(QStringLiteral("mdiArea"));

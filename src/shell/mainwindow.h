@@ -2,6 +2,7 @@
 
 #include "framework/mainframe.h"
 
+#include <QIcon>
 #include <functional>
 #include <memory>
 
@@ -20,6 +21,8 @@ public:
     ~MainWindow() override;
     // The registry's way to make the program's main window.
     static std::unique_ptr<MainFrame> make(Windows& windows);
+    // The program's icon at every size a desktop asks for, each read only when asked for.
+    static QIcon programIcon();
 
     QMdiArea* mdiArea() const override { return area_; }
     // The main load step: the start chooser, the status panel and the Today's Reminder

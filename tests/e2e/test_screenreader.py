@@ -20,7 +20,8 @@ pyatspi = None  # loaded by load_reader() once the session's buses are up
 CONTROL_ROLES = {"text", "push button", "radio button", "check box", "list", "combo box",
                  "spin button", "image"}
 
-# What some windows must announce, by their caption (without its leading blanks).
+# What some windows must announce, by their caption (announced without the blanks that
+# place it).
 EXPECTED = {
     "Status": [("push button", "Reminder is Off"), ("text", "Account Name"),
                ("text", "Account Folder")],
@@ -44,7 +45,8 @@ EXPECTED = {
 
 
 def descendants(node):
-    """(role, name, showing) of every node below `node`."""
+    """(role, name, showing) of every node below `node`; a list's rows are "list item"s
+    named as the reader announces them."""
     found = []
     for index in range(node.childCount):
         child = node.getChildAtIndex(index)
@@ -57,7 +59,8 @@ def descendants(node):
 
 
 def program_windows(application):
-    """The child windows of the main window, by caption: what a reader finds in them."""
+    """The child windows of the main window, by the name a reader announces: what a reader
+    finds in them."""
     windows = {}
     main = application.getChildAtIndex(0)
     for index in range(main.childCount):
@@ -66,8 +69,32 @@ def program_windows(application):
             continue
         for number in range(area.childCount):
             window = area.getChildAtIndex(number)
-            windows[window.name.strip()] = descendants(window)
+            windows[window.name] = descendants(window)
     return windows
+
+
+def folder_entries(application):
+    """(name, description) of every entry of the Open Account window's folder list."""
+    def find(node):
+        for index in range(node.childCount):
+            child = node.getChildAtIndex(index)
+            if child is None:
+                continue
+            if child.getRoleName() == "list" and child.name == "Select your account folder":
+                return child
+            found = find(child)
+            if found is not None:
+                return found
+        return None
+    folders = find(application)
+    if folders is None:
+        return []
+    entries = []
+    for index in range(folders.childCount):
+        entry = folders.getChildAtIndex(index)
+        if entry is not None and entry.getRoleName() == "list item":
+            entries.append((entry.name, entry.description))
+    return entries
 
 
 def load_reader():
@@ -121,6 +148,20 @@ def test_every_control_is_announced_by_name(program):
                 check((role, name) in announced,
                       f"{caption}: a {role} announced as {name!r}; announced: "
                       f"{sorted(announced)}")
+        # A row of a list is announced whole; the blank first row of a new account's list
+        # as an empty row.
+        announced = {(role, name) for role, name, _ in windows["Income"]}
+        check(("list item", "empty row") in announced,
+              f"Income: the blank first row announced as 'empty row'; announced: "
+              f"{sorted(announced)}")
+        # The folder list announces each folder by its name and its level, not by the
+        # blanks that show the nesting.
+        folders = [(name, description) for name, description in folder_entries(application)]
+        check(folders and folders[0] == ("/", "level 1"),
+              f"Open Account: the volume's top at level 1; announced: {folders[:3]}")
+        check(all(not name.startswith(" ") and description.startswith("level ")
+                  for name, description in folders),
+              f"Open Account: every folder by name and level; announced: {folders}")
         for caption, nodes in windows.items():
             for role, name, showing in nodes:
                 check(not showing or role not in CONTROL_ROLES or name.strip(),

@@ -8,10 +8,15 @@
 # (or with sudo that asks no password), it also installs both packages with apt-get and
 # checks that `apt-get remove kesterly` leaves nothing of either, not even an "rc" entry.
 #
-#   tests/package/test_package.sh BUILD-FOLDER [CPACK]
+# Given the source folder too (and a build without sanitizers), it builds the packages
+# again as the README's package commands do, without tests or benchmarks, and checks that
+# they hold the same files with the same control fields.
+#
+#   tests/package/test_package.sh BUILD-FOLDER [CPACK] [SOURCE-FOLDER]
 set -euo pipefail
 build=$(realpath "$1")
 cpack=${2:-cpack}
+source=${3:-}
 work=$(mktemp -d)
 xvfb=0 program=0
 cleanup() {
@@ -65,6 +70,8 @@ for library in libqt6widgets6 libqt6gui6 libqt6core6 libc6; do
 done
 [[ $depends != *webengine* ]] || fail "the program itself depends on the web engine: $depends"
 [ -z "$charts" ] || [[ $depends == *libqt6charts6* ]] || fail "Depends lacks libqt6charts6: $depends"
+# The fonts the windows are laid out for.
+[[ $depends == *"fonts-liberation"* ]] || fail "Depends lacks fonts-liberation: $depends"
 recommends=$(field "$main" Recommends)
 [ "$recommends" = "kesterly-web, qt6-wayland" ] ||
     fail "kesterly does not recommend kesterly-web and qt6-wayland: $recommends"
@@ -83,6 +90,10 @@ if [ -n "$web" ]; then
     [[ $web_depends == *libqt6webenginewidgets6* ]] || fail "kesterly-web does not depend on the engine"
     [[ $web_depends == *"kesterly (= $(field "$main" Version))"* ]] ||
         fail "kesterly-web does not depend on its own kesterly: $web_depends"
+    # Each package says in its synopsis what it is.
+    synopsis() { field "$1" Description | head -n1; }
+    [ "$(synopsis "$web")" != "$(synopsis "$main")" ] ||
+        fail "kesterly-web has kesterly's synopsis: $(synopsis "$web")"
 fi
 
 # No maintainer scripts or triggers in either package: nothing is left to run at removal.
@@ -240,5 +251,32 @@ if [ -n "$web" ]; then
     helped() { loaded || { press F5 main_window; loaded; }; }
     await "the web-view plugin was loaded from $plugin" helped
 fi
+# --- the README's package build: no tests, no benchmarks, the same packages ----------
+if [ -n "$source" ] && ! grep -q '^KESTERLY_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
+    type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
+    lean=$work/lean
+    cmake -S "$source" -B "$lean" -G Ninja -DBUILD_TESTING=OFF ${type:+-DCMAKE_BUILD_TYPE=$type} \
+        >"$work/lean.log" 2>&1 || { cat "$work/lean.log" >&2; fail "the package build did not configure"; }
+    # Nothing of the tests or benchmarks is even a step of it.
+    ! ninja -C "$lean" -t targets all | grep -E '^(tests|bench)/' >/dev/null ||
+        fail "the package build builds tests or benchmarks"
+    cmake --build "$lean" >>"$work/lean.log" 2>&1 ||
+        { tail -n 30 "$work/lean.log" >&2; fail "the package build did not build"; }
+    (cd "$lean" && "$cpack" -G DEB -B "$work/lean-out" >>"$work/lean.log" 2>&1) ||
+        { tail -n 30 "$work/lean.log" >&2; fail "cpack could not build the package build's packages"; }
+    for package in "$main" $web; do
+        name=$(basename "$package")
+        again=$work/lean-out/$name
+        [ -f "$again" ] || fail "the package build made no $name"
+        [ "$(dpkg-deb -c "$again" | awk '{ print $6 }' | sort)" = \
+          "$(dpkg-deb -c "$package" | awk '{ print $6 }' | sort)" ] ||
+            fail "the package build's $name holds other files"
+        for name_of_field in Package Version Architecture Depends Recommends Section Description; do
+            [ "$(field "$again" "$name_of_field")" = "$(field "$package" "$name_of_field")" ] ||
+                fail "the package build's $name has another $name_of_field"
+        done
+    done
+fi
+
 echo "PASS: the packages build, hold what they should, validate, install and remove cleanly," \
      "and the program starts${web:+ and loads its web-view plugin}"

@@ -21,6 +21,7 @@
 #include "shell/startchooser.h"
 #include "shell/statuspanel.h"
 #include "support/appfixture.h"
+#include "support/files.h"
 #include "support/focus.h"
 
 #include <QAbstractButton>
@@ -28,6 +29,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -110,6 +112,10 @@ private slots:
     void tabEntersOptionGroupAtChosenOption();
     void everyControlShowsItsFocus_data();
     void everyControlShowsItsFocus();
+    void rowsAreAnnouncedWhole_data();
+    void rowsAreAnnouncedWhole();
+    void windowsAreAnnouncedByTheirCaptionAlone();
+    void foldersAreAnnouncedWithTheirLevel();
 
 private:
     QWidget& open(const QString& name);
@@ -127,6 +133,103 @@ void AccessibilityTest::init() {
 void AccessibilityTest::cleanup() {
     splash_.reset();
     fixture_.reset();
+}
+
+void AccessibilityTest::rowsAreAnnouncedWhole_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QStringList>("lists");
+    QTest::addColumn<QStringList>("spoken");
+    const QStringList ledger{"\r\n12/1/2026\r\n", "\r\nSalary\r\n", "\r\n300\r\n", "\r\n800\r\n"};
+    QTest::newRow("income") << "Form5" << QStringList{"Date1", "Des1", "Amount1", "Bal1"}
+                            << QStringList{"empty row", "12/1/2026, Salary, 300, 800"};
+    QTest::newRow("expense") << "Form6" << QStringList{"Date1", "Des1", "Amount1", "Bal1"}
+                             << QStringList{"empty row", "12/2/2026, Rent, 700, 100"};
+    QTest::newRow("reminders") << "Form4" << QStringList{"Date1", "Time1", "Des1"}
+                               << QStringList{"12/3/2026, 9:00:00 AM, Dentist"};
+}
+
+// A reader announces the current row of a list whole, whichever of the window's lists has
+// the focus, and the blank first row of a ledger as an empty row.
+void AccessibilityTest::rowsAreAnnouncedWhole() {
+    QFETCH(QString, window);
+    QFETCH(QStringList, lists);
+    QFETCH(QStringList, spoken);
+    const QString folder = fixture_->path("Household");
+    writeBytes(folder + "/Name.txt", "Household\r\n");
+    writeBytes(folder + "/OpeningBalance.txt", "100\r\n");
+    const std::pair<const char*, const char*> files[] = {
+        {"IncomeDate.txt", "\r\n12/1/2026\r\n"},
+        {"IncomeDes.txt", "\r\nSalary\r\n"},
+        {"IncomeAmn.txt", "\r\n300\r\n"},
+        {"Incomebal.txt", "\r\n800\r\n"},
+        {"ExpenseDate.txt", "\r\n12/2/2026\r\n"},
+        {"ExpenseDes.txt", "\r\nRent\r\n"},
+        {"ExpenseAmn.txt", "\r\n700\r\n"},
+        {"Expensebal.txt", "\r\n100\r\n"},
+        {"Reminders/Date.txt", "12/3/2026\r\n"},
+        {"Reminders/Time.txt", "9:00:00 AM\r\n"},
+        {"Reminders/Description.txt", "Dentist\r\n"}};
+    for (const auto& [name, bytes] : files)
+        writeBytes(folder + "/" + name, bytes);
+    fixture_->windows->get<StatusPanel>().setAccountFolder(folder);
+    QWidget& opened = open(window);
+    for (const QString& name : lists) {
+        auto* list = opened.findChild<QAbstractItemView*>(name);
+        QVERIFY2(list, qPrintable(name));
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(list);
+        QVERIFY(face);
+        QStringList heard;
+        for (int child = 0; child < face->childCount(); ++child) {
+            QAccessibleInterface* item = face->child(child);
+            if (item && item->role() == QAccessible::ListItem)
+                heard << item->text(QAccessible::Name);
+        }
+        QCOMPARE(name + ": " + heard.join(" | "), name + ": " + spoken.join(" | "));
+    }
+}
+
+// Captions stand where the window's design puts them, padded with blanks; a reader and a
+// braille line get the caption alone.
+void AccessibilityTest::windowsAreAnnouncedByTheirCaptionAlone() {
+    for (const QString& name : {QStringLiteral("Form9"), QStringLiteral("Form5"),
+                                QStringLiteral("Form4"), QStringLiteral("Form16")}) {
+        QWidget& opened = open(name);
+        auto* frame = qobject_cast<QMdiSubWindow*>(opened.parentWidget());
+        QVERIFY(frame);
+        const QString caption = opened.windowTitle();
+        QVERIFY2(caption != caption.trimmed() || name == "Form4", qPrintable(caption));
+        QCOMPARE(accessibleText(frame, QAccessible::Name), caption.trimmed());
+        QCOMPARE(accessibleText(&opened, QAccessible::Name), caption.trimmed());
+    }
+}
+
+// The folder list shows nesting by blanks before the names; a reader hears each name and
+// its level.
+void AccessibilityTest::foldersAreAnnouncedWithTheirLevel() {
+    QWidget& opened = open("Form12");
+    auto* folders = opened.findChild<QListWidget*>("Dir1");
+    QVERIFY(folders);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(folders);
+    QVERIFY(face);
+    // The chain from the volume's top down to the open folder, a level deeper each, and
+    // the open folder's own folders one level below it.
+    const int open = folders->currentRow();
+    QVERIFY(open >= 1);
+    QStringList heard;
+    QStringList expected;
+    for (int child = 0; child < face->childCount(); ++child) {
+        QAccessibleInterface* item = face->child(child);
+        if (!item || item->role() != QAccessible::ListItem)
+            continue;
+        const int row = int(heard.size());
+        heard << item->text(QAccessible::Name) + " (" + item->text(QAccessible::Description) + ")";
+        expected << QStringLiteral("%1 (level %2)")
+                        .arg(folders->item(row)->text().trimmed())
+                        .arg(row <= open ? row + 1 : open + 2);
+    }
+    QCOMPARE(heard.size(), folders->count());
+    QCOMPARE(heard, expected);
+    QCOMPARE(heard.first(), QStringLiteral("/ (level 1)"));
 }
 
 QWidget& AccessibilityTest::open(const QString& name) {

@@ -1,6 +1,7 @@
 #include "accounts/folderlists.h"
 #include "accounts/newaccountwindow.h"
 #include "accounts/openaccountwindow.h"
+#include "framework/pictures.h"
 #include "interest/interestwindow.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -35,6 +37,7 @@ class ShellTest : public QObject {
 private slots:
     void init();
     void cleanup();
+    void programIconComesAtEverySize();
     void splashClickOnLabelDoesNothing();
     void splashClickOpensTheMainWindow();
     void menuCommandsAndShortcuts_data();
@@ -163,6 +166,17 @@ void ShellTest::menuCommandsAndShortcuts() {
     QCOMPARE(action->text(), caption);
     QCOMPARE(action->shortcut(), shortcut);
     QVERIFY(main().findChild<QMenu*>(menu)->actions().contains(action));
+    // The help page's key table lists the command with its key.
+    pictures::ensureLoaded();
+    QFile help(QStringLiteral(":/help/index.html"));
+    QVERIFY(help.open(QIODevice::ReadOnly));
+    const QString listed =
+        QString(caption).replace(QStringLiteral("…"), QStringLiteral("&hellip;"));
+    // The help commands are listed by what they show ("F5: this help page").
+    const QString key =
+        QStringLiteral("<tr><td>%1</td><td>").arg(shortcut.toString(QKeySequence::PortableText));
+    const QString row = menu == QLatin1String("cmdhelp") ? key : key + listed + "</td></tr>";
+    QVERIFY2(QString::fromUtf8(help.readAll()).contains(row), qPrintable(row));
 }
 
 void ShellTest::viewShortcutsDoNothingWhileTheMenuIsDisabled() {
@@ -510,6 +524,21 @@ void ShellTest::oddNamesShowAsTheyAre() {
     QCOMPARE(panel.findChild<QLineEdit*>("Text2")->text(), name);
     for (int row = 0; row < folders->count(); ++row)
         QVERIFY(!seen(folders->item(row)->toolTip()).isEmpty());
+}
+
+// Desktops ask for the window's icon at the size they show it (a window switcher at 256
+// pixels): each size is drawn, none scaled up from a smaller one.
+void ShellTest::programIconComesAtEverySize() {
+    const QIcon icon = MainWindow::programIcon();
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        QVERIFY2(icon.availableSizes().contains(QSize(size, size)),
+                 qPrintable(QString::number(size)));
+        const QImage drawn = icon.pixmap(QSize(size, size), 1.0).toImage();
+        QCOMPARE(drawn.size(), QSize(size, size));
+        QCOMPARE(drawn, QImage(QStringLiteral(":/icons/kesterly-%1.png").arg(size))
+                            .convertToFormat(drawn.format()));
+    }
+    QCOMPARE(fixture_->windows->mainWindow().windowIcon().availableSizes(), icon.availableSizes());
 }
 
 QTEST_MAIN(ShellTest)
