@@ -143,6 +143,11 @@ std::optional<double> readAmount(const QString& text, QChar decimal);
 // as the program writes numbers.
 QString amountText(const QString& fileText, double value, const QLocale& locale);
 
+// The amount's text without what is not its number: blanks, a currency sign or code
+// before or after, and its sign (which `negative`, when given, gets: a minus before or
+// after, or parentheses).
+QString numberBody(const QString& text, bool* negative);
+
 // The guesses, exposed for the tests.
 DateOrder guessDateOrder(const QStringList& texts, const QLocale& locale, bool qif);
 QChar guessDecimal(const QStringList& texts, const QLocale& locale);
