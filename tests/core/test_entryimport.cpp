@@ -174,8 +174,8 @@ private slots:
     void qifFile();
     void plainExportWithoutHeader();
     void ownExportRoundTrip();
-    void ownExportInTheIssue29Form_data();
-    void ownExportInTheIssue29Form();
+    void ownExportWithSemicolonsAndYearFirstDates_data();
+    void ownExportWithSemicolonsAndYearFirstDates();
     void unreadableRowsAreListedWithTheirLines();
     void lineBreaksInsideQuotes();
     void reimportAddsNothing();
@@ -358,7 +358,7 @@ void EntryImportTest::ownExportRoundTrip() {
     QCOMPARE(accountBytes(folder), expected);
 }
 
-void EntryImportTest::ownExportInTheIssue29Form_data() {
+void EntryImportTest::ownExportWithSemicolonsAndYearFirstDates_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QStringList>("rows");
     QTest::newRow("German settings")
@@ -369,7 +369,7 @@ void EntryImportTest::ownExportInTheIssue29Form_data() {
         << QStringList{"12/1/2026|Gehalt|2000.5|2100.5", "12/3/2026|Miete; Dezember|450|2550.5"};
 }
 
-void EntryImportTest::ownExportInTheIssue29Form() {
+void EntryImportTest::ownExportWithSemicolonsAndYearFirstDates() {
     QFETCH(QLocale, locale);
     QFETCH(QStringList, rows);
     // The export under settings with a decimal comma: semicolons, dates as year-month-day.
