@@ -38,8 +38,9 @@ number_bench=$build/bench/number_reading
 submit_bench=$(realpath "$build/bench/entry_submit")
 chart_bench=$build/bench/chart_history
 long_bench=$(realpath "$build/bench/long_lists")
+import_bench=$(realpath "$build/bench/entry_import")
 [ -x "$program" ] || { echo "build the program first: $build/kesterly is missing" >&2; exit 1; }
-for bench in "$bare" "$table_bench" "$number_bench" "$submit_bench" "$chart_bench" "$long_bench"; do
+for bench in "$bare" "$table_bench" "$number_bench" "$submit_bench" "$chart_bench" "$long_bench" "$import_bench"; do
     [ -x "$bench" ] || { echo "build the benchmarks first: $bench is missing" >&2; exit 1; }
 done
 bare=$(realpath "$bare")
@@ -414,6 +415,16 @@ long_peak=$(long_figure "peak memory (VmHWM)" "MiB")
 long_files=$(long_figure "four income files" "MiB")
 [ -n "$long_open_held" ] && [ -n "$long_chart_held" ] && [ -n "$long_peak" ] || fail "unexpected output of $long_bench: $long"
 
+# --- Import Entries on a statement of 10,000 rows --------------------------------------
+# Its accounts are written in the working folder, on the disk, so that the fsyncs count.
+imports=$(cd "$work" && QT_QPA_PLATFORM=offscreen "$import_bench" 2>"$work/entry_import.log") ||
+    fail "$import_bench failed: $imports $(cat "$work/entry_import.log")"
+import_record=$(awk '/^record the rows/ { for (i = 1; i <= NF; i++) if ($i == "ms") { print $(i - 1); exit } }' <<<"$imports")
+import_held=$(awk '/^the real windows: preview open/ { for (i = 1; i <= NF; i++) if ($i == "most") print $(i + 1) }' <<<"$imports")
+import_choice_held=$(awk '/^a choice changed/ { for (i = 1; i <= NF; i++) if ($i == "most") print $(i + 1) }' <<<"$imports")
+[ -n "$import_record" ] && [ -n "$import_held" ] && [ -n "$import_choice_held" ] ||
+    fail "unexpected output of $import_bench: $imports"
+
 # --- the figures ---------------------------------------------------------------------
 build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt" 2>/dev/null)
 memory_gib=$(awk '/^MemTotal/ { printf "%.0f", $2 / 1024 / 1024 }' /proc/meminfo)
@@ -448,6 +459,8 @@ echo "| the chart's figures of two full tables (2 x 32767 entries), dates readab
 echo "| the same, every entry a day of its own from 1/1/1000 to 12/31/9999 | $chart_wide ms; $chart_wide_bars |"
 echo "| four income files of 100 MB less one byte, short lines (bench/long_lists): window's thread held at most, Income window; chart (target: 250 ms) | $long_open_held ms; $long_chart_held ms |"
 echo "| peak memory (VmHWM) of that, with the chart open (target: at most 2.5 x the files ($long_files MiB) + 60 MiB) | $long_peak MiB, $(under "$long_peak" "$(awk -v f="$long_files" 'BEGIN { print 2.5 * f + 60 }')") |"
+echo "| Import Entries, a statement of 10,000 rows (bench/entry_import): recorded, every fsync included (target: under 1000 ms) | $import_record ms, $(under "$import_record" 1000) |"
+echo "| the same: window's thread held at most while the file is read and previewed; while a choice is changed (target: 250 ms) | $import_held ms, $(under "$import_held" 250); $import_choice_held ms |"
 echo
 echo "start-up times (ms), program: ${startup_times[*]}; bare window: ${startup_bare_times[*]}"
 echo "again after the session (ms), program: ${program_times[*]}; bare window: ${bare_times[*]}"

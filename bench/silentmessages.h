@@ -22,6 +22,9 @@ public:
     }
     // No benchmark exports: a question for a file is answered with Cancel.
     QString chooseSaveFile(const SaveFileRequest&) override { return {}; }
+    // A benchmark that imports answers with its own file; the others Cancel.
+    QStringList chooseOpenFiles(const OpenFileRequest&) override { return openAnswer; }
+    QStringList openAnswer;
     int told = 0;
     QStringList texts;
 };

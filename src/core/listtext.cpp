@@ -95,6 +95,10 @@ std::optional<QByteArray> addedLineBytes(Charset file, const QString& text) {
     return single;
 }
 
+QString windows1252Text(QByteArrayView bytes) {
+    return fieldText(bytes.data(), bytes.size(), Charset::Windows1252);
+}
+
 Charset charsetAfterAdding(Charset file, const QString& text) {
     if (file == Charset::Utf8 || isAscii(text))
         return file;

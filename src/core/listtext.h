@@ -48,6 +48,10 @@ int encodeLines(const QStringList& texts, Charset* charset,
 // `path`, or an empty text when no text holds one.
 QString lineBreakProblem(const QString& path, const QStringList& texts);
 
+// Bytes in Windows-1252 as text, every byte kept (the five bytes it leaves unassigned
+// become the control characters of the same number), as fieldsOf reads them.
+QString windows1252Text(QByteArrayView bytes);
+
 // For readers that take a file in pieces: the steps of fieldsOf.
 namespace listtext {
 inline constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");

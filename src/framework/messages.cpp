@@ -107,4 +107,19 @@ QString DialogPresenter::chooseSaveFile(const SaveFileRequest& request) {
     return path;
 }
 
+QStringList DialogPresenter::chooseOpenFiles(const OpenFileRequest& request) {
+    QPointer<QFileDialog> dialog = new QFileDialog(parent_, request.title, request.folder,
+                                                   request.filter);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    // Only "Open" accepts the dialog; ended otherwise (the program asked to end) it is
+    // Cancel.
+    const bool chosen = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
+        return {};
+    const QStringList paths = chosen ? dialog->selectedFiles() : QStringList();
+    delete dialog;
+    return paths;
+}
+
 } // namespace kesterly

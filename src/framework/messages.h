@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -27,6 +28,15 @@ struct SaveFileRequest {
     bool operator==(const SaveFileRequest&) const = default;
 };
 
+// A question for files to read: the dialog's title, the folder it starts in and the kinds
+// of file it lists ("Statements (*.csv *.qif)"); several files may be chosen.
+struct OpenFileRequest {
+    QString title;
+    QString folder;
+    QString filter;
+    bool operator==(const OpenFileRequest&) const = default;
+};
+
 // Every message box and file dialog of the program goes through one presenter.
 // Production shows a modal QMessageBox or QFileDialog (timers keep running in its event
 // loop); tests record the message or the question and answer at once.
@@ -41,6 +51,9 @@ public:
     // The standard dialog for saving a file, which asks before replacing one; the path
     // chosen, or an empty text when the user cancelled or the dialog ended otherwise.
     virtual QString chooseSaveFile(const SaveFileRequest& request) = 0;
+    // The standard dialog for opening files; the paths chosen (existing files), or none
+    // when the user cancelled or the dialog ended otherwise.
+    virtual QStringList chooseOpenFiles(const OpenFileRequest& request) = 0;
 };
 
 class DialogPresenter final : public MessagePresenter {
@@ -50,6 +63,7 @@ public:
     void show(const Message& message) override;
     Choice ask(const Message& message, const QList<Choice>& choices) override;
     QString chooseSaveFile(const SaveFileRequest& request) override;
+    QStringList chooseOpenFiles(const OpenFileRequest& request) override;
 
 private:
     QWidget* parent_ = nullptr;

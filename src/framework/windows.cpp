@@ -48,6 +48,10 @@ QString Windows::chooseSaveFile(const SaveFileRequest& request) {
     return services_.messages.chooseSaveFile(request);
 }
 
+QStringList Windows::chooseOpenFiles(const OpenFileRequest& request) {
+    return services_.messages.chooseOpenFiles(request);
+}
+
 WebView* Windows::createWebView(QWidget* parent) const {
     return webViews_ ? webViews_(parent) : kesterly::createWebView(parent);
 }

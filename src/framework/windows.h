@@ -54,6 +54,8 @@ public:
                const QList<Choice>& choices);
     // The standard dialog for saving a file; the path chosen, or empty when cancelled.
     QString chooseSaveFile(const SaveFileRequest& request);
+    // The standard dialog for opening files; the paths chosen, or none when cancelled.
+    QStringList chooseOpenFiles(const OpenFileRequest& request);
 
     // The main window, created (with its load step) on first reference.
     MainFrame& mainWindow();

@@ -30,6 +30,9 @@ public:
     // Click on "Save to File".
     void saveToFile();
     QString balanceText() const;
+    // Shows the balance the file holds when another part of the program (an import) has
+    // written it since this form read or wrote it.
+    void followBalanceFile() { followOutsideBalanceChange(); }
     // The account folder the balance was read from; empty when no account was open.
     QString folder() const { return folder_; }
 

@@ -150,6 +150,10 @@ void LedgerListWindow::removeSelected() {
     });
 }
 
+void LedgerListWindow::reread() {
+    table_.whenIdle([this] { table_.read(table_.folder(), [this] { showReloaded(); }); });
+}
+
 void LedgerListWindow::showReloaded() {
     const int selected = lists_[Date]->selectedIndex();
     QStringList entry;

@@ -52,6 +52,9 @@ public:
                                  const QList<listfile::FileLines>& alongWith);
     // Click on "Remove Selected".
     void removeSelected();
+    // Reads the files again and shows what they hold (an import wrote them): once a read
+    // or save on the other thread is done, a large table again on the other thread.
+    void reread();
     // A large table is read or saved on another thread: no entry goes in meanwhile.
     bool busy() const { return table_.busy(); }
     // Runs `step` once the lists are read (or saved): at once, or when that is done.

@@ -11,6 +11,7 @@
 #include "interest/interestwindow.h"
 #include "ledger/chartwindow.h"
 #include "ledger/entryform.h"
+#include "ledger/entryimport.h"
 #include "ledger/expensewindow.h"
 #include "ledger/incomewindow.h"
 #include "ledger/listexport.h"
@@ -97,9 +98,13 @@ MainWindow::MainWindow(Windows& windows) : windows_(windows), area_(new Backdrop
                [this] { windows_.show<OpenAccountWindow>(); });
     addCommand(account, "cmdexport", QStringLiteral("Export Lists…"),
                Qt::CTRL | Qt::SHIFT | Qt::Key_S, [this] { windows_.shared<ListExport>().start(); });
+    // Ctrl+Shift+I: beside the export's Ctrl+Shift+S; no command has it.
+    addCommand(account, "cmdimport", QStringLiteral("Import Entries…"),
+               Qt::CTRL | Qt::SHIFT | Qt::Key_I, [this] { windows_.shared<EntryImport>().start(); });
     // Until Open Account there is no account to work on.
-    accountCommands_ << command(QStringLiteral("cmdexport"));
-    accountCommands_.front()->setEnabled(false);
+    accountCommands_ << command(QStringLiteral("cmdexport")) << command(QStringLiteral("cmdimport"));
+    for (QAction* action : std::as_const(accountCommands_))
+        action->setEnabled(false);
 
     addCommand(viewMenu_, "cmdreminder", QStringLiteral("Reminders"), Qt::CTRL | Qt::Key_R,
                [this] { windows_.show<ReminderWindow>(); });

@@ -11,6 +11,7 @@
 #include "ledger/chartwindow.h"
 #include "ledger/entryform.h"
 #include "ledger/expensewindow.h"
+#include "ledger/importwindow.h"
 #include "ledger/incomewindow.h"
 #include "reminders/reminderwindow.h"
 #include "reminders/todaysreminderwindow.h"
@@ -256,6 +257,18 @@ QWidget& AccessibilityTest::open(const QString& name) {
         {"Form4", [&]() -> QWidget& { return windows.show<ReminderWindow>(); }},
         {"Form14", [&]() -> QWidget& { return windows.show<TodaysReminderWindow>(); }},
         {"Form16", [&]() -> QWidget& { return windows.show<InterestWindow>(); }},
+        {"FormImport",
+         [&]() -> QWidget& {
+             // The preview of a bank's statement with a money-out and a money-in column.
+             ImportWindow& window = windows.show<ImportWindow>();
+             const auto source = entryimport::recognise(
+                 QStringLiteral("statement.csv"),
+                 "Date,Description,Withdrawals,Deposits\n11/03/2026,Coffee,3.50,\n"
+                 "11/15/2026,Payroll,,2500\n",
+                 QLocale(QLocale::English, QLocale::UnitedStates), QDate(2026, 12, 1));
+             window.begin(fixture_->root(), {*source.value}, {});
+             return window;
+         }},
         {"Form19",
          [&]() -> QWidget& {
              // The charts as the program draws them, with Qt Charts from the build.
@@ -438,6 +451,23 @@ void AccessibilityTest::windowsNameEveryControl_data() {
                                                       "Option1=Percentage", "Option2=Paise",
                                                       "Command1=Calc"}
                               << Expected{};
+    QTest::newRow("import") << "FormImport"
+                            << Expected{"FileBox=File",
+                                        "DelimiterBox=Delimiter",
+                                        "DateColumnBox=Date column",
+                                        "DateOrderBox=Date order",
+                                        "DecimalBox=Decimal separator",
+                                        "ListBox=Rows go to",
+                                        "AmountColumnBox=Amount column",
+                                        "DebitColumnBox=Money out column",
+                                        "CreditColumnBox=Money in column",
+                                        "DescriptionList=Description columns",
+                                        "DuplicatesCheck=Import duplicates too",
+                                        "RowsView=Rows to import",
+                                        "UnreadableList=Rows that cannot be read",
+                                        "ImportButton=Import",
+                                        "CancelButton=Cancel"}
+                            << Expected{};
 }
 
 void AccessibilityTest::windowsNameEveryControl() {
@@ -562,7 +592,7 @@ void AccessibilityTest::everyControlShowsItsFocus_data() {
     QTest::addColumn<QString>("window");
     for (const char* name :
          {"Form13", "Form3", "Form2", "Form17", "Form7", "Form18", "Form10", "Form12", "Form9",
-          "Form5", "Form6", "Form8", "Form4", "Form14", "Form16", "Form19"})
+          "Form5", "Form6", "Form8", "Form4", "Form14", "Form16", "Form19", "FormImport"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 

@@ -120,6 +120,7 @@ void ShellTest::splashClickOpensTheMainWindow() {
     QVERIFY(window.command("cmdnew")->isEnabled());
     QVERIFY(window.command("cmdopen")->isEnabled());
     QVERIFY(!window.command("cmdexport")->isEnabled());
+    QVERIFY(!window.command("cmdimport")->isEnabled());
     QVERIFY(panel->accountFolder().isEmpty());
     QVERIFY(panel->accountName().isEmpty());
 }
@@ -135,6 +136,8 @@ void ShellTest::menuCommandsAndShortcuts_data() {
                           << "Open Account" << QKeySequence("Ctrl+O") << "cmdaccount";
     QTest::newRow("export") << "cmdexport"
                             << "Export Lists\u2026" << QKeySequence("Ctrl+Shift+S") << "cmdaccount";
+    QTest::newRow("import") << "cmdimport"
+                            << "Import Entries\u2026" << QKeySequence("Ctrl+Shift+I") << "cmdaccount";
     QTest::newRow("reminder") << "cmdreminder"
                               << "Reminders" << QKeySequence("Ctrl+R") << "cmdview";
     QTest::newRow("interest") << "cmdinterest"

@@ -20,6 +20,11 @@ QString RecordingMessages::chooseSaveFile(const SaveFileRequest& request) {
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
+QStringList RecordingMessages::chooseOpenFiles(const OpenFileRequest& request) {
+    openRequests.append(request);
+    return openAnswers.isEmpty() ? QStringList() : openAnswers.takeFirst();
+}
+
 } // namespace kesterly::test
 
 namespace kesterly {
@@ -36,6 +41,13 @@ char* toString(const Message& message) {
 char* toString(const SaveFileRequest& request) {
     return qstrdup(QStringLiteral("{\"%1\", \"%2\", \"%3\", \"%4\"}")
                        .arg(request.title, request.folder, request.suggestedName, request.filter)
+                       .toUtf8()
+                       .constData());
+}
+
+char* toString(const OpenFileRequest& request) {
+    return qstrdup(QStringLiteral("{\"%1\", \"%2\", \"%3\"}")
+                       .arg(request.title, request.folder, request.filter)
                        .toUtf8()
                        .constData());
 }
