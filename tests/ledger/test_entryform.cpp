@@ -186,6 +186,12 @@ void EntryFormTest::workedExamples_data() {
     QTest::newRow("empty balance") << QByteArray("\r\n") << "100" << true << "100";
     QTest::newRow("negative income") << QByteArray("100\r\n") << "-50" << true << "50";
     QTest::newRow("thousands separator") << QByteArray("0\r\n") << "1,000" << true << "1000";
+    // Written under German settings: English ones have no group of two digits, so the
+    // comma is a decimal comma, and the cents stay.
+    QTest::newRow("a balance written under German settings")
+        << QByteArray("2366,27\r\n") << "1" << true << "2367.27";
+    QTest::newRow("German thousands and cents")
+        << QByteArray("1.234,5\r\n") << "0,5" << true << "1235";
     QTest::newRow("exponent") << QByteArray("1\r\n") << "2E3" << false << "-1999";
     QTest::newRow("largest balance moves down")
         << QByteArray("1.79769313486231E+308\r\n") << "1E308" << false << "7.9769313486231E+307";
