@@ -222,10 +222,12 @@ void ChartWindowTest::emptyAccountSaysSo() {
     QVERIFY(monthBars(window).isEmpty());
     QCOMPARE(window.note()->text(), QStringLiteral("There are no entries to show."));
     QVERIFY(fixture_->messages.shown.isEmpty());
-    // No axis with labels that mean nothing (dates of 1970, figures from -1 to 1).
+    // No axis with labels that mean nothing (dates of 1970, figures from -1 to 1), nor a
+    // legend naming what is not drawn.
     for (ChartView* view : {window.balanceChart(), window.monthChart()}) {
         for (QAbstractAxis* axis : chartOf(view)->axes())
             QVERIFY2(!axis->isVisible(), qPrintable(view->objectName()));
+        QVERIFY2(!chartOf(view)->legend()->isVisible(), qPrintable(view->objectName()));
     }
     // The first entry brings them.
     auto& form = fixture_->windows->show<EntryForm>();
@@ -237,6 +239,7 @@ void ChartWindowTest::emptyAccountSaysSo() {
         for (QAbstractAxis* axis : chartOf(view)->axes())
             QVERIFY2(axis->isVisible(), qPrintable(view->objectName()));
     }
+    QVERIFY(chartOf(window.monthChart())->legend()->isVisible());
 }
 
 // Opening balance 100; income 50 on 12/1; expense 20 on 12/5; then the expense removed:

@@ -166,6 +166,8 @@ public:
         if (months_->categories() != bars.categories)
             months_->setCategories(bars.categories);
         showAxes(!bars.categories.isEmpty());
+        // Nor does it name bars it does not draw.
+        chart()->legend()->setVisible(!bars.categories.isEmpty());
         barFigures_ = {low, high};
         fitRanges();
     }
