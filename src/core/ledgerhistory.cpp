@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/numbertext.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QMap>
 
@@ -295,14 +296,12 @@ History history(const QList<QStringList>& income, const QList<QStringList>& expe
         return which < columns.size() ? columns[which] : QStringList();
     };
     const numbers::AccountForm account{
-        remembered,
-        numbers::lastFormShown(column(income, Balance), column(income, Amount), locale),
+        remembered, numbers::lastFormShown(column(income, Balance), column(income, Amount), locale),
         numbers::lastFormShown(column(expense, Balance), column(expense, Amount), locale)};
     const auto collect = [&](const QList<QStringList>& columns, bool isIncome) {
         QList<Entry> entries;
-        const QList<numbers::Form> forms =
-            numbers::rowForms(column(columns, Balance), column(columns, Amount),
-                              account.decided(), locale);
+        const QList<numbers::Form> forms = numbers::rowForms(
+            column(columns, Balance), column(columns, Amount), account.decided(), locale);
         const qsizetype rows = rowCount(columns);
         for (qsizetype row = 0; row < rows; ++row) {
             if (blankRow(columns, row))
@@ -466,15 +465,19 @@ QString noteText(const History& history) {
         lines << QStringLiteral("%1 without a readable amount %2 not counted in the bars")
                      .arg(entries(history.withoutAmount), are(history.withoutAmount));
     if (history.withoutBalance > 0)
-        lines << QStringLiteral("%1 without a readable balance %2 not on the balance line")
+        lines << QCoreApplication::translate("LedgerHistory",
+                                             "%1 without a readable balance %2 not on "
+                                             "the balance line")
                      .arg(entries(history.withoutBalance), are(history.withoutBalance));
     if (history.outOfOrder > 0)
-        lines << QStringLiteral("%1 %2 out of date order: the line shows the balances as they "
-                                "were recorded.")
+        lines << QCoreApplication::translate("LedgerHistory",
+                                             "%1 %2 out of date order: the line shows the "
+                                             "balances as they were recorded.")
                      .arg(entries(history.outOfOrder), are(history.outOfOrder));
     if (history.balanceUnknown && !history.balance.isEmpty())
-        lines << QStringLiteral("The balance file could not be read as a number: today's "
-                                "balance is not shown.");
+        lines << QCoreApplication::translate("LedgerHistory",
+                                             "The balance file could not be read as a "
+                                             "number: today's balance is not shown.");
     if (history.barMonths > 1 && !history.bars.isEmpty()) {
         const int years = history.lastDay.year() - history.firstDay.year() + 1;
         lines << QStringLiteral("The entries span %1 years: income and expense are shown per %2.")
@@ -487,8 +490,10 @@ QString noteText(const History& history) {
 QString todayNote(const History& history, const QLocale& locale) {
     if (!history.today)
         return {};
-    return QStringLiteral("The last point is today's balance, %1; the last entry recorded left "
-                          "%2 (entries were removed, or the balance was changed).")
+    return QCoreApplication::translate("LedgerHistory",
+                                       "The last point is today's balance, %1; the last entry "
+                                       "recorded left %2 (entries were removed, or the "
+                                       "balance was changed).")
         .arg(figureText(history.today->balance, locale), figureText(history.lastRecorded, locale));
 }
 
@@ -522,13 +527,12 @@ QString balanceDescription(const History& history, const QLocale& locale) {
     const auto [lowest, highest] = std::minmax_element(
         line.cbegin(), line.cend(),
         [](const BalancePoint& a, const BalancePoint& b) { return a.balance < b.balance; });
-    QString text = QStringLiteral("Balance from %1 to %2: %3 on the first day, %4 on the last, "
-                                  "lowest %5, highest %6.")
-                       .arg(dateText(line.first().date, locale), dateText(line.last().date, locale),
-                            figureText(line.first().balance, locale),
-                            figureText(line.last().balance, locale),
-                            figureText(lowest->balance, locale),
-                            figureText(highest->balance, locale));
+    QString text =
+        QStringLiteral("Balance from %1 to %2: %3 on the first day, %4 on the last, "
+                       "lowest %5, highest %6.")
+            .arg(dateText(line.first().date, locale), dateText(line.last().date, locale),
+                 figureText(line.first().balance, locale), figureText(line.last().balance, locale),
+                 figureText(lowest->balance, locale), figureText(highest->balance, locale));
     if (history.today)
         text += QLatin1Char(' ') + todayNote(history, locale);
     return text;

@@ -2,6 +2,8 @@
 
 #include "core/numbertext.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace kesterly::ledger {
@@ -21,8 +23,9 @@ BalanceAfter balanceAfter(const QString& balanceText, const QString& amountText,
         const std::optional<double> read = anyNumber(balanceText);
         if (!read)
             return {std::nullopt,
-                    QStringLiteral("The balance \"%1\" is not a number, so no entry can be "
-                                   "counted from it.")
+                    QCoreApplication::translate("LedgerMath",
+                                                "The balance \"%1\" is not a number, so no "
+                                                "entry can be counted from it.")
                         .arg(balanceText),
                     true};
         balance = *read;
