@@ -1,6 +1,8 @@
 #include "core/accountcreation.h"
 
 #include "core/accountfolder.h"
+#include "core/numberform.h"
+#include "core/numbertext.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,6 +56,10 @@ QList<AccountFile> accountFiles(const QString& name, const QString& openingBalan
         files.append({path, path == kName             ? name
                             : path == kOpeningBalance ? openingBalance
                                                       : QString()});
+    // An opening balance typed with a point or a comma ("1.500") is read under other
+    // regional settings in the form it was typed in: the account remembers that form.
+    if (const auto form = numbers::rememberedUpdate({}, openingBalance, {}, userLocale()))
+        files.append({numbers::kFormFile, form->texts.value(0)});
     return files;
 }
 
@@ -68,6 +74,7 @@ QList<OwnEntry> ownEntries(const QString& name) {
     QList<OwnEntry> entries{{kMarker, false}, {name, true}, {inside(name, kRemindersFolder), true}};
     for (const AccountFile& file : accountFiles(name, {}))
         entries.append({inside(name, file.path), false});
+    entries.append({inside(name, numbers::kFormFile), false});
     return entries;
 }
 

@@ -39,7 +39,9 @@ public:
     listfile::Outcome create(const QString& openingBalance);
 
     // Removes what interrupted creations left in the root, checks that the name is free,
-    // and writes the account's thirteen files, each one line, into the creation folder.
+    // and writes the account's thirteen files, each one line, into the creation folder;
+    // with an opening balance holding a point or a comma, also the hidden file that
+    // remembers the form of its numbers (numberform.h).
     listfile::Outcome build(const QString& openingBalance);
     // Gives the built account its name in one step. A name taken meanwhile is left as it
     // is, and the creation folder goes.

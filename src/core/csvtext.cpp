@@ -58,10 +58,10 @@ bool startsFormula(const QString& text) {
     }
 }
 
-void appendField(QByteArray& out, const QString& text) {
+void appendField(QByteArray& out, const QString& text, QChar delimiter) {
     QString field = startsFormula(text) ? QStringLiteral("'") + text : text;
-    const bool quoted = std::any_of(field.cbegin(), field.cend(), [](QChar c) {
-        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
+    const bool quoted = std::any_of(field.cbegin(), field.cend(), [delimiter](QChar c) {
+        return c == delimiter || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
                c == QLatin1Char('\n');
     });
     if (!quoted) {
@@ -74,18 +74,24 @@ void appendField(QByteArray& out, const QString& text) {
     out += '"';
 }
 
-void appendRecord(QByteArray& out, const QStringList& texts) {
+void appendRecord(QByteArray& out, const QStringList& texts, QChar delimiter) {
     for (qsizetype i = 0; i < texts.size(); ++i) {
         if (i > 0)
-            out += ',';
-        appendField(out, texts[i]);
+            out += char(delimiter.unicode());
+        appendField(out, texts[i], delimiter);
     }
     out += "\r\n";
 }
 
 } // namespace
 
-QByteArray document(const QStringList& header, const QList<QStringList>& columns) {
+QChar delimiterFor(const QLocale& locale) {
+    return locale.decimalPoint() == QLatin1String(",") ? QLatin1Char(';') : QLatin1Char(',');
+}
+
+QByteArray document(const QStringList& header, const QList<QStringList>& columns,
+                    QChar delimiter) {
+    Q_ASSERT(delimiter.unicode() < 0x80);
     qsizetype rows = 0;
     qsizetype size = 0;
     for (const QStringList& column : columns) {
@@ -97,7 +103,7 @@ QByteArray document(const QStringList& header, const QList<QStringList>& columns
     // Room for the usual case of plain text, so that a large table is not copied as it grows.
     out.reserve(size + 2 * rows + 64);
     out += "\xEF\xBB\xBF";
-    appendRecord(out, header);
+    appendRecord(out, header, delimiter);
     QStringList record(columns.size());
     for (qsizetype row = 0; row < rows; ++row) {
         bool empty = true;
@@ -106,7 +112,7 @@ QByteArray document(const QStringList& header, const QList<QStringList>& columns
             empty = empty && record[column].isEmpty();
         }
         if (!empty)
-            appendRecord(out, record);
+            appendRecord(out, record, delimiter);
     }
     return out;
 }

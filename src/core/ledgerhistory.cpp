@@ -3,11 +3,14 @@
 #include "core/clock.h"
 #include "core/numbertext.h"
 
+#include <QCoreApplication>
 #include <QHash>
+#include <QMap>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace kesterly::ledger {
 
@@ -147,11 +150,66 @@ private:
     QList<DateForm> forms_;
 };
 
-struct Dated {
-    QDate date;
-    double amount; // income positive, expense negative
-    bool income;
+// One entry of either list, as far as its texts can be read.
+struct Entry {
+    std::optional<QDate> date;
+    std::optional<double> change; // income positive, expense negative
+    std::optional<double> balance;
+    bool income = false;
 };
+
+// Two balances the program wrote are the same when they differ only by the rounding of
+// their texts to 15 digits.
+bool sameBalance(double a, double b) {
+    return std::abs(a - b) <= 1e-9 * std::max({1.0, std::abs(a), std::abs(b)});
+}
+
+// An unknown balance, in the arithmetic of the record order.
+constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+
+// Whether `entry` was recorded right after a balance of `before` (kUnknown: not known).
+bool follows(double before, const Entry& entry) {
+    return !std::isnan(before) && entry.change && entry.balance &&
+           sameBalance(before + *entry.change, *entry.balance);
+}
+
+// The entries of both lists in the order they were recorded. Each list is in record order
+// already; where the next rows of the two could come next, the one whose balance follows
+// from the balance before is taken, else the one that the other follows from, else the
+// earlier date, else the income.
+QList<Entry> recordOrder(const QList<Entry>& income, const QList<Entry>& expense) {
+    QList<Entry> order;
+    order.reserve(income.size() + expense.size());
+    qsizetype i = 0;
+    qsizetype e = 0;
+    double before = kUnknown;
+    while (i < income.size() || e < expense.size()) {
+        bool takeIncome = e == expense.size();
+        if (i < income.size() && e < expense.size()) {
+            const Entry& a = income[i];
+            const Entry& b = expense[e];
+            const bool aFits = follows(before, a);
+            const bool bFits = follows(before, b);
+            const bool bAfterA = follows(a.balance.value_or(kUnknown), b);
+            const bool aAfterB = follows(b.balance.value_or(kUnknown), a);
+            if (aFits != bFits)
+                takeIncome = aFits;
+            else if (bAfterA != aAfterB)
+                takeIncome = bAfterA;
+            else if (a.date && b.date && *a.date != *b.date)
+                takeIncome = *a.date < *b.date;
+            else
+                takeIncome = true;
+        }
+        const Entry& taken = takeIncome ? income[i++] : expense[e++];
+        if (taken.balance)
+            before = *taken.balance;
+        else
+            before = before + taken.change.value_or(kUnknown);
+        order.append(taken);
+    }
+    return order;
+}
 
 // Texts that are all blank make no entry: every new account's lists hold one such row.
 bool blankRow(const QList<QStringList>& columns, qsizetype row) {
@@ -221,70 +279,115 @@ std::optional<QDate> entryDate(const QString& text, const QLocale& locale, const
 
 History history(const QList<QStringList>& income, const QList<QStringList>& expense,
                 const std::optional<QString>& currentBalance, const QLocale& locale,
-                const QDate& today) {
+                const QDate& today, numbers::Form remembered) {
     History result;
-    QList<Dated> dated;
     const DateReader dates(locale, today);
-    // Books repeat their dates and amounts: each text is read once.
+    // Books repeat their dates and amounts: each text is read once in each form.
     QHash<QString, std::optional<QDate>> readDates;
-    QHash<QString, std::optional<double>> readAmounts;
+    QHash<QPair<QString, int>, std::optional<double>> readNumbers;
+    const auto number = [&](const QString& text, numbers::Form form) {
+        const QPair<QString, int> key(text, int(form));
+        auto known = readNumbers.constFind(key);
+        if (known == readNumbers.cend())
+            known = readNumbers.insert(key, numbers::valueIn(text, form, locale));
+        return *known;
+    };
+    const auto column = [](const QList<QStringList>& columns, Column which) {
+        return which < columns.size() ? columns[which] : QStringList();
+    };
+    const numbers::AccountForm account{
+        remembered, numbers::lastFormShown(column(income, Balance), column(income, Amount), locale),
+        numbers::lastFormShown(column(expense, Balance), column(expense, Amount), locale)};
     const auto collect = [&](const QList<QStringList>& columns, bool isIncome) {
+        QList<Entry> entries;
+        const QList<numbers::Form> forms = numbers::rowForms(
+            column(columns, Balance), column(columns, Amount), account.decided(), locale);
         const qsizetype rows = rowCount(columns);
         for (qsizetype row = 0; row < rows; ++row) {
             if (blankRow(columns, row))
                 continue;
+            Entry entry;
+            entry.income = isIncome;
             const QString dateText = field(columns, Date, row);
             auto knownDate = readDates.constFind(dateText);
             if (knownDate == readDates.cend())
                 knownDate = readDates.insert(dateText, dates.read(dateText));
-            const std::optional<QDate> date = *knownDate;
-            if (!date) {
-                ++result.withoutDate;
-                continue;
-            }
-            const QString amountText = field(columns, Amount, row);
-            auto knownAmount = readAmounts.constFind(amountText);
-            if (knownAmount == readAmounts.cend())
-                knownAmount = readAmounts.insert(amountText, strictNumber(amountText, locale));
-            const std::optional<double> amount = *knownAmount;
-            if (!amount) {
-                ++result.withoutAmount;
-                continue;
-            }
-            dated.append({*date, isIncome ? *amount : -*amount, isIncome});
+            entry.date = *knownDate;
+            const numbers::Form form = forms.value(row);
+            if (const auto amount = number(field(columns, Amount, row), form))
+                entry.change = isIncome ? *amount : -*amount;
+            entry.balance = number(field(columns, Balance, row), form);
+            entries.append(entry);
         }
+        return entries;
     };
-    collect(income, true);
-    collect(expense, false);
-    if (dated.isEmpty())
-        return result;
-    std::stable_sort(dated.begin(), dated.end(),
-                     [](const Dated& a, const Dated& b) { return a.date < b.date; });
+    const QList<Entry> entries = recordOrder(collect(income, true), collect(expense, false));
 
-    double end = 0;
-    if (currentBalance) {
-        end = leadingNumber(*currentBalance, locale);
-        if (!std::isfinite(end))
-            end = 0;
+    // The bars: every entry with a date and an amount, in its month.
+    QList<const Entry*> dated;
+    for (const Entry& entry : entries) {
+        if (!entry.date)
+            ++result.withoutDate;
+        else if (!entry.change)
+            ++result.withoutAmount;
+        else
+            dated.append(&entry);
     }
-    result.balanceUnknown = !currentBalance;
+    std::stable_sort(dated.begin(), dated.end(),
+                     [](const Entry* a, const Entry* b) { return *a->date < *b->date; });
 
-    // From the last day back: the balance after a day is the balance after the next one
-    // less that next day's entries, so the line ends exactly at the account's balance.
-    double balance = end;
-    for (qsizetype i = dated.size() - 1; i >= 0;) {
-        const QDate day = dated[i].date;
-        result.balance.prepend({day, balance});
-        for (; i >= 0 && dated[i].date == day; --i)
-            balance -= dated[i].amount;
+    // The line: what the lists recorded, day by day. An entry that is gone or unread
+    // changes no point but its own day's.
+    QMap<QDate, double> days;
+    std::optional<QDate> latest;
+    std::optional<double> lastRecorded;
+    for (const Entry& entry : entries) {
+        if (entry.balance)
+            lastRecorded = entry.balance;
+        if (!entry.date)
+            continue;
+        if (latest && *entry.date < *latest)
+            ++result.outOfOrder;
+        if (!latest || *entry.date > *latest)
+            latest = entry.date;
+        if (entry.balance)
+            days.insert(*entry.date, *entry.balance);
+        else
+            ++result.withoutBalance;
+    }
+    if (!days.isEmpty()) {
+        const Entry& first = entries.first();
+        if (first.balance && first.change)
+            result.balance.append({days.firstKey().addDays(-1), *first.balance - *first.change});
+        for (auto day = days.cbegin(); day != days.cend(); ++day)
+            result.balance.append({day.key(), day.value()});
     }
     result.drawnBalance = drawnPoints(result.balance);
 
+    std::optional<double> current;
+    if (currentBalance) {
+        const numbers::BalanceReading reading =
+            numbers::readBalance(*currentBalance, account, locale);
+        if (reading.kind == numbers::BalanceReading::Number ||
+            reading.kind == numbers::BalanceReading::Empty)
+            current = reading.value;
+    }
+    result.balanceUnknown = !current;
+    if (current && lastRecorded && !days.isEmpty() && !sameBalance(*current, *lastRecorded)) {
+        const QDate last = days.lastKey();
+        result.today = BalancePoint{today > last ? today : last.addDays(1), *current};
+        result.lastRecorded = *lastRecorded;
+    }
+
+    if (dated.isEmpty())
+        return result;
+    result.firstDay = *dated.first()->date;
+    result.lastDay = *dated.last()->date;
     // Months are counted from the start of year 0, so that bars of ten or a hundred years
     // begin with a round year.
     const auto monthNumber = [](const QDate& date) { return date.year() * 12 + date.month() - 1; };
-    const int firstMonth = monthNumber(dated.first().date);
-    const int lastMonth = monthNumber(dated.last().date);
+    const int firstMonth = monthNumber(result.firstDay);
+    const int lastMonth = monthNumber(result.lastDay);
     int start = firstMonth;
     for (result.barMonths = 1;; result.barMonths *= result.barMonths == 1 ? 12 : 10) {
         start = firstMonth - firstMonth % result.barMonths;
@@ -297,14 +400,41 @@ History history(const QList<QStringList>& income, const QList<QStringList>& expe
         const int month = start + bar * result.barMonths;
         result.bars.append({QDate(month / 12, month % 12 + 1, 1), 0, 0});
     }
-    for (const Dated& entry : std::as_const(dated)) {
-        BarTotals& bar = result.bars[(monthNumber(entry.date) - start) / result.barMonths];
-        if (entry.income)
-            bar.income += entry.amount;
+    for (const Entry* entry : std::as_const(dated)) {
+        BarTotals& bar = result.bars[(monthNumber(*entry->date) - start) / result.barMonths];
+        if (entry->income)
+            bar.income += *entry->change;
         else
-            bar.expense -= entry.amount;
+            bar.expense -= *entry->change;
     }
     return result;
+}
+
+QList<QStringList> exportColumns(const QList<QStringList>& columns, numbers::Form account,
+                                 const QLocale& locale, const QDate& today) {
+    QList<QStringList> exported = columns;
+    const auto column = [&](Column which) {
+        return which < columns.size() ? columns[which] : QStringList();
+    };
+    const QList<numbers::Form> forms =
+        numbers::rowForms(column(Balance), column(Amount), account, locale);
+    const DateReader dates(locale, today);
+    if (Date < exported.size()) {
+        for (QString& text : exported[Date]) {
+            if (const auto date = dates.read(text))
+                text = date->toString(Qt::ISODate);
+        }
+    }
+    for (const Column which : {Amount, Balance}) {
+        if (which >= exported.size())
+            continue;
+        QStringList& texts = exported[which];
+        for (qsizetype row = 0; row < texts.size(); ++row) {
+            if (const auto value = numbers::valueIn(texts[row], forms.value(row), locale))
+                texts[row] = numberToText(*value, locale);
+        }
+    }
+    return exported;
 }
 
 namespace {
@@ -322,27 +452,49 @@ QString barTime(const History& history) {
 
 QString noteText(const History& history) {
     QStringList lines;
-    if (history.empty() && history.withoutDate == 0 && history.withoutAmount == 0)
+    const auto are = [](int count) {
+        return count == 1 ? QStringLiteral("is") : QStringLiteral("are");
+    };
+    if (history.empty() && history.withoutDate == 0 && history.withoutAmount == 0 &&
+        history.withoutBalance == 0)
         lines << QStringLiteral("There are no entries to show.");
     if (history.withoutDate > 0)
         lines << QStringLiteral("%1 without a readable date %2 not shown")
-                     .arg(entries(history.withoutDate),
-                          history.withoutDate == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+                     .arg(entries(history.withoutDate), are(history.withoutDate));
     if (history.withoutAmount > 0)
-        lines << QStringLiteral("%1 without a readable amount %2 not shown")
-                     .arg(entries(history.withoutAmount), history.withoutAmount == 1
-                                                              ? QStringLiteral("is")
-                                                              : QStringLiteral("are"));
-    if (history.balanceUnknown && !history.empty())
-        lines << QStringLiteral("The balance could not be read: the line ends at 0.");
-    if (history.barMonths > 1 && !history.empty()) {
-        const int years =
-            history.balance.last().date.year() - history.balance.first().date.year() + 1;
+        lines << QStringLiteral("%1 without a readable amount %2 not counted in the bars")
+                     .arg(entries(history.withoutAmount), are(history.withoutAmount));
+    if (history.withoutBalance > 0)
+        lines << QCoreApplication::translate("LedgerHistory",
+                                             "%1 without a readable balance %2 not on "
+                                             "the balance line")
+                     .arg(entries(history.withoutBalance), are(history.withoutBalance));
+    if (history.outOfOrder > 0)
+        lines << QCoreApplication::translate("LedgerHistory",
+                                             "%1 %2 out of date order: the line shows the "
+                                             "balances as they were recorded.")
+                     .arg(entries(history.outOfOrder), are(history.outOfOrder));
+    if (history.balanceUnknown && !history.balance.isEmpty())
+        lines << QCoreApplication::translate("LedgerHistory",
+                                             "The balance file could not be read as a "
+                                             "number: today's balance is not shown.");
+    if (history.barMonths > 1 && !history.bars.isEmpty()) {
+        const int years = history.lastDay.year() - history.firstDay.year() + 1;
         lines << QStringLiteral("The entries span %1 years: income and expense are shown per %2.")
                      .arg(years)
                      .arg(barTime(history));
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+QString todayNote(const History& history, const QLocale& locale) {
+    if (!history.today)
+        return {};
+    return QCoreApplication::translate("LedgerHistory",
+                                       "The last point is today's balance, %1; the last entry "
+                                       "recorded left %2 (entries were removed, or the "
+                                       "balance was changed).")
+        .arg(figureText(history.today->balance, locale), figureText(history.lastRecorded, locale));
 }
 
 QString barsTitle(const History& history) {
@@ -367,18 +519,23 @@ QString barName(const History& history, const BarTotals& bar, const QLocale& loc
 }
 
 QString balanceDescription(const History& history, const QLocale& locale) {
-    if (history.empty())
+    if (history.balance.isEmpty())
         return QStringLiteral("No balance to show.");
+    QList<BalancePoint> line = history.balance;
+    if (history.today)
+        line.append(*history.today);
     const auto [lowest, highest] = std::minmax_element(
-        history.balance.begin(), history.balance.end(),
+        line.cbegin(), line.cend(),
         [](const BalancePoint& a, const BalancePoint& b) { return a.balance < b.balance; });
-    return QStringLiteral("Balance from %1 to %2: %3 on the first day, %4 on the last, "
-                          "lowest %5, highest %6.")
-        .arg(dateText(history.balance.first().date, locale),
-             dateText(history.balance.last().date, locale),
-             figureText(history.balance.first().balance, locale),
-             figureText(history.balance.last().balance, locale),
-             figureText(lowest->balance, locale), figureText(highest->balance, locale));
+    QString text =
+        QStringLiteral("Balance from %1 to %2: %3 on the first day, %4 on the last, "
+                       "lowest %5, highest %6.")
+            .arg(dateText(line.first().date, locale), dateText(line.last().date, locale),
+                 figureText(line.first().balance, locale), figureText(line.last().balance, locale),
+                 figureText(lowest->balance, locale), figureText(highest->balance, locale));
+    if (history.today)
+        text += QLatin1Char(' ') + todayNote(history, locale);
+    return text;
 }
 
 QString barsDescription(const History& history, const QLocale& locale) {

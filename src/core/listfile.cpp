@@ -222,6 +222,29 @@ QString replaceProblem(int folder, const QByteArray& name, bool& exists, mode_t&
 
 } // namespace
 
+QString bytesTargetProblem(const QString& path, const KeptFiles& kept, bool* exists) {
+    const QFileInfo target(path);
+    const QByteArray name = native(target.fileName());
+    if (name.isEmpty())
+        return QStringLiteral("it is a folder, not a file");
+    const Descriptor folder(
+        ::open(native(target.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return reason(errno);
+    if (QString why = keptProblem(folder.get(), name, kept); !why.isEmpty())
+        return why;
+    bool there = false;
+    mode_t mode = 0;
+    QString why = replaceProblem(folder.get(), name, there, mode);
+    // Where a file may be put beside the one there is writeBytes's to find out; a folder
+    // the user may not write in is said here, before any question about replacing.
+    if (why.isEmpty() && ::faccessat(folder.get(), ".", W_OK | X_OK, AT_EACCESS) != 0)
+        why = reason(errno);
+    if (exists)
+        *exists = there;
+    return why;
+}
+
 void setWriteBytesPause(std::function<void(WriteStep)> pause) {
     writePause() = std::move(pause);
 }

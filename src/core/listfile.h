@@ -57,6 +57,13 @@ struct KeptFiles {
 // failure leaves the file as it was.
 Outcome writeBytes(const QString& path, QByteArrayView bytes, const KeptFiles& kept = {});
 
+// Why writeBytes would refuse to write `path` as it is now ("it is a folder, not a
+// file"), without writing anything; empty when it may be written, and `exists` then says
+// whether a file of that name is there to be replaced. For the questions before a write:
+// writeBytes looks again as it writes.
+QString bytesTargetProblem(const QString& path, const KeptFiles& kept = {},
+                           bool* exists = nullptr);
+
 // For tests: a step to run inside writeBytes as it comes to `step`, where another program
 // could change the folder.
 enum class WriteStep { Starting, Renaming };

@@ -75,7 +75,7 @@ GroupSizes groupSizes(const QLocale& locale) {
 // Each character is looked at once and nothing after it is copied: a damaged file can
 // hold megabytes on one line.
 std::optional<QByteArray> wellFormed(QStringView text, QStringView decimal, QStringView group,
-                                     const QLocale& locale) {
+                                     const QLocale* grouping) {
     const qsizetype end = text.size();
     qsizetype i = 0;
     QByteArray ascii;
@@ -93,7 +93,7 @@ std::optional<QByteArray> wellFormed(QStringView text, QStringView decimal, QStr
             digits = true;
         } else if (!group.isEmpty() && text.sliced(i).startsWith(group)) {
             if (!sizes)
-                sizes = groupSizes(locale);
+                sizes = grouping ? groupSizes(*grouping) : GroupSizes{};
             const qsizetype groupDigits = i - groupStart;
             const bool fits = separators == 0 ? groupDigits >= 1 && groupDigits <= sizes->others &&
                                                     text[wholeStart] != QLatin1Char('0')
@@ -139,18 +139,44 @@ std::optional<QByteArray> wellFormed(QStringView text, QStringView decimal, QStr
     return ascii;
 }
 
-// The value of a text that as a whole, blanks around it aside, is a number: as the
-// locale writes it, or else with "." as the decimal point and no thousands separators,
-// as English settings write it. A number beyond the range of a double is an infinity.
-std::optional<double> wholeNumber(QStringView text, const QLocale& locale) {
+// The other form of writing numbers: a decimal comma with points between thousands where
+// the locale writes a decimal point, and a decimal point with commas between thousands
+// where it writes a decimal comma (or any other separator).
+struct OtherForm {
+    QString decimal;
+    QString group;
+};
+
+OtherForm otherForm(const QLocale& locale) {
+    if (locale.decimalPoint() == QLatin1String(","))
+        return {QStringLiteral("."), QStringLiteral(",")};
+    return {QStringLiteral(","), QStringLiteral(".")};
+}
+
+// The value of the whole text, blanks around it aside, in the locale's form and in the
+// other form. A number beyond the range of a double is an infinity.
+struct Values {
+    std::optional<double> current;
+    std::optional<double> other;
+};
+
+Values valuesOf(QStringView text, const QLocale& locale) {
     const QStringView number = withoutBlanksAround(text);
-    const QString decimal = locale.decimalPoint();
-    std::optional<QByteArray> ascii = wellFormed(number, decimal, locale.groupSeparator(), locale);
-    if (!ascii && decimal != QLatin1String("."))
-        ascii = wellFormed(number, u".", {}, locale);
-    if (!ascii)
-        return std::nullopt;
-    return parseCNumber(*ascii);
+    Values values;
+    if (const auto ascii = wellFormed(number, locale.decimalPoint(), locale.groupSeparator(),
+                                      &locale))
+        values.current = parseCNumber(*ascii);
+    const OtherForm other = otherForm(locale);
+    if (const auto ascii = wellFormed(number, other.decimal, other.group, nullptr))
+        values.other = parseCNumber(*ascii);
+    return values;
+}
+
+// The value of a text that as a whole is a number: as the locale writes it, or else as
+// the other form writes it.
+std::optional<double> wholeNumber(QStringView text, const QLocale& locale) {
+    const Values values = valuesOf(text, locale);
+    return values.current ? values.current : values.other;
 }
 
 } // namespace
@@ -173,6 +199,20 @@ ScopedUserLocale::ScopedUserLocale(const QLocale& locale) : previous_(pinnedLoca
 
 ScopedUserLocale::~ScopedUserLocale() {
     pinnedLocale() = previous_;
+}
+
+NumberReadings numberReadings(const QString& text, const QLocale& locale) {
+    const Values values = valuesOf(text, locale);
+    const auto finite = [](std::optional<double> value) {
+        return value && std::isfinite(*value) ? std::optional<double>(*value + 0.0)
+                                              : std::nullopt;
+    };
+    return {finite(values.current), finite(values.other)};
+}
+
+std::optional<double> anyNumber(const QString& text, const QLocale& locale) {
+    const std::optional<double> value = wholeNumber(text, locale);
+    return value ? std::optional<double>(*value + 0.0) : std::nullopt;
 }
 
 std::optional<double> strictNumber(const QString& text, const QLocale& locale) {

@@ -26,16 +26,35 @@ private:
     std::optional<QLocale> previous_;
 };
 
-// The whole text, blanks around it aside, must be a number as the locale writes it:
-// optional sign, digits with the locale's decimal separator, thousands separators where
-// the locale puts them (between groups of three digits, for most locales; none in a
-// number with an exponent), and an optional exponent (E, optional sign, digits). A text
-// that is no such number may be one as English settings write it, with "." as the
-// decimal point and no thousands separators, and is then read so: under German settings
-// "1.500" is 1500 and "1.234,5" is 1234.5, while "700.5" and "1.50" keep their value
-// rather than being no number at all. Anything else, the empty text, and a number beyond
-// the range of a double give no value.
+// Numbers are written in one of two forms: with a decimal point and commas between
+// thousands (English settings: 1,234.5), or with a decimal comma and points between
+// thousands (German settings: 1.234,5). The locale's own form is the current one; the
+// other form is the one of the two that it is not (for a locale with another decimal
+// separator, the decimal point's).
+//
+// The value of the whole text, blanks around it aside, in each form: optional sign,
+// digits with the form's decimal separator, thousands separators where the form puts them
+// (between groups of three digits, the locale's own groups for the current form; none in
+// a number with an exponent), and an optional exponent (E, optional sign, digits). A
+// reading is empty when the text is no such number, or when it lies beyond the range of a
+// double. How an account's texts are read with these is in numberform.h.
+struct NumberReadings {
+    std::optional<double> current;
+    std::optional<double> other;
+    // The two forms read the text as two different numbers ("1.125" is 1.125 in English
+    // and 1125 in German).
+    bool differ() const { return current && other && *current != *other; }
+};
+NumberReadings numberReadings(const QString& text, const QLocale& locale = userLocale());
+
+// The text as a number in the current form, or else in the other form: under German
+// settings "1.500" is 1500 and "1.234,5" is 1234.5, while "700.5" and "1,234.5" are read
+// as English settings write them rather than being no number at all; under English
+// settings "2366,27" is 2366.27. Anything else, the empty text, and a number beyond the
+// range of a double give no value.
 std::optional<double> strictNumber(const QString& text, const QLocale& locale = userLocale());
+// The same, where a number beyond the range of a double is an infinity.
+std::optional<double> anyNumber(const QString& text, const QLocale& locale = userLocale());
 
 // A text that as a whole is a number reads as strictNumber reads it. Any other text is
 // read as far as it starts with a number: blanks, tabs and line feeds are skipped

@@ -36,6 +36,10 @@ QMessageBox::StandardButton boxButton(Choice choice) {
         return QMessageBox::Retry;
     case Choice::Discard:
         return QMessageBox::Discard;
+    case Choice::Yes:
+        return QMessageBox::Yes;
+    case Choice::No:
+        return QMessageBox::No;
     case Choice::Cancel:
         break;
     }
@@ -95,8 +99,12 @@ QString DialogPresenter::chooseSaveFile(const SaveFileRequest& request) {
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     // A name typed without its ending gets the suggested name's ("Income" becomes
-    // "Income.csv"), before the dialog asks whether to replace a file of that name.
+    // "Income.csv").
     dialog->setDefaultSuffix(QFileInfo(request.suggestedName).suffix());
+    // Whether a file of that name may be replaced is the caller's question, asked after
+    // it has looked at the file: the dialog's own would come first even for a file the
+    // caller then refuses.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
     // Only "Save" accepts the dialog; ended otherwise (the program asked to end) it
     // is Cancel.
     const bool chosen = dialog->exec() == QDialog::Accepted;

@@ -9,7 +9,7 @@ class QWidget;
 namespace kesterly {
 
 enum class MessageIcon { None, Information, Exclamation, Critical };
-enum class Choice { Ok, Retry, Discard, Cancel };
+enum class Choice { Ok, Retry, Discard, Cancel, Yes, No };
 
 struct Message {
     QString text;
@@ -48,8 +48,10 @@ public:
     // A box offering the given choices, the first being the default. A box ended without
     // one of its buttons (the program asked to end) answers Cancel, offered or not.
     virtual Choice ask(const Message& message, const QList<Choice>& choices) = 0;
-    // The standard dialog for saving a file, which asks before replacing one; the path
-    // chosen, or an empty text when the user cancelled or the dialog ended otherwise.
+    // The standard dialog for saving a file; the path chosen, or an empty text when the
+    // user cancelled or the dialog ended otherwise. It does not ask before replacing a
+    // file: the caller looks at the file chosen first, and asks about replacing only a
+    // file it may write (one it refuses gets its reason, not a question and then a no).
     virtual QString chooseSaveFile(const SaveFileRequest& request) = 0;
     // The standard dialog for opening files; the paths chosen (existing files), or none
     // when the user cancelled or the dialog ended otherwise.

@@ -2,6 +2,8 @@
 
 #include "core/accountfolder.h"
 #include "core/listfile.h"
+#include "core/numberform.h"
+#include "core/numbertext.h"
 #include "framework/controls.h"
 #include "framework/fonts.h"
 #include "framework/windows.h"
@@ -26,9 +28,16 @@ void BalanceWindow::load() {
     const QString folder = windows().account().folder();
     if (folder.isEmpty())
         return;
-    const auto stored = listfile::readValue(account::filePath(folder, account::kOpeningBalance));
-    if (stored.ok())
-        showWhole(balanceLabel_, *stored.value);
+    // The balance is the file's first line, read as the Entry form reads it: a number
+    // written under other regional settings shows its value in the current form.
+    const auto stored =
+        listfile::readListContent(account::filePath(folder, account::kOpeningBalance), 1);
+    if (!stored.ok() || stored.value->texts.isEmpty())
+        return;
+    const QString text = stored.value->texts.first();
+    const QLocale locale = userLocale();
+    showWhole(balanceLabel_, numbers::shownBalance(
+                                 text, numbers::readAccountBalance(text, folder, locale), locale));
 }
 
 QString BalanceWindow::balanceText() const {

@@ -1,6 +1,7 @@
 #include "ledger/chartwindow.h"
 
 #include "core/listfile.h"
+#include "core/numberform.h"
 #include "core/numbertext.h"
 #include "framework/chartview.h"
 #include "framework/windows.h"
@@ -133,16 +134,20 @@ void ChartWindow::showWhenGathered() {
         return;
     const QString folder = windows().account().folder();
     std::optional<QString> balance;
+    numbers::Form remembered = numbers::Form::Unknown;
     if (!folder.isEmpty()) {
         balanceStamp_ = listfile::stampOf(balanceFile(folder));
-        const auto stored = listfile::readValue(balanceFile(folder));
-        if (stored.ok())
-            balance = *stored.value;
+        // The first line as it stands: the history reads it by the account's form.
+        const auto stored = listfile::readListContent(balanceFile(folder), 1);
+        if (stored.ok() && !stored.value->texts.isEmpty())
+            balance = stored.value->texts.first();
+        remembered = numbers::readRemembered(folder).form;
     }
     // The lists are shared, not copied: the other thread only reads them.
     const auto figures = [income = income_.columns, expense = expense_.columns, balance,
-                          locale = userLocale(), today = windows().clock().now().date()] {
-        return ledger::history(income, expense, balance, locale, today);
+                          remembered, locale = userLocale(),
+                          today = windows().clock().now().date()] {
+        return ledger::history(income, expense, balance, locale, today, remembered);
     };
     if (rowsOf(income_.columns) + rowsOf(expense_.columns) < kAsideRows) {
         draw(figures());
@@ -156,12 +161,17 @@ void ChartWindow::draw(const ledger::History& history) {
     gathering_ = false;
     history_ = history;
     const QLocale locale = userLocale();
-    ChartLine line{QStringLiteral("Balance"), QStringLiteral("Balance"), {}, {}};
+    ChartLine line{QStringLiteral("Balance"), QStringLiteral("Balance"), {}, {}, {}};
     line.days.reserve(history_.drawnBalance.size());
     line.values.reserve(history_.drawnBalance.size());
     for (const ledger::BalancePoint& point : std::as_const(history_.drawnBalance)) {
         line.days << point.date;
         line.values << point.balance;
+    }
+    if (history_.today) {
+        line.days << history_.today->date;
+        line.values << history_.today->balance;
+        line.lastPointName = tr("Today's balance");
     }
     ChartBars bars{ledger::barsTitle(history_),
                    {},
@@ -182,7 +192,9 @@ void ChartWindow::draw(const ledger::History& history) {
     monthChart_->setAccessibleDescription(ledger::barsDescription(history_, locale));
     for (ChartView* chart : {balanceChart_, monthChart_})
         chart->drawing()->setAccessibleDescription(chart->accessibleDescription());
-    const QString note = ledger::noteText(history_);
+    QStringList notes{ledger::noteText(history_), ledger::todayNote(history_, locale)};
+    notes.removeAll(QString());
+    const QString note = notes.join(QLatin1Char('\n'));
     note_->setText(note);
     note_->setVisible(!note.isEmpty());
 

@@ -3,6 +3,8 @@
 #include "core/accountfolder.h"
 #include "core/ledgermath.h"
 #include "core/listfile.h"
+#include "core/numberform.h"
+#include "core/numbertext.h"
 #include "framework/controls.h"
 #include "framework/fonts.h"
 #include "framework/windows.h"
@@ -101,10 +103,72 @@ bool EntryForm::readBalance() {
             MessageIcon::Exclamation);
     } else {
         balanceStamp_ = stored.value->stamp;
-        balance = listfile::typedField(stored.value->texts.first());
+        balance = readBalanceText(stored.value->texts.first());
     }
     setBalance(balance);
     return balanceUnread_.isEmpty();
+}
+
+QString EntryForm::readBalanceText(const QString& stored) {
+    // The balance may have been written under other regional settings (numberform.h).
+    const QLocale locale = userLocale();
+    remembered_ = numbers::readRemembered(folder_);
+    numbers::AccountForm form;
+    if (numberReadings(stored, locale).differ())
+        form = numbers::readAccountForm(folder_, remembered_, locale);
+    const numbers::BalanceReading reading = numbers::readBalance(stored, form, locale);
+    switch (reading.kind) {
+    case numbers::BalanceReading::Empty:
+        return {};
+    case numbers::BalanceReading::Number:
+        return numberToText(reading.value, locale);
+    case numbers::BalanceReading::NotNumber:
+        // Shown as it stands; a Submit says what is wrong with it.
+        return stored;
+    case numbers::BalanceReading::TwoReadings:
+        break;
+    }
+    if (const std::optional<double> chosen = askReading(stored, reading))
+        return numberToText(*chosen, locale);
+    balanceUnread_ = tr("The balance \"%1\" in \"%2\" can be read as two different numbers, "
+                        "and none was chosen.")
+                         .arg(stored, balancePath());
+    return stored;
+}
+
+std::optional<double> EntryForm::askReading(const QString& stored,
+                                            const numbers::BalanceReading& reading) {
+    const QLocale locale = userLocale();
+    // The one point or comma of the text is either a decimal separator or one between
+    // thousands: the form whose decimal separator it is reads the smaller number.
+    const QChar separator = stored.contains(QLatin1Char(',')) ? QLatin1Char(',') : QLatin1Char('.');
+    const numbers::Form decimalForm =
+        separator == QLatin1Char(',') ? numbers::Form::Comma : numbers::Form::Point;
+    const bool currentIsDecimal = numbers::formOf(locale) == decimalForm;
+    const double asDecimal = currentIsDecimal ? reading.value : reading.otherValue;
+    const double asThousands = currentIsDecimal ? reading.otherValue : reading.value;
+    const Choice answer = windows().ask(
+        tr("The balance in \"%1\" is \"%2\". The account has been used under different "
+           "regional settings, which read this text as two different numbers:\n\n"
+           "Yes: %3 (the \"%4\" is a decimal separator)\n"
+           "No: %5 (the \"%4\" separates thousands)\n\n"
+           "Which one is the balance? The answer is kept with the account. Cancel leaves the "
+           "file as it is, and no entry can be recorded until this form is opened again.")
+            .arg(balancePath(), stored.trimmed(), numberToText(asDecimal, locale), separator,
+                 numberToText(asThousands, locale)),
+        kTitle, MessageIcon::Exclamation, {Choice::Cancel, Choice::Yes, Choice::No});
+    if (answer != Choice::Yes && answer != Choice::No)
+        return std::nullopt;
+    // The form the text was written in is remembered, so that the question comes once; a
+    // file that cannot be written only means the question comes again next time.
+    const numbers::Form written =
+        answer == Choice::Yes ? decimalForm
+                              : (decimalForm == numbers::Form::Point ? numbers::Form::Comma
+                                                                     : numbers::Form::Point);
+    const QString formPath = account::filePath(folder_, numbers::kFormFile);
+    if (listfile::writeValue(formPath, numbers::formLine(written), remembered_.stamp))
+        remembered_ = {written, listfile::stampOf(formPath)};
+    return answer == Choice::Yes ? asDecimal : asThousands;
 }
 
 bool EntryForm::followOutsideBalanceChange() {
@@ -192,9 +256,15 @@ template <class ListWindow> void EntryForm::record(bool income, int attempt) {
     // counts an entry the list files lack, nor the other way round.
     // The balance file is replaced only while it still holds the balance the new one was
     // worked out from.
+    // The account remembers the form of a balance written with a point or a comma, so that
+    // it is read right under other settings; saved with the balance, as one unit.
+    QList<listfile::FileLines> alongWith{{balancePath(), {*after.text}, balanceStamp_}};
+    const auto formUpdate =
+        numbers::rememberedUpdate(folder_, *after.text, remembered_, userLocale());
+    if (formUpdate)
+        alongWith << *formUpdate;
     const TableCopy::Saved saved = list.appendEntry(
-        {dateBox_->text(), descriptionBox_->text(), amountBox_->text(), *after.text},
-        {{balancePath(), {*after.text}, balanceStamp_}});
+        {dateBox_->text(), descriptionBox_->text(), amountBox_->text(), *after.text}, alongWith);
     if (saved.alongWithChanged && attempt < kRecordAttempts) {
         // Another program wrote a balance in the meantime: the entry counts from that one.
         if (readBalance())
@@ -207,6 +277,9 @@ template <class ListWindow> void EntryForm::record(bool income, int attempt) {
         return;
     }
     balanceStamp_ = saved.alongWith.value(0, listfile::stampOf(balancePath()));
+    if (formUpdate)
+        remembered_ = {numbers::formOf(userLocale()),
+                       saved.alongWith.value(1, listfile::stampOf(formUpdate->path))};
     setBalance(*after.text);
     // Recorded, but the disk had something to say while the save was finished.
     if (!saved.message.isEmpty())
@@ -244,10 +317,19 @@ void EntryForm::saveToFile() {
         return;
     }
     for (;;) {
-        const listfile::Outcome written =
-            listfile::writeValue(balancePath(), balanceLabel_->text(), balanceStamp_);
+        QList<listfile::FileLines> files{{balancePath(), {balanceLabel_->text()}, balanceStamp_}};
+        const auto formUpdate =
+            numbers::rememberedUpdate(folder_, balanceLabel_->text(), remembered_, userLocale());
+        if (formUpdate)
+            files << *formUpdate;
+        QList<listfile::SavedFile> saved;
+        const listfile::Outcome written = listfile::writeFiles(files, &saved);
         if (written) {
-            balanceStamp_ = listfile::stampOf(balancePath());
+            balanceStamp_ = saved.size() > 0 ? saved[0].stamp : listfile::stampOf(balancePath());
+            if (formUpdate)
+                remembered_ = {numbers::formOf(userLocale()),
+                               saved.size() > 1 ? saved[1].stamp
+                                                : listfile::stampOf(formUpdate->path)};
             if (!written.message().isEmpty())
                 windows().inform(written.message(), kTitle, MessageIcon::Exclamation);
             return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/listfile.h"
+#include "core/numberform.h"
 #include "framework/childwindow.h"
 
 class QLabel;
@@ -45,6 +46,13 @@ private:
     QString balancePath() const;
     // Reads the balance file; false (and the user told) when it cannot be read.
     bool readBalance();
+    // The balance text the form shows for the first line of the file, read by the rules
+    // for numbers written under other settings; sets balanceUnread_ when the user leaves
+    // a text of two readings unchosen.
+    QString readBalanceText(const QString& stored);
+    // Asks which of a text's two readings is the balance; nothing on Cancel.
+    std::optional<double> askReading(const QString& stored,
+                                     const numbers::BalanceReading& reading);
     // Reads the balance file again when another program has changed it since it was read
     // or written here, so that an entry counts from what the file holds.
     bool followOutsideBalanceChange();
@@ -63,6 +71,9 @@ private:
     QString balanceUnread_;
     // The balance file as this form last read or wrote it.
     listfile::FileStamp balanceStamp_;
+    // The form of numbers the account remembers for its balance file, as last read or
+    // written here.
+    numbers::Remembered remembered_;
 };
 
 } // namespace kesterly

@@ -1,9 +1,13 @@
 #include "ledger/listexport.h"
 
 #include "core/csvtext.h"
+#include "core/ledgerhistory.h"
 #include "core/listfile.h"
+#include "core/numberform.h"
+#include "core/numbertext.h"
 #include "framework/windows.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -23,8 +27,19 @@ const std::array<ExportedList, 2> kLists = {
     ExportedList{QStringLiteral("Income"), &account::kIncomeTable},
     ExportedList{QStringLiteral("Expense"), &account::kExpenseTable}};
 
-const QStringList kHeader = {QStringLiteral("Date"), QStringLiteral("Description"),
-                             QStringLiteral("Amount"), QStringLiteral("Balance")};
+// The header's names are in the interface's language.
+QStringList header() {
+    return {QCoreApplication::translate("ListExport", "Date"),
+            QCoreApplication::translate("ListExport", "Description"),
+            QCoreApplication::translate("ListExport", "Amount"),
+            QCoreApplication::translate("ListExport", "Balance")};
+}
+
+// The files of the account that no export may replace: its own thirteen and the one that
+// remembers the form of its numbers.
+QStringList keptFiles() {
+    return account::ownFiles() << numbers::kFormFile;
+}
 
 QString shown(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -41,7 +56,7 @@ bool isAccountFile(const QString& path, const QString& account) {
         return false;
     const QString inside =
         QDir(accountFolder).relativeFilePath(folder + QLatin1Char('/') + target.fileName());
-    return account::ownFiles().contains(inside);
+    return keptFiles().contains(inside);
 }
 
 } // namespace
@@ -102,6 +117,31 @@ void ListExport::exportList(int index, const QString& folder) {
         exportList(index, folder);
         return;
     }
+    // A file the export would refuse is said so at once; only a file it may write gets the
+    // question whether to replace it.
+    bool exists = false;
+    if (const QString why = listfile::bytesTargetProblem(path, {account_, keptFiles()}, &exists);
+        !why.isEmpty()) {
+        windows_.inform(tr("\"%1\" cannot be written: %2. Choose another file for the %3 list.")
+                            .arg(shown(path), why, list.name),
+                        kTitle, MessageIcon::Exclamation);
+        exportList(index, folder);
+        return;
+    }
+    if (exists) {
+        const Choice replace = windows_.ask(
+            tr("\"%1\" already exists.\nDo you want to replace it?").arg(shown(path)), kTitle,
+            MessageIcon::Exclamation, {Choice::Yes, Choice::No});
+        if (replace == Choice::No) {
+            exportList(index, QFileInfo(path).absolutePath());
+            return;
+        }
+        // A box ended without an answer replaces nothing, and ends the export.
+        if (replace != Choice::Yes) {
+            report({});
+            return;
+        }
+    }
     lastFolder_ = QFileInfo(path).absolutePath();
     index_ = index;
     path_ = path;
@@ -110,23 +150,31 @@ void ListExport::exportList(int index, const QString& folder) {
     // A save a crash cut short is finished here, so that the other thread only reads.
     const listfile::Outcome pending = account::finishPendingSave(account_, table);
     setRunning(true);
-    aside_.setFuture(QtConcurrent::run([folder = account_, table, path, pending] {
+    aside_.setFuture(QtConcurrent::run([folder = account_, table, path, pending,
+                                        names = header(), locale = userLocale(),
+                                        today = windows_.clock().now().date()] {
         account::TableRead read;
+        numbers::AccountForm form;
         {
             // The files are read between saves, never in the middle of one.
             const listfile::SaveHold hold;
             read = account::readTable(folder, table, false);
+            form = numbers::readAccountForm(folder, numbers::readRemembered(folder), locale);
         }
         if (!pending)
             read.problems.prepend(pending.message());
         if (!read.whole())
             return Result{read.problems.join(QLatin1Char('\n'))};
-        const QByteArray bytes = csv::document(kHeader, read.columns);
+        // Dates and figures in forms every spreadsheet reads under these settings, the
+        // fields separated as such a spreadsheet expects.
+        const QByteArray bytes =
+            csv::document(names, ledger::exportColumns(read.columns, form.decided(), locale, today),
+                          csv::delimiterFor(locale));
         read = {};
         // isAccountFile() went by the path as the dialog gave it; here the file and its
         // folder are compared with the account's as the file is put in place.
         const listfile::Outcome written =
-            listfile::writeBytes(path, bytes, {folder, account::ownFiles()});
+            listfile::writeBytes(path, bytes, {folder, keptFiles()});
         return Result{written ? QString() : written.message()};
     }));
 }

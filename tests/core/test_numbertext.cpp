@@ -63,15 +63,24 @@ void NumberTextTest::strictReading_data() {
     QTest::newRow("sign alone") << kUs << "-" << kNone;
     QTest::newRow("overflow") << kUs << "1E400" << kNone;
     QTest::newRow("blank inside") << kUs << "1 000" << kNone;
-    QTest::newRow("separator at end") << kUs << "1," << kNone;
+    // No number of English settings, but one of the other form (a decimal comma with
+    // points between thousands): read so, as a balance written under German settings.
+    QTest::newRow("English: a comma at the end is a German decimal comma") << kUs << "1," << 1.0;
     QTest::newRow("thousands in threes") << kUs << "1,234,567" << 1234567.0;
-    QTest::newRow("group of two") << kUs << "12,34" << kNone;
-    QTest::newRow("group of four") << kUs << "1,2345" << kNone;
-    QTest::newRow("first group of four") << kUs << "1234,567" << kNone;
-    QTest::newRow("thousands in an exponent form") << kUs << "1,500E3" << kNone;
+    QTest::newRow("English: a group of two is German decimals") << kUs << "12,34" << 12.34;
+    QTest::newRow("English: a group of four is German decimals") << kUs << "1,2345" << 1.2345;
+    QTest::newRow("English: a first group of four is German")
+        << kUs << "1234,567" << 1234.567;
+    QTest::newRow("English: a balance written under German settings")
+        << kUs << "2366,27" << 2366.27;
+    QTest::newRow("English: German thousands and decimals") << kUs << "1.234,5" << 1234.5;
+    QTest::newRow("English: German exponent form") << kUs << "1,500E3" << 1500.0;
+    QTest::newRow("English: German groups out of step") << kUs << "1.23,5" << kNone;
     QTest::newRow("Indian grouping") << kIndia << "12,34,567.5" << 1234567.5;
     QTest::newRow("Indian thousands") << kIndia << "1,000" << 1000.0;
-    QTest::newRow("Indian grouping, first group too long") << kIndia << "123,456" << kNone;
+    QTest::newRow("Indian grouping, first group too long, is a German decimal comma")
+        << kIndia << "123,456" << 123.456;
+    QTest::newRow("Indian grouping, groups out of step") << kIndia << "1,23,4567" << kNone;
     QTest::newRow("German thousands and decimal") << kGerman << "1.234,5" << 1234.5;
     QTest::newRow("German thousands") << kGerman << "1.500" << 1500.0;
     QTest::newRow("German millions") << kGerman << "1.234.567" << 1234567.0;
@@ -79,7 +88,7 @@ void NumberTextTest::strictReading_data() {
     QTest::newRow("German: a dot before three digits") << kGerman << "1.234" << 1234.0;
     QTest::newRow("German negative thousands") << kGerman << "-1.000,5" << -1000.5;
     QTest::newRow("German decimal comma") << kGerman << "2,5" << 2.5;
-    QTest::newRow("German US text reads otherwise") << kGerman << " 1,234.5 " << kNone;
+    QTest::newRow("German: English thousands and decimals") << kGerman << " 1,234.5 " << 1234.5;
     QTest::newRow("German: a dot before two digits is a decimal point") << kGerman << "1.50" << 1.5;
     QTest::newRow("German: a dot before one digit") << kGerman << "1.5" << 1.5;
     QTest::newRow("German: a dot before four digits") << kGerman << "1.5000" << 1.5;
@@ -138,7 +147,7 @@ void NumberTextTest::leadingReading_data() {
     QTest::newRow("German thousands with more after them") << kGerman << "1.500 EUR" << 1.5;
     QTest::newRow("German grouped text with more after it stops")
         << kGerman << "1.234,5 EUR" << 1.234;
-    QTest::newRow("German US text") << kGerman << " 1,234.5 " << 1.234;
+    QTest::newRow("German: English text as a whole") << kGerman << " 1,234.5 " << 1234.5;
     QTest::newRow("too large") << kUs << "2E308" << std::numeric_limits<double>::infinity();
     QTest::newRow("German grouped, too large") << kGerman << "1.000" + QString(".000").repeated(103)
                                                << std::numeric_limits<double>::infinity();

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -92,6 +93,7 @@ private slots:
     void dialogBoxShowsItsTextAsItIs();
     void dialogEndedWithoutAButtonIsCancel_data();
     void dialogEndedWithoutAButtonIsCancel();
+    void saveDialogLeavesTheReplaceQuestionToTheProgram();
     void pastedLineBreaksBecomeBlanks_data();
     void pastedLineBreaksBecomeBlanks();
     void longTextIsTakenWholeOrRefused_data();
@@ -326,6 +328,35 @@ void WindowsTest::dialogEndedWithoutAButtonIsCancel() {
             Choice::Cancel);
     }
     QVERIFY(open);
+}
+
+// The save dialog hands back a file that is there without asking about replacing it:
+// the program looks at the file first and asks only about one it may write.
+void WindowsTest::saveDialogLeavesTheReplaceQuestionToTheProgram() {
+    QTemporaryDir folder;
+    QFile there(folder.filePath("Income.csv"));
+    QVERIFY(there.open(QIODevice::WriteOnly) && there.write("mine") == 4);
+    there.close();
+    DialogPresenter presenter;
+    bool askedItself = false;
+    QTimer::singleShot(0, [&askedItself] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        // Should the dialog ask, its box is ended, and then the dialog.
+        QTimer::singleShot(100, [&askedItself, dialog] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                askedItself = true;
+                box->reject();
+                QTimer::singleShot(0, dialog, &QDialog::reject);
+            }
+        });
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QString chosen = presenter.chooseSaveFile(
+        {"Export the Income List", folder.path(), "Income.csv", "CSV files (*.csv)"});
+    QVERIFY(!askedItself);
+    QCOMPARE(chosen, folder.filePath("Income.csv"));
 }
 
 void WindowsTest::pastedLineBreaksBecomeBlanks_data() {

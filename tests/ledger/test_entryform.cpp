@@ -185,9 +185,13 @@ void EntryFormTest::workedExamples_data() {
     QTest::newRow("expense below zero") << QByteArray("500\r\n") << "750" << false << "-250";
     QTest::newRow("empty balance") << QByteArray("\r\n") << "100" << true << "100";
     QTest::newRow("negative income") << QByteArray("100\r\n") << "-50" << true << "50";
-    QTest::newRow("letters count as 0") << QByteArray("abc\r\n") << "100" << true << "100";
-    QTest::newRow("leading digits count") << QByteArray("12abc\r\n") << "1" << true << "13";
     QTest::newRow("thousands separator") << QByteArray("0\r\n") << "1,000" << true << "1000";
+    // Written under German settings: English ones have no group of two digits, so the
+    // comma is a decimal comma, and the cents stay.
+    QTest::newRow("a balance written under German settings")
+        << QByteArray("2366,27\r\n") << "1" << true << "2367.27";
+    QTest::newRow("German thousands and cents")
+        << QByteArray("1.234,5\r\n") << "0,5" << true << "1235";
     QTest::newRow("exponent") << QByteArray("1\r\n") << "2E3" << false << "-1999";
     QTest::newRow("largest balance moves down")
         << QByteArray("1.79769313486231E+308\r\n") << "1E308" << false << "7.9769313486231E+307";
@@ -278,6 +282,12 @@ void EntryFormTest::refusedAmountAppendsNothing_data() {
     // which file to put right.
     QTest::newRow("balance beyond a double") << QByteArray("9E999\r\n") << "1"
                                              << "first line of OpeningBalance.txt";
+    // A balance that is no number is never counted as far as it looks like one: "12abc"
+    // as 12, or letters as 0, would hide the balance the account holds.
+    QTest::newRow("balance of letters") << QByteArray("abc\r\n") << "100"
+                                        << "first line of OpeningBalance.txt";
+    QTest::newRow("balance of digits then letters") << QByteArray("12abc\r\n") << "1"
+                                                    << "first line of OpeningBalance.txt";
     QTest::newRow("balance just beyond a double, as older copies wrote it")
         << QByteArray("1.79769313486232E+308\r\n") << "1"
         << "first line of OpeningBalance.txt";
@@ -309,6 +319,8 @@ void EntryFormTest::refusedAmountAppendsNothing() {
                  qPrintable(fixture_->messages.shown[0].text));
         if (told.contains("OpeningBalance.txt"))
             QVERIFY2(fixture_->messages.shown[0].text.contains(balanceFile()) &&
+                         fixture_->messages.shown[0].text.contains(
+                             '"' + QString::fromUtf8(stored).trimmed() + '"') &&
                          !fixture_->messages.shown[0].text.contains("too large"),
                      qPrintable(fixture_->messages.shown[0].text));
         QCOMPARE(bytesOf(balanceFile()), stored);

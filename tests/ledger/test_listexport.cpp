@@ -1,4 +1,5 @@
 #include "core/listfile.h"
+#include "core/numbertext.h"
 #include "ledger/entryform.h"
 #include "ledger/listexport.h"
 #include "ledgeraccount.h"
@@ -17,6 +18,8 @@
 using namespace kesterly;
 using namespace kesterly::test;
 
+Q_DECLARE_METATYPE(kesterly::Choice)
+
 namespace {
 
 // Income as older files hold it (Windows-1252: "Café" is 43 61 66 E9), with an empty
@@ -34,14 +37,15 @@ void writeLists(AppFixture& fixture) {
     writeBytes(fixture.path("Household/Expensebal.txt"), "\r\n2050\r\n");
 }
 
+// Dates as year-month-day, figures as plain numbers.
 const QByteArray kIncomeCsv =
     "\xEF\xBB\xBF"
     "Date,Description,Amount,Balance\r\n"
-    "12/01/2026,Salary,2000,2500\r\n"
-    "12/03/2026,\"Caf\xC3\xA9 \"\"Zum L\xC3\xB6wen\"\", Berlin\",-50,2450\r\n";
+    "2026-12-01,Salary,2000,2500\r\n"
+    "2026-12-03,\"Caf\xC3\xA9 \"\"Zum L\xC3\xB6wen\"\", Berlin\",-50,2450\r\n";
 const QByteArray kExpenseCsv = "\xEF\xBB\xBF"
                                "Date,Description,Amount,Balance\r\n"
-                               "12/02/2026,\"Rent \xE2\x82\xAC, December\",450.00,2050\r\n";
+                               "2026-12-02,\"Rent \xE2\x82\xAC, December\",450,2050\r\n";
 
 QString systemReason(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -96,12 +100,19 @@ private slots:
     void cancelEndsTheExportThere();
     void failureIsToldWithItsReason_data();
     void failureIsToldWithItsReason();
+    void refusedTargetIsToldWithoutAQuestion_data();
+    void refusedTargetIsToldWithoutAQuestion();
+    void replacingIsAskedOnce_data();
+    void replacingIsAskedOnce();
+    void spreadsheetFormsFollowTheSettings_data();
+    void spreadsheetFormsFollowTheSettings();
     void commandNeedsAnOpenAccountAndActsFromATextBox();
 
 private:
     QAction* command() const { return fixture_->windows->mainWindow().command("cmdexport"); }
-    // Runs the command and waits until its last message is shown.
-    void exportLists(const QStringList& answers);
+    // Runs the command and waits until its last message is shown; `writes` when the first
+    // file chosen is written.
+    void exportLists(const QStringList& answers, bool writes = true);
     QString out(const QString& name) const { return out_->filePath(name); }
 
     std::unique_ptr<AppFixture> fixture_;
@@ -125,7 +136,7 @@ void ListExportTest::cleanup() {
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
-void ListExportTest::exportLists(const QStringList& answers) {
+void ListExportTest::exportLists(const QStringList& answers, bool writes) {
     RecordingMessages& messages = fixture_->messages;
     messages.fileAnswers = answers;
     QVERIFY(command()->isEnabled());
@@ -133,7 +144,7 @@ void ListExportTest::exportLists(const QStringList& answers) {
     ListExport& exporter = fixture_->windows->shared<ListExport>();
     // The lists are read and written on another thread, the pointer busy meanwhile: the
     // result comes back through this thread's event loop.
-    if (!answers.value(0).isEmpty()) {
+    if (writes && !answers.value(0).isEmpty()) {
         QVERIFY(exporter.running());
         QVERIFY(QGuiApplication::overrideCursor());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::BusyCursor);
@@ -161,24 +172,33 @@ void ListExportTest::bothListsAreWrittenAsTheAccountHoldsThem() {
     // Exporting does not touch the account.
     QCOMPARE(bytesOf(account_ + "/IncomeAmn.txt"), QByteArray("\r\n2000\r\n-50\r\n"));
 
-    // The next export in this run starts where the last file went, and replaces a file.
+    // The next export in this run starts where the last file went, and replaces a file
+    // once the user says so.
     writeBytes(account_ + "/IncomeAmn.txt", "\r\n2000\r\n-75\r\n");
     fixture_->messages.fileRequests.clear();
+    fixture_->messages.shown.clear();
+    fixture_->messages.answers = {Choice::Yes};
     exportLists({income, ""});
     QCOMPARE(fixture_->messages.fileRequests.size(), 2);
     QCOMPARE(fixture_->messages.fileRequests[0].folder, out("second"));
     QCOMPARE(bytesOf(income), QByteArray(kIncomeCsv).replace(",-50,", ",-75,"));
+    QCOMPARE(fixture_->messages.shown.first(),
+             (Message{"\"" + income + "\" already exists.\nDo you want to replace it?",
+                      ListExport::kTitle, MessageIcon::Exclamation}));
 
     // The Income list's file is not taken for the Expense list: the user chooses again.
     fixture_->messages.shown.clear();
     fixture_->messages.fileRequests.clear();
+    fixture_->messages.answers = {Choice::Yes, Choice::Yes};
     exportLists({income, out("first/../first/Income.csv"), expense});
     QCOMPARE(fixture_->messages.fileRequests.size(), 3);
     QCOMPARE(fixture_->messages.fileRequests[2], fixture_->messages.fileRequests[1]);
     QCOMPARE(bytesOf(income), QByteArray(kIncomeCsv).replace(",-50,", ",-75,"));
-    QCOMPARE(fixture_->messages.shown.size(), 2);
-    QCOMPARE(fixture_->messages.shown[0].icon, MessageIcon::Exclamation);
-    QCOMPARE(fixture_->messages.shown[1].text,
+    QCOMPARE(fixture_->messages.shown.size(), 4);
+    QVERIFY(fixture_->messages.shown[0].text.endsWith("Do you want to replace it?"));
+    QVERIFY(fixture_->messages.shown[1].text.contains("was just exported"));
+    QVERIFY(fixture_->messages.shown[2].text.endsWith("Do you want to replace it?"));
+    QCOMPARE(fixture_->messages.shown[3].text,
              exported("Income", income) + "\n" + exported("Expense", expense));
 }
 
@@ -284,6 +304,23 @@ void ListExportTest::noAccountFileIsReplacedByAnyPath() {
         QVERIFY2(paused && pauseDid, "the folder could not be changed while the file was written");
 
     QCOMPARE(snapshot(account_), before);
+    if (way == "hard link" || way.startsWith("bind mount")) {
+        // What the path leads to is looked at as soon as it is chosen: the user is told,
+        // asked no question about replacing, and chooses again.
+        QCOMPARE(fixture_->messages.fileRequests.size(), 3);
+        QCOMPARE(fixture_->messages.shown.size(), 2);
+        QCOMPARE(fixture_->messages.shown[0],
+                 (Message{QStringLiteral("\"%1\" cannot be written: it is the account's own "
+                                         "\"%2\" under another name, and the account's files "
+                                         "are never written over. Choose another file for the "
+                                         "Income list.")
+                              .arg(target, account_ + "/" + kept),
+                          ListExport::kTitle, MessageIcon::Exclamation}));
+        QCOMPARE(fixture_->messages.shown[1].icon, MessageIcon::Information);
+        mounted.reset();
+        QCOMPARE(snapshot(account_), before);
+        return;
+    }
     QCOMPARE(fixture_->messages.shown.size(), 1);
     const Message told = fixture_->messages.shown.first();
     if (kept.isEmpty()) {
@@ -337,12 +374,6 @@ void ListExportTest::failureIsToldWithItsReason_data() {
     QTest::addColumn<int>("failingList");
     QTest::addColumn<QString>("file");   // the file the message names
     QTest::addColumn<QString>("reason"); // the system's words, or what is in the way
-    QTest::newRow("Income to a folder") << "folder" << 0 << "target"
-                                        << "it is a folder";
-    QTest::newRow("Expense to a folder") << "folder" << 1 << "target"
-                                         << "it is a folder";
-    QTest::newRow("Income to a missing folder")
-        << "missing" << 0 << "target" << systemReason(ENOENT);
     QTest::newRow("an income file is missing")
         << "unreadable" << 0 << "IncomeAmn.txt" << systemReason(ENOENT);
     QTest::newRow("Expense to a full disk") << "full" << 1 << "target" << systemReason(ENOSPC);
@@ -358,11 +389,7 @@ void ListExportTest::failureIsToldWithItsReason() {
     const QString income = out("Income.csv");
     QString target = failingList == 0 ? income : out("Expense.csv");
     std::optional<SmallDisk> disk;
-    if (fault == "folder") {
-        QVERIFY(QDir().mkpath(target));
-    } else if (fault == "missing") {
-        target = out("gone/Income.csv");
-    } else if (fault == "unreadable") {
+    if (fault == "unreadable") {
         QVERIFY(QFile::remove(account_ + "/IncomeAmn.txt"));
         file = QDir::toNativeSeparators(account_ + "/IncomeAmn.txt");
     } else if (fault == "full") {
@@ -391,10 +418,139 @@ void ListExportTest::failureIsToldWithItsReason() {
         QVERIFY2(told.text.endsWith("\n\n" + exported("Income", income)), qPrintable(told.text));
         QCOMPARE(bytesOf(income), kIncomeCsv);
     }
-    if (fault != "folder")
-        QVERIFY(!QFileInfo::exists(target));
+    QVERIFY(!QFileInfo::exists(target));
     if (fault == "full")
         QCOMPARE(QDir(disk->path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+}
+
+void ListExportTest::refusedTargetIsToldWithoutAQuestion_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a folder") << "folder"
+                              << "it is a folder";
+    QTest::newRow("a link") << "link"
+                            << "it is a link to another file";
+    QTest::newRow("a read-only file") << "read-only"
+                                      << "read-only";
+    QTest::newRow("a missing folder") << "missing" << systemReason(ENOENT);
+}
+
+// A file the export will not write is said so as soon as it is chosen: one message, no
+// question about replacing it first, and the dialog again.
+void ListExportTest::refusedTargetIsToldWithoutAQuestion() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QString target = out("Income.csv");
+    if (kind == "folder") {
+        QVERIFY(QDir().mkpath(target));
+    } else if (kind == "link") {
+        writeBytes(out("elsewhere.csv"), "mine\r\n");
+        QVERIFY(QFile::link(out("elsewhere.csv"), target));
+    } else if (kind == "read-only") {
+        writeBytes(target, "mine\r\n");
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup));
+    } else {
+        target = out("gone/Income.csv");
+    }
+    const QByteArray before = snapshot(out_->path());
+    exportLists({target, ""}, false);
+    QCOMPARE(fixture_->messages.fileRequests.size(), 2);
+    QCOMPARE(fixture_->messages.fileRequests[1], fixture_->messages.fileRequests[0]);
+    QCOMPARE(fixture_->messages.shown.size(), 1);
+    const Message told = fixture_->messages.shown.first();
+    QCOMPARE(told.icon, MessageIcon::Exclamation);
+    QVERIFY2(told.text.startsWith("\"" + target + "\" cannot be written: ") &&
+                 told.text.contains(reason) &&
+                 told.text.endsWith("Choose another file for the Income list."),
+             qPrintable(told.text));
+    QCOMPARE(snapshot(out_->path()), before);
+}
+
+void ListExportTest::replacingIsAskedOnce_data() {
+    QTest::addColumn<Choice>("answer");
+    QTest::addColumn<int>("dialogs");  // file dialogs shown in all
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("yes") << Choice::Yes << 2 << true;
+    QTest::newRow("no: the dialog again") << Choice::No << 2 << false;
+    // A box ended without a button answers Cancel: nothing is replaced, the export ends.
+    QTest::newRow("ended without an answer") << Choice::Cancel << 1 << false;
+}
+
+void ListExportTest::replacingIsAskedOnce() {
+    QFETCH(Choice, answer);
+    QFETCH(int, dialogs);
+    QFETCH(bool, replaced);
+    const QString income = out("Income.csv");
+    writeBytes(income, "mine\r\n");
+    fixture_->messages.answers = {answer};
+    // The answers after the first are Cancel.
+    exportLists({income}, replaced);
+    QCOMPARE(fixture_->messages.fileRequests.size(), dialogs);
+    QCOMPARE(fixture_->messages.shown.first(),
+             (Message{"\"" + income + "\" already exists.\nDo you want to replace it?",
+                      ListExport::kTitle, MessageIcon::Exclamation}));
+    QCOMPARE(bytesOf(income), replaced ? kIncomeCsv : QByteArray("mine\r\n"));
+    QCOMPARE(fixture_->messages.shown.size(), replaced ? 2 : 1);
+}
+
+// Under settings with a decimal comma the fields are separated by semicolons, the form a
+// spreadsheet under those settings opens; dates and figures the program reads are written
+// in forms every spreadsheet reads, anything else as typed.
+void ListExportTest::spreadsheetFormsFollowTheSettings_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QByteArray>("dates");
+    QTest::addColumn<QByteArray>("amounts");
+    QTest::addColumn<QByteArray>("balances");
+    QTest::addColumn<QByteArray>("csv");
+    QTest::newRow("English settings")
+        << QLocale(QLocale::English, QLocale::UnitedStates)
+        << QByteArray("\r\n12/1/2026\r\nsoon\r\n2026-12-24\r\n")
+        << QByteArray("\r\n1,234.50\r\n12abc\r\n-0.5\r\n")
+        << QByteArray("\r\n1734.5\r\n1746.5\r\n1746\r\n")
+        << QByteArray("\xEF\xBB\xBF"
+                      "Date,Description,Amount,Balance\r\n"
+                      "2026-12-01,a,1234.5,1734.5\r\n"
+                      "soon,b,12abc,1746.5\r\n"
+                      "2026-12-24,c,-0.5,1746\r\n");
+    QTest::newRow("German settings")
+        << QLocale(QLocale::German, QLocale::Germany)
+        << QByteArray("\r\n01.12.2026\r\nbald\r\n24.12.26\r\n")
+        << QByteArray("\r\n1.234,50\r\n12abc\r\n-0,5\r\n")
+        << QByteArray("\r\n1734,5\r\n1746,5\r\n1746\r\n")
+        << QByteArray("\xEF\xBB\xBF"
+                      "Date;Description;Amount;Balance\r\n"
+                      "2026-12-01;a;1234,5;1734,5\r\n"
+                      "bald;b;12abc;1746,5\r\n"
+                      "2026-12-24;c;-0,5;1746\r\n");
+    // An account kept under English settings, exported under German ones.
+    QTest::newRow("English lists under German settings")
+        << QLocale(QLocale::German, QLocale::Germany)
+        << QByteArray("\r\n2026-12-01\r\n2026-12-02\r\n2026-12-03\r\n")
+        << QByteArray("\r\n0.125\r\n1\r\n1.5\r\n")
+        << QByteArray("\r\n1.125\r\n2.125\r\n3.625\r\n")
+        << QByteArray("\xEF\xBB\xBF"
+                      "Date;Description;Amount;Balance\r\n"
+                      "2026-12-01;a;0,125;1,125\r\n"
+                      "2026-12-02;b;1;2,125\r\n"
+                      "2026-12-03;c;1,5;3,625\r\n");
+}
+
+void ListExportTest::spreadsheetFormsFollowTheSettings() {
+    QFETCH(QLocale, locale);
+    QFETCH(QByteArray, dates);
+    QFETCH(QByteArray, amounts);
+    QFETCH(QByteArray, balances);
+    QFETCH(QByteArray, csv);
+    const ScopedUserLocale settings(locale);
+    writeBytes(account_ + "/IncomeDate.txt", dates);
+    writeBytes(account_ + "/IncomeDes.txt", "\r\na\r\nb\r\nc\r\n");
+    writeBytes(account_ + "/IncomeAmn.txt", amounts);
+    writeBytes(account_ + "/Incomebal.txt", balances);
+    const QString income = out("Income.csv");
+    exportLists({income, ""});
+    QCOMPARE(bytesOf(income), csv);
+    // The lists keep what was typed.
+    QCOMPARE(bytesOf(account_ + "/IncomeAmn.txt"), amounts);
 }
 
 void ListExportTest::commandNeedsAnOpenAccountAndActsFromATextBox() {

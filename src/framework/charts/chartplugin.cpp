@@ -8,8 +8,10 @@
 #include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QObject>
+#include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 namespace kesterly {
 
@@ -19,12 +21,43 @@ namespace {
 const QColor kFirstColour(0x1f, 0x5f, 0xa8);
 const QColor kSecondColour(0xd9, 0x6c, 0x0c);
 
-void setFigureRange(QValueAxis* axis, double low, double high) {
+// The room kept between the frame of the plot and the centre of the outermost marks, in
+// pixels: half the largest mark and the pen around it, so that the highest and the
+// lowest point are drawn whole.
+constexpr qreal kMarkSize = 9;
+constexpr qreal kLastMarkSize = 13;
+constexpr qreal kEdgeRoom = kLastMarkSize / 2 + 3;
+
+// The part of a span to add at each end so that `room` pixels of `pixels` stay free
+// beyond its figures.
+double endRoom(double span, qreal pixels, qreal room) {
+    if (pixels <= 4 * room)
+        return span * 0.1;
+    return span * room / (pixels - 2 * room);
+}
+
+// A value axis over the figures: whole, with room at the top for the highest mark and, for
+// a line, at the bottom for the lowest, and at round figures. A single figure gets a tenth
+// of itself either side (or 1 for 0); bars start at 0.
+void setFigureRange(QValueAxis* axis, double low, double high, qreal pixels, bool bars) {
+    double span = high - low;
+    if (span == 0)
+        span = std::max(std::abs(high) * 0.2, 2.0);
+    const double room = endRoom(span, pixels, kEdgeRoom);
+    double bottom = low - room;
+    double top = high + room;
     if (low == high) {
-        low -= 1;
-        high += 1;
+        bottom = low - span / 2;
+        top = high + span / 2;
     }
-    axis->setRange(low, high);
+    if (bars) {
+        bottom = low < 0 ? bottom : 0;
+        top = high > 0 ? top : 0;
+        if (bottom == top)
+            top = 1;
+    }
+    axis->setRange(bottom, top);
+    // Round figures only ever widen the range.
     axis->applyNiceNumbers();
 }
 
@@ -43,10 +76,17 @@ public:
     void showLine(const ChartLine& line, const QLocale& locale) {
         if (!line_) {
             prepare(line.title, locale);
-            chart()->legend()->setVisible(false);
+            chart()->legend()->setAlignment(Qt::AlignBottom);
             line_ = new QLineSeries;
             line_->setPen(QPen(kFirstColour, 2));
+            line_->setMarkerSize(kMarkSize);
             chart()->addSeries(line_);
+            lastPoint_ = new QScatterSeries;
+            lastPoint_->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+            lastPoint_->setMarkerSize(kLastMarkSize);
+            lastPoint_->setColor(kSecondColour);
+            lastPoint_->setBorderColor(kSecondColour);
+            chart()->addSeries(lastPoint_);
             days_ = new QDateTimeAxis;
             // Years in four digits, as the status panel writes dates: a line over more than
             // a century would show "1/1/00" at both ends.
@@ -55,6 +95,10 @@ public:
                 format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
             days_->setFormat(format);
             attach(line_, days_);
+            lastPoint_->attachAxis(days_);
+            lastPoint_->attachAxis(figures_);
+            // The room for the outermost marks is counted in pixels of the plot.
+            connect(chart(), &QChart::plotAreaChanged, this, [this] { fitRanges(); });
         }
         setTitle(line.title);
         line_->setName(line.seriesName);
@@ -69,17 +113,22 @@ public:
             points.append(QPointF(double(QDateTime(line.days[i], QTime(12, 0)).toMSecsSinceEpoch()),
                                   line.values[i]));
         line_->replace(points);
+        const bool marked = count > 0 && !line.lastPointName.isEmpty();
+        lastPoint_->setName(line.lastPointName);
+        lastPoint_->replace(marked ? QList<QPointF>{points.last()} : QList<QPointF>());
+        // The legend names the line only beside a point set apart from it.
+        chart()->legend()->setVisible(marked);
+        showAxes(count > 0);
         if (count > 0) {
-            // A day either side, so the first and the last point are not on the frame.
-            days_->setRange(QDateTime(line.days.first().addDays(-1), QTime(12, 0)),
-                            QDateTime(line.days[count - 1].addDays(1), QTime(12, 0)));
-            days_->setTickCount(int(std::clamp<qsizetype>(count + 2, 3, 6)));
             const auto [low, high] =
                 std::minmax_element(line.values.begin(), line.values.begin() + count);
-            setFigureRange(figures_, *low, *high);
+            lineFigures_ = {*low, *high};
+            days_->setTickCount(int(std::clamp<qsizetype>(count + 2, 3, 6)));
+            lineDays_ = {line.days.first(), line.days[count - 1]};
         } else {
-            setFigureRange(figures_, 0, 0);
+            lineDays_ = {};
         }
+        fitRanges();
     }
 
     void showBars(const ChartBars& bars, const QLocale& locale) {
@@ -116,10 +165,43 @@ public:
         // the same.
         if (months_->categories() != bars.categories)
             months_->setCategories(bars.categories);
-        setFigureRange(figures_, low, high);
+        showAxes(!bars.categories.isEmpty());
+        // Nor does it name bars it does not draw.
+        chart()->legend()->setVisible(!bars.categories.isEmpty());
+        barFigures_ = {low, high};
+        fitRanges();
     }
 
 private:
+    // Axes without figures would only label nothing: an empty chart shows none.
+    void showAxes(bool shown) {
+        for (QAbstractAxis* axis : chart()->axes())
+            axis->setVisible(shown);
+    }
+
+    void fitRanges() {
+        if (fitting_)
+            return;
+        // Setting a range lays the labels out anew, which may change the plot's size.
+        fitting_ = true;
+        const QRectF plot = chart()->plotArea();
+        if (bars_) {
+            setFigureRange(figures_, barFigures_.first, barFigures_.second, plot.height(), true);
+        } else if (line_ && lineDays_.first.isValid()) {
+            setFigureRange(figures_, lineFigures_.first, lineFigures_.second, plot.height(),
+                           false);
+            // A day either side at least, more over a long time, so the first and the last
+            // point are not on the frame.
+            const QDateTime first(lineDays_.first, QTime(12, 0));
+            const QDateTime last(lineDays_.second, QTime(12, 0));
+            const double span = double(first.msecsTo(last));
+            const qint64 room = std::max<qint64>(
+                24 * 3600 * 1000, qint64(std::ceil(endRoom(span, plot.width(), kEdgeRoom))));
+            days_->setRange(first.addMSecs(-room), last.addMSecs(room));
+        }
+        fitting_ = false;
+    }
+
     void setTitle(const QString& title) {
         if (chart()->title() != title)
             chart()->setTitle(title);
@@ -143,7 +225,13 @@ private:
     }
 
     QLineSeries* line_ = nullptr;
+    QScatterSeries* lastPoint_ = nullptr;
     QDateTimeAxis* days_ = nullptr;
+    // What the ranges are fitted to: the lowest and highest figure, the first and last day.
+    QPair<double, double> lineFigures_{0, 0};
+    QPair<QDate, QDate> lineDays_;
+    QPair<double, double> barFigures_{0, 0};
+    bool fitting_ = false;
     QBarSeries* bars_ = nullptr;
     QBarCategoryAxis* months_ = nullptr;
     QValueAxis* figures_ = nullptr;

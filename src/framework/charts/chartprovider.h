@@ -17,6 +17,9 @@ struct ChartLine {
     QString seriesName;
     QList<QDate> days;
     QList<double> values;
+    // When not empty, the last point is set apart with a mark of its own, under this name
+    // in the legend (today's balance).
+    QString lastPointName;
 };
 
 // Bars side by side: for each set (income, expense) one value per category (month).
@@ -38,11 +41,12 @@ public:
     // A view showing one chart, empty until one of the steps below fills it.
     virtual QWidget* createView(QWidget* parent) = 0;
     // Replaces what the view shows; numbers and dates are written as `locale` writes them.
+    // With nothing to show, a chart has no axes: labels would mean nothing.
     virtual void showLine(QWidget* view, const ChartLine& line, const QLocale& locale) = 0;
     virtual void showBars(QWidget* view, const ChartBars& bars, const QLocale& locale) = 0;
 };
 
 } // namespace kesterly
 
-#define KesterlyChartProvider_iid "org.kesterly.ChartProvider/1"
+#define KesterlyChartProvider_iid "org.kesterly.ChartProvider/2"
 Q_DECLARE_INTERFACE(kesterly::ChartProvider, KesterlyChartProvider_iid)
