@@ -1,5 +1,6 @@
 #include "core/accountfolder.h"
 #include "core/clock.h"
+#include "framework/displayconnection.h"
 #include "framework/focusmarks.h"
 #include "framework/fonts.h"
 #include "framework/messages.h"
@@ -14,6 +15,7 @@ int main(int argc, char* argv[]) {
     // Qt::AA_ShareOpenGLContexts is left unset: it would start the OpenGL driver at every
     // start for the web windows' engine, which most runs never load. The engine gets its
     // shared context when its plugin is loaded (framework/webview.cpp).
+    kesterly::prepareDisplayConnection();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesterly"));
     // The desktop entry's name: a Wayland desktop matches the windows to the entry and its
