@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prints, from one run, every figure docs/figures.md keeps, as a table to paste there:
-#   - start-up to the splash window shown (median of several starts), beside a bare Qt
+#   - start-up to the splash window shown (median of several starts), and to its first
+#     answer to a window manager's ping (bench/ready.py), each beside a bare Qt
 #     window (bench/bare_window) started in turn with it, and whether the web engine, the
 #     OpenGL driver or Qt Charts is loaded at that point;
 #   - wake-ups a second over all threads and idle processor use with the main window open,
@@ -219,6 +220,18 @@ startup_bare=$(median "${bare_times[@]}")
 startup=$(median "${program_times[@]}")
 startup_bare_times=("${bare_times[@]}") startup_times=("${program_times[@]}")
 
+# --- ready: from exec to the first window's answer to a ping, beside the bare window ----
+# bench/ready.py starts the two in turn, $starts times each, and pings each first window
+# the moment it is shown; Qt answers on the window's thread, once it could take a click.
+[ -x /usr/bin/python3 ] && /usr/bin/python3 -c 'import Xlib' 2>/dev/null ||
+    fail "bench/ready.py needs python3-xlib for /usr/bin/python3 (scripts/install-deps.sh installs it)"
+readies=$(/usr/bin/python3 bench/ready.py "$bare" "$program" "$starts" "$home" 2>"$work/ready.log") ||
+    fail "bench/ready.py failed: $(cat "$work/ready.log")"
+ready_times() { awk -v who="$1" '$1 == who { print $3 }' <<<"$readies"; }
+ready_bare=$(median $(ready_times bare))
+ready=$(median $(ready_times program))
+ready_loaded=$(awk '$1 == "program" && $4 != "-" { print $4 }' <<<"$readies" | sort -u | paste -sd, -)
+
 # --- a session with the account, reminders and the ledger windows ----------------------
 # The program runs under GNU time, which notes its peak memory when it has ended, after
 # the main window has closed every child window (and they have written their files).
@@ -431,6 +444,9 @@ echo "| start-up to the splash window shown (median of $starts starts) | $startu
 echo "| a bare Qt window (bench/bare_window), started in turn with it | $startup_bare ms |"
 echo "| start-up against the bare window (target: at most 1.3x) | ${startup_ratio}x, $(meets "$startup_ratio" 1.3) |"
 echo "| WebEngine / OpenGL driver / Qt Charts loaded at start-up | $web_at_startup / $opengl_at_startup / $charts_at_startup |"
+ready_ratio=$(ratio "$ready" "$ready_bare")
+echo "| ready: exec to the first ping answered, median of $starts starts; bare window, in turn (target: at most 1.2x) | $ready ms; $ready_bare ms: ${ready_ratio}x, $(meets "$ready_ratio" 1.2) |"
+echo "| loaded when the splash window answered (web engine, OpenGL driver, Qt Charts) | ${ready_loaded:-none} |"
 for state in none open reminders; do
     read -r wakeups use <<<"$(idle_figure "$state")"
     echo "| idle, ${idle_states[$state]} ($seconds s): wake-ups a second, all threads; processor use (targets: 1.1, 0.05%) | $wakeups, $(meets "$wakeups" 1.1); $use% of one core, $(meets "$use" 0.05) |"
@@ -456,5 +472,7 @@ echo "| peak memory (VmHWM) of that, with the chart open (target: at most 2.5 x 
 echo
 echo "start-up times (ms), program: ${startup_times[*]}; bare window: ${startup_bare_times[*]}"
 echo "again after the session (ms), program: ${program_times[*]}; bare window: ${bare_times[*]}"
+echo "ready (ms, exec to shown and to ping answered):"
+sed 's/^/  /' <<<"$readies"
 echo "idle, each thread's wake-ups a second:"
 grep '^#' <<<"$idle" | sed 's/^# /  /'

@@ -1,9 +1,9 @@
 #include "core/accountfolder.h"
 #include "core/clock.h"
-#include "framework/displayconnection.h"
 #include "framework/focusmarks.h"
 #include "framework/fonts.h"
 #include "framework/messages.h"
+#include "framework/startup.h"
 #include "framework/windows.h"
 #include "shell/endrequests.h"
 #include "shell/mainwindow.h"
@@ -16,6 +16,7 @@ int main(int argc, char* argv[]) {
     // start for the web windows' engine, which most runs never load. The engine gets its
     // shared context when its plugin is loaded (framework/webview.cpp).
     kesterly::prepareDisplayConnection();
+    kesterly::FontCatalogueAhead fontCatalogue;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kesterly"));
     // The desktop entry's name: a Wayland desktop matches the windows to the entry and its
@@ -33,6 +34,7 @@ int main(int argc, char* argv[]) {
     auto* splash = new kesterly::SplashWindow(windows);
     QObject::connect(splash, &QObject::destroyed, &app,
                      [&windows, &messages] { messages.setParentWindow(windows.findMainWindow()); });
+    fontCatalogue.wait();
     splash->show();
     const kesterly::EndRequests endRequests;
     const int code = QApplication::exec();

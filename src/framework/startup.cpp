@@ -1,7 +1,11 @@
-#include "framework/displayconnection.h"
+#include "framework/startup.h"
 
 #include <QByteArray>
 #include <QtGlobal>
+
+#ifdef KESTERLY_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
 
 namespace kesterly {
 
@@ -15,6 +19,24 @@ void prepareDisplayConnection() {
     // takes a few milliseconds to send. Other platforms do not read the setting.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", QByteArrayLiteral("1"));
+}
+
+FontCatalogueAhead::FontCatalogueAhead() {
+#ifdef KESTERLY_HAVE_FONTCONFIG
+    // fontconfig sets up its one shared configuration safely from any thread; Qt's font
+    // database, filled on the window's thread at the first text, then finds it read and
+    // only lists the fonts.
+    reader_ = std::thread([] { FcInit(); });
+#endif
+}
+
+FontCatalogueAhead::~FontCatalogueAhead() {
+    wait();
+}
+
+void FontCatalogueAhead::wait() {
+    if (reader_.joinable())
+        reader_.join();
 }
 
 } // namespace kesterly
