@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Prints, from one run, every figure docs/figures.md keeps, as a table to paste there:
-#   - start-up to the splash window shown (median of several starts), beside a bare Qt
+#   - start-up to the splash window shown (median of several starts), and to its first
+#     answer to a window manager's ping (bench/ready.py), each beside a bare Qt
 #     window (bench/bare_window) started in turn with it, and whether the web engine, the
 #     OpenGL driver or Qt Charts is loaded at that point;
-#   - idle processor use with the main window open, reminders off, then with an account
-#     open and reminders on while no reminder matches;
+#   - wake-ups a second over all threads and idle processor use with the main window open,
+#     in three states: no account; an account open, reminders off; reminders on with 20
+#     reminders, none due (from bench/idle.sh, in an X server of its own);
 #   - peak memory (VmHWM) with the main window open, and after a session that opens an
 #     account, the Entry form and the Income window and closes the two windows;
 #   - start-up again after that session, beside the bare window again;
@@ -22,13 +24,13 @@
 # The program runs for real in its own X server (Xvfb, with openbox as window manager),
 # with HOME in a temporary folder, driven by keys and clicks as a user would.
 #
-#   bench/run.sh [build-folder] [seconds per idle case] [starts]
-#   defaults:     build           20                        9
+#   bench/run.sh [build-folder] [seconds per idle state] [starts]
+#   defaults:     build           60 (KESTERLY_IDLE_SECONDS) 9
 # KESTERLY_BENCH_SHOTS=folder keeps a screenshot of each stage there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-seconds=${2:-20}
+seconds=${2:-${KESTERLY_IDLE_SECONDS:-60}}
 starts=${3:-9}
 shots=${KESTERLY_BENCH_SHOTS:-}
 program=$(realpath "$build/kesterly")
@@ -131,16 +133,6 @@ opengl_loaded() {
 peak_kib() { awk '/^VmHWM/ { print $2 }' "/proc/$pid/status"; }
 mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-# Processor time of every thread of the program so far, in nanoseconds.
-cpu_ns() { awk '{ sum += $1 } END { printf "%d\n", sum }' /proc/"$pid"/task/*/schedstat; }
-# Processor use over $seconds, in percent of one core.
-idle_use() {
-    local before after t0 t1
-    before=$(cpu_ns) t0=$(now_us)
-    sleep "$seconds"
-    after=$(cpu_ns) t1=$(now_us)
-    awk -v used=$((after - before)) -v span=$((t1 - t0)) 'BEGIN { printf "%.2f", used / 1000 / span * 100 }'
-}
 screenshot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window root "$shots/$1.png"; }; }
 main_window() {
     local window
@@ -229,7 +221,19 @@ startup_bare=$(median "${bare_times[@]}")
 startup=$(median "${program_times[@]}")
 startup_bare_times=("${bare_times[@]}") startup_times=("${program_times[@]}")
 
-# --- idle, reminders off, then on; a session with the ledger windows -----------------
+# --- ready: from exec to the first window's answer to a ping, beside the bare window ----
+# bench/ready.py starts the two in turn, $starts times each, and pings each first window
+# the moment it is shown; Qt answers on the window's thread, once it could take a click.
+[ -x /usr/bin/python3 ] && /usr/bin/python3 -c 'import Xlib' 2>/dev/null ||
+    fail "bench/ready.py needs python3-xlib for /usr/bin/python3 (scripts/install-deps.sh installs it)"
+readies=$(/usr/bin/python3 bench/ready.py "$bare" "$program" "$starts" "$home" 2>"$work/ready.log") ||
+    fail "bench/ready.py failed: $(cat "$work/ready.log")"
+ready_times() { awk -v who="$1" '$1 == who { print $3 }' <<<"$readies"; }
+ready_bare=$(median $(ready_times bare))
+ready=$(median $(ready_times program))
+ready_loaded=$(awk '$1 == "program" && $4 != "-" { print $4 }' <<<"$readies" | sort -u | paste -sd, -)
+
+# --- a session with the account, reminders and the ledger windows ----------------------
 # The program runs under GNU time, which notes its peak memory when it has ended, after
 # the main window has closed every child window (and they have written their files).
 seed_account
@@ -240,7 +244,6 @@ wait_for 10 "the program under GNU time" program_started
 click_splash
 sleep 2
 screenshot main-window
-idle_off=$(idle_use)
 peak_main_kib=$(peak_kib)
 web_main=$(web_engine_loaded) opengl_main=$(opengl_loaded)
 
@@ -259,7 +262,6 @@ key ctrl+Tab
 key space
 sleep 2
 screenshot reminders-on
-idle_on=$(idle_use)
 peak_on_kib=$(peak_kib)
 # Ctrl+R brings the Reminder window to the front with its date list focused; seven Tabs
 # reach "Remove Selected", which takes the first reminder: the window then writes 19
@@ -373,6 +375,20 @@ charts_after=$(charts_loaded)
 peak_chart_kib=$(peak_kib)
 stop_program
 
+# --- idle: wake-ups and processor use in three states ---------------------------------
+# In an X server and a HOME of its own, started afresh.
+idle=$(KESTERLY_IDLE_SECONDS=$seconds KESTERLY_BENCH_SHOTS=$shots bench/idle.sh "$program" 2>"$work/idle.log") ||
+    fail "bench/idle.sh failed: $(cat "$work/idle.log")"
+idle_figure() { awk -v state="$1" '$1 == state { print $2, $3 }' <<<"$idle"; }
+declare -A idle_states=(
+    [none]="main window open, no account"
+    [open]="account open, reminders off"
+    [reminders]="reminders on, 20 reminders, none due"
+)
+for state in none open reminders; do
+    [ -n "$(idle_figure "$state")" ] || fail "unexpected output of bench/idle.sh: $idle"
+done
+
 # --- the 32767-row table -------------------------------------------------------------
 table=$("$table_bench" 2>"$work/ledger_table.log") || fail "$table_bench failed: $(cat "$work/ledger_table.log")"
 table_figure() { awk -v what="$1" 'index($0, what) == 1 { for (i = 1; i <= NF; i++) if ($i == "ms") print $(i - 1) }' <<<"$table"; }
@@ -439,8 +455,13 @@ echo "| start-up to the splash window shown (median of $starts starts) | $startu
 echo "| a bare Qt window (bench/bare_window), started in turn with it | $startup_bare ms |"
 echo "| start-up against the bare window (target: at most 1.3x) | ${startup_ratio}x, $(meets "$startup_ratio" 1.3) |"
 echo "| WebEngine / OpenGL driver / Qt Charts loaded at start-up | $web_at_startup / $opengl_at_startup / $charts_at_startup |"
-echo "| idle processor use, reminders off, main window open ($seconds s) | $idle_off% of one core |"
-echo "| idle processor use, reminders on, account with 20 reminders, none due ($seconds s) | $idle_on% of one core |"
+ready_ratio=$(ratio "$ready" "$ready_bare")
+echo "| ready: exec to the first ping answered, median of $starts starts; bare window, in turn (target: at most 1.2x) | $ready ms; $ready_bare ms: ${ready_ratio}x, $(meets "$ready_ratio" 1.2) |"
+echo "| loaded when the splash window answered (web engine, OpenGL driver, Qt Charts) | ${ready_loaded:-none} |"
+for state in none open reminders; do
+    read -r wakeups use <<<"$(idle_figure "$state")"
+    echo "| idle, ${idle_states[$state]} ($seconds s): wake-ups a second, all threads; processor use (targets: 1.1, 0.05%) | $wakeups, $(meets "$wakeups" 1.1); $use% of one core, $(meets "$use" 0.05) |"
+done
 echo "| peak memory (VmHWM), main window, status panel and Today's Reminder open (target: under 50 MiB) | $(mib "$peak_main_kib") MiB, $(under "$(mib "$peak_main_kib")" 50) |"
 echo "| peak memory (VmHWM) after the idle runs (account, Contents and Reminder windows open) | $(mib "$peak_on_kib") MiB |"
 echo "| peak memory (VmHWM) with the Entry form and the Income window open, one income recorded | $(mib "$peak_ledger_kib") MiB |"
@@ -464,3 +485,7 @@ echo "| the same: window's thread held at most while the file is read and previe
 echo
 echo "start-up times (ms), program: ${startup_times[*]}; bare window: ${startup_bare_times[*]}"
 echo "again after the session (ms), program: ${program_times[*]}; bare window: ${bare_times[*]}"
+echo "ready (ms, exec to shown and to ping answered):"
+sed 's/^/  /' <<<"$readies"
+echo "idle, each thread's wake-ups a second:"
+grep '^#' <<<"$idle" | sed 's/^# /  /'

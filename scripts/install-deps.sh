@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   qt6-webengine-dev qt6-webengine-dev-tools
   qt6-charts-dev
-  libgl-dev libxkbcommon-dev
+  libgl-dev libxkbcommon-dev libfontconfig-dev
   fonts-liberation fonts-dejavu-core
   locales
   xvfb xauth xdotool xclip imagemagick x11-utils openbox python3 python3-xlib

@@ -3,6 +3,7 @@
 #include "framework/focusmarks.h"
 #include "framework/fonts.h"
 #include "framework/messages.h"
+#include "framework/startup.h"
 #include "framework/windows.h"
 #include "shell/commandline.h"
 #include "shell/endrequests.h"
@@ -28,6 +29,8 @@ int main(int argc, char* argv[]) {
     // Qt::AA_ShareOpenGLContexts is left unset: it would start the OpenGL driver at every
     // start for the web windows' engine, which most runs never load. The engine gets its
     // shared context when its plugin is loaded (framework/webview.cpp).
+    kesterly::prepareDisplayConnection();
+    kesterly::FontCatalogueAhead fontCatalogue;
     QApplication app(argc, argv);
     // The desktop entry's name: a Wayland desktop matches the windows to the entry and its
     // icon by it (the app id); X11 desktops do so by the window class, "kesterly".
@@ -44,6 +47,7 @@ int main(int argc, char* argv[]) {
     auto* splash = new kesterly::SplashWindow(windows);
     QObject::connect(splash, &QObject::destroyed, &app,
                      [&windows, &messages] { messages.setParentWindow(windows.findMainWindow()); });
+    fontCatalogue.wait();
     splash->show();
     const kesterly::EndRequests endRequests;
     const int code = QApplication::exec();

@@ -30,6 +30,11 @@ StatusPanel::StatusPanel(Windows& windows)
         label->setFont(fonts::display(19.8));
         label->setAlignment(Qt::AlignCenter);
         label->setText(QLatin1String(text));
+        // The clock changes its text every second. Filled with the panel's white, the
+        // label is repainted alone, not with the panel under it; of a fixed size, a new
+        // text does not ask the panel and its frame to lay themselves out again.
+        label->setAutoFillBackground(true);
+        label->setFixedSize(label->size());
         return label;
     };
     dateLabel_ = displayLabel("Label1", 180, "12.12.12");
