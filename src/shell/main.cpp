@@ -26,11 +26,11 @@ int main(int argc, char* argv[]) {
             answer.exitCode)
             return *answer.exitCode;
     }
+    kesterly::prepareDisplayConnection();
+    kesterly::FontCatalogueAhead fontCatalogue;
     // Qt::AA_ShareOpenGLContexts is left unset: it would start the OpenGL driver at every
     // start for the web windows' engine, which most runs never load. The engine gets its
     // shared context when its plugin is loaded (framework/webview.cpp).
-    kesterly::prepareDisplayConnection();
-    kesterly::FontCatalogueAhead fontCatalogue;
     QApplication app(argc, argv);
     // The desktop entry's name: a Wayland desktop matches the windows to the entry and its
     // icon by it (the app id); X11 desktops do so by the window class, "kesterly".
