@@ -138,9 +138,8 @@ std::optional<QDate> readDate(const QString& text, DateOrder order, const QDate&
 // currency sign or code before or after. Nothing when it is no amount (or empty).
 std::optional<double> readAmount(const QString& text, QChar decimal);
 // The text an amount is recorded with: the file's own (without sign, currency and
-// blanks when `value` is its magnitude) when it reads as that very value under the
-// user's settings, as the Entry form reads a typed amount; otherwise the value written
-// as the program writes numbers.
+// blanks when `value` is its magnitude) when the user's settings' own form reads it as
+// that very value; otherwise the value written as the program writes numbers.
 QString amountText(const QString& fileText, double value, const QLocale& locale);
 
 // The amount's text without what is not its number: blanks, a currency sign or code

@@ -8,6 +8,7 @@
 #include "core/listfile.h"
 #include "core/numbertext.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
@@ -24,12 +25,10 @@ public:
 
     QString key(bool income, const QString& date, const QString& description,
                 const QString& amount) {
-        return (income ? QStringLiteral("I") : QStringLiteral("E")) + QChar(0x1F) +
-               dateKey(date) + QChar(0x1F) + description.trimmed() + QChar(0x1F) +
-               amountKey(amount);
+        return (income ? QStringLiteral("I") : QStringLiteral("E")) + QChar(0x1F) + dateKey(date) +
+               QChar(0x1F) + description.trimmed() + QChar(0x1F) + amountKey(amount);
     }
-    QString key(bool income, const QDate& date, const QString& description,
-                const QString& amount) {
+    QString key(bool income, const QDate& date, const QString& description, const QString& amount) {
         return (income ? QStringLiteral("I") : QStringLiteral("E")) + QChar(0x1F) +
                date.toString(Qt::ISODate) + QChar(0x1F) + description.trimmed() + QChar(0x1F) +
                amountKey(amount);
@@ -73,7 +72,7 @@ QString tableProblem(const account::TableRead& table, const QString& list) {
 
 } // namespace
 
-Account readAccount(const QString& folder, bool finishPending) {
+Account readAccount(const QString& folder, bool finishPending, const QLocale& locale) {
     Account account;
     // The files are read between saves, never in the middle of one.
     const listfile::SaveHold hold;
@@ -87,7 +86,20 @@ Account readAccount(const QString& folder, bool finishPending) {
     if (stored.ok()) {
         account.balanceStamp = stored.value->stamp;
         if (!stored.value->texts.isEmpty())
-            account.balance = listfile::typedField(stored.value->texts.first());
+            account.balance = stored.value->texts.first();
+        // A balance written under other regional settings counts with the value it was
+        // written with; a number becomes its text in the current form.
+        account.remembered = numbers::readRemembered(folder);
+        const numbers::BalanceReading reading =
+            numbers::readAccountBalance(account.balance, folder, locale);
+        if (reading.kind == numbers::BalanceReading::TwoReadings)
+            problems << QCoreApplication::translate(
+                            "EntryImport",
+                            "The balance \"%1\" in \"%2\" can be read as two different "
+                            "numbers under the regional settings the account was used with. "
+                            "Open the Entry Form once and say which one it is; then import again.")
+                            .arg(account.balance, path);
+        account.balance = numbers::shownBalance(account.balance, reading, locale);
     } else {
         account.balanceStamp = listfile::stampOf(path);
         // A balance file that is there but cannot be read holds a balance nobody can see,
@@ -223,7 +235,8 @@ Plan makePlan(const QList<Row>& rows, const Account& account, bool includeDuplic
     return plan;
 }
 
-listfile::Outcome record(const QString& folder, const Plan& plan, const Account& account) {
+listfile::Outcome record(const QString& folder, const Plan& plan, const Account& account,
+                         const QLocale& locale) {
     if (!account.problem.isEmpty())
         return listfile::Outcome::failure(account.problem);
     if (!plan.problem.isEmpty())
@@ -257,6 +270,11 @@ listfile::Outcome record(const QString& folder, const Plan& plan, const Account&
     files << listfile::FileLines{account::filePath(folder, account::kOpeningBalance),
                                  {plan.finalBalance},
                                  account.balanceStamp};
+    // The account remembers the form of a balance written with a point or a comma, so
+    // that it is read right under other settings.
+    if (const auto formUpdate =
+            numbers::rememberedUpdate(folder, plan.finalBalance, account.remembered, locale))
+        files << *formUpdate;
     return listfile::writeFiles(files);
 }
 

@@ -2,6 +2,8 @@
 
 #include "core/accounttable.h"
 #include "core/importfile.h"
+#include "core/numberform.h"
+#include "core/numbertext.h"
 
 #include <QDate>
 #include <QList>
@@ -17,16 +19,22 @@ namespace kesterly::entryimport {
 struct Account {
     account::TableRead income;
     account::TableRead expense;
-    QString balance; // as the Entry form reads it (the first line, a number as its plain form)
+    // As the Entry form reads it: the first line, a number in the current settings' form
+    // whatever settings it was written under (numberform.h).
+    QString balance;
     listfile::FileStamp balanceStamp;
+    // The form of numbers the account remembers, updated with the new balance.
+    numbers::Remembered remembered;
     // Why nothing can be recorded into this account (a list or the balance unreadable).
     QString problem;
 };
 
 // Reads both tables and the balance while no save runs. A save a crash cut short is
 // finished first unless `finishPending` is false (a read on another thread, after the
-// window's thread has finished it).
-Account readAccount(const QString& folder, bool finishPending = true);
+// window's thread has finished it). A balance the account cannot tell how to read (two
+// readings, numberform.h) is a problem: the Entry form asks which one it is.
+Account readAccount(const QString& folder, bool finishPending = true,
+                    const QLocale& locale = userLocale());
 
 struct Planned {
     Row row;
@@ -58,6 +66,7 @@ Plan makePlan(const QList<Row>& rows, const Account& account, bool includeDuplic
 // Records the plan's rows at the ends of the lists and the last balance as one unit (the
 // save journal's: all of it or none of it, a crash included), only while every file is
 // still what `account` read; otherwise nothing is written and Outcome::changed() tells it.
-listfile::Outcome record(const QString& folder, const Plan& plan, const Account& account);
+listfile::Outcome record(const QString& folder, const Plan& plan, const Account& account,
+                         const QLocale& locale = userLocale());
 
 } // namespace kesterly::entryimport

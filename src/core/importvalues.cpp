@@ -255,11 +255,18 @@ std::optional<double> readAmount(const QString& text, QChar decimal) {
 }
 
 QString amountText(const QString& fileText, double value, const QLocale& locale) {
+    // Only a text the current settings' form reads as this value is kept: one that reads
+    // in the other form alone ("1.234,56" under English settings) would be a list of mixed
+    // forms, so it is written anew.
+    const auto readsAsValue = [&](const QString& text) {
+        const NumberReadings readings = numberReadings(text, locale);
+        return readings.current && *readings.current == value;
+    };
     const QString typed = fileText.trimmed();
-    if (const auto read = strictNumber(typed, locale); read && *read == value)
+    if (readsAsValue(typed))
         return typed;
     const QString body = numberBody(typed, nullptr);
-    if (const auto read = strictNumber(body, locale); read && *read == value)
+    if (readsAsValue(body))
         return body;
     return numberToText(value, locale);
 }

@@ -69,8 +69,7 @@ struct AccountForm {
 };
 
 // The form of the last row of a list whose balance, or else amount, only one form reads.
-Form lastFormShown(const QStringList& balances, const QStringList& amounts,
-                   const QLocale& locale);
+Form lastFormShown(const QStringList& balances, const QStringList& amounts, const QLocale& locale);
 
 // The balance file's first line as the rules read it.
 struct BalanceReading {
@@ -84,8 +83,7 @@ struct BalanceReading {
     double value = 0;
     double otherValue = 0;
 };
-BalanceReading readBalance(const QString& text, const AccountForm& account,
-                           const QLocale& locale);
+BalanceReading readBalance(const QString& text, const AccountForm& account, const QLocale& locale);
 
 // The same for the balance file of the account in `folder`, whose form the account's files
 // tell when the text has two readings.
@@ -101,7 +99,7 @@ QList<Form> rowForms(const QStringList& balances, const QStringList& amounts, Fo
                      const QLocale& locale);
 
 // The hidden file that remembers the form of the account's balance file.
-inline const QString kFormFile = QStringLiteral(".kesterly.numbers");
+inline const QString& kFormFile = listfile::kSavedHiddenFile;
 // Its one line: "decimal point" or "decimal comma".
 QString formLine(Form form);
 Form formOfLine(const QString& line);
@@ -122,8 +120,8 @@ AccountForm readAccountForm(const QString& folder, const Remembered& remembered,
 // account remembers another form than the locale's. Replaced only while it is still
 // what `remembered` was read from.
 std::optional<listfile::FileLines> rememberedUpdate(const QString& folder,
-                                                     const QString& balanceText,
-                                                     const Remembered& remembered,
-                                                     const QLocale& locale);
+                                                    const QString& balanceText,
+                                                    const Remembered& remembered,
+                                                    const QLocale& locale);
 
 } // namespace kesterly::numbers

@@ -133,8 +133,11 @@ std::optional<Journal> decode(const QByteArray& bytes, QString* why) {
             name = parts[1];
         }
         entry.name = QString::fromUtf8(QByteArray::fromPercentEncoding(name));
+        // The account's hidden files are the program's own marks, never saved in a unit;
+        // the one exception is the remembered form of its numbers (numberform.h), saved
+        // together with the balance.
         if (entry.name.isEmpty() || entry.name.contains(QLatin1Char('/')) ||
-            entry.name.startsWith(QLatin1Char('.'))) {
+            (entry.name.startsWith(QLatin1Char('.')) && entry.name != kSavedHiddenFile)) {
             *why =
                 QStringLiteral("the journal names a file \"%1\" that is not one of the account's")
                     .arg(entry.name);

@@ -59,6 +59,11 @@ namespace kesterly::listfile {
 // by writing their file anew), so a larger one is not ours and is not read.
 inline constexpr qint64 kJournalSizeLimit = 64 * 1024;
 
+// The one hidden file of an account a save unit may write: the form its numbers were
+// written in (numbers::kFormFile), saved with the balance. A journal naming any other
+// hidden file is not ours.
+inline const QString kSavedHiddenFile = QStringLiteral(".kesterly.numbers");
+
 namespace journal {
 
 // Saves are made one at a time in this program, whichever thread makes them: two saves in

@@ -9,6 +9,7 @@
 #include "core/importplan.h"
 #include "core/ledgermath.h"
 #include "core/listfile.h"
+#include "core/numberform.h"
 #include "core/numbertext.h"
 #include "support/files.h"
 
@@ -39,15 +40,17 @@ QLocale german() {
 // A German bank's statement: Windows-1252, semicolons, the account and the period on
 // three lines before the header, day.month.year, amounts with a decimal comma and thousands
 // points, a currency column.
-const QByteArray kGermanCsv = "Kontonummer:;DE12 3456 7890 1234 5678 90;\r\n"
-                              "Zeitraum:;01.11.2026 - 30.11.2026;\r\n"
-                              "Kontostand vom 30.11.2026:;2.345,67 EUR;\r\n"
-                              "Buchungstag;Valuta;Auftraggeber/Empf\xE4nger;Verwendungszweck;"
-                              "Betrag;W\xE4hrung\r\n"
-                              "03.11.2026;03.11.2026;Stadtwerke M\xFCnchen;Strom November;"
-                              "-1.234,56;EUR\r\n"
-                              "15.11.2026;15.11.2026;Arbeitgeber GmbH;Gehalt November;2.500,00;EUR\r\n"
-                              "20.11.2026;21.11.2026;B\xE4" "ckerei M\xFCller;Br\xF6tchen;-4,20;EUR\r\n";
+const QByteArray kGermanCsv =
+    "Kontonummer:;DE12 3456 7890 1234 5678 90;\r\n"
+    "Zeitraum:;01.11.2026 - 30.11.2026;\r\n"
+    "Kontostand vom 30.11.2026:;2.345,67 EUR;\r\n"
+    "Buchungstag;Valuta;Auftraggeber/Empf\xE4nger;Verwendungszweck;"
+    "Betrag;W\xE4hrung\r\n"
+    "03.11.2026;03.11.2026;Stadtwerke M\xFCnchen;Strom November;"
+    "-1.234,56;EUR\r\n"
+    "15.11.2026;15.11.2026;Arbeitgeber GmbH;Gehalt November;2.500,00;EUR\r\n"
+    "20.11.2026;21.11.2026;B\xE4"
+    "ckerei M\xFCller;Br\xF6tchen;-4,20;EUR\r\n";
 
 // A US bank's: commas, month/day/year, payees in quotes with commas and quotes inside,
 // withdrawals and deposits in columns of their own, a withdrawal in parentheses.
@@ -117,9 +120,10 @@ QString makeAccount(const QString& folder, const QByteArray& balance = "500\r\n"
     return folder;
 }
 
+// The lists, the balance and the form of numbers the account remembers with it.
 QStringList listFiles() {
     return account::kIncomeTable.inOrder() + account::kExpenseTable.inOrder() +
-           QStringList{account::kOpeningBalance};
+           QStringList{account::kOpeningBalance, numbers::kFormFile};
 }
 
 QList<QByteArray> accountBytes(const QString& folder) {
@@ -188,6 +192,8 @@ private slots:
     void filesThatAreNoStatementAreRefused();
     void tooManyRowsAreRefusedWithTheNumbers();
     void anotherProgramsChangeWritesNothing();
+    void balanceWrittenUnderOtherSettings_data();
+    void balanceWrittenUnderOtherSettings();
     void killedAtEachStepTheImportIsAllOrNothing_data();
     void killedAtEachStepTheImportIsAllOrNothing();
 
@@ -278,9 +284,9 @@ void EntryImportTest::qifFile() {
     QCOMPARE(source.transactions.size(), 3);
     QCOMPARE(source.guessed.dateOrder, DateOrder::MonthDayYear);
     QCOMPARE(source.guessed.decimal, QLatin1Char('.'));
-    QCOMPARE(shown(source), (QStringList{"Expense|11/3/2026|Rent, November Flat 2|1,234.56",
-                                         "Income|11/15/2026|Payroll|2,500.00",
-                                         "Expense|11/20/2026|Bakery|4.20"}));
+    QCOMPARE(shown(source),
+             (QStringList{"Expense|11/3/2026|Rent, November Flat 2|1,234.56",
+                          "Income|11/15/2026|Payroll|2,500.00", "Expense|11/20/2026|Bakery|4.20"}));
     QCOMPARE(readRows(source, 0, kToday).rows.value(0).line, 11);
     // The same by its content, whatever the file is called.
     QCOMPARE(recognised(kQif, QStringLiteral("export.txt")).format, Format::Qif);
@@ -348,6 +354,9 @@ void EntryImportTest::ownExportRoundTrip() {
             expected << listfile::linesOf(column);
     }
     expected << balance.toUtf8() + "\r\n";
+    // A balance with a decimal point: the account remembers the form, as after a Submit.
+    QVERIFY(balance.contains('.'));
+    expected << "decimal point\r\n";
     QCOMPARE(accountBytes(folder), expected);
 
     // Imported again, the same files hold every row already: nothing changes.
@@ -361,9 +370,9 @@ void EntryImportTest::ownExportRoundTrip() {
 void EntryImportTest::ownExportWithSemicolonsAndYearFirstDates_data() {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QStringList>("rows");
-    QTest::newRow("German settings")
-        << german()
-        << QStringList{"01.12.2026|Gehalt|2.000,50|2100,5", "03.12.2026|Miete; Dezember|450|2550,5"};
+    QTest::newRow("German settings") << german()
+                                     << QStringList{"01.12.2026|Gehalt|2.000,50|2100,5",
+                                                    "03.12.2026|Miete; Dezember|450|2550,5"};
     QTest::newRow("English settings")
         << english()
         << QStringList{"12/1/2026|Gehalt|2000.5|2100.5", "12/3/2026|Miete; Dezember|450|2550.5"};
@@ -404,8 +413,9 @@ void EntryImportTest::unreadableRowsAreListedWithTheirLines() {
     QCOMPARE(rows.unreadable[0].reason,
              QStringLiteral("the date \"11/31/2026\" does not read as month-day-year"));
     QCOMPARE(rows.unreadable[1].line, 4);
-    QCOMPARE(rows.unreadable[1].reason,
-             QStringLiteral("the amount \"abc\" does not read with \".\" as the decimal separator"));
+    QCOMPARE(
+        rows.unreadable[1].reason,
+        QStringLiteral("the amount \"abc\" does not read with \".\" as the decimal separator"));
     QCOMPARE(rows.rows[1].line, 6);
 }
 
@@ -599,6 +609,82 @@ void EntryImportTest::tooManyRowsAreRefusedWithTheNumbers() {
                             "32769 in all, more than the 32767 a list can hold."));
 }
 
+void EntryImportTest::balanceWrittenUnderOtherSettings_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QByteArray>("balance");
+    // Lines of IncomeBal.txt after the empty first row, and the remembered form ("" none).
+    QTest::addColumn<QByteArray>("incomeBalances");
+    QTest::addColumn<QByteArray>("remembered");
+    QTest::addColumn<QByteArray>("balanceAfter"); // empty: refused, nothing written
+    QTest::addColumn<QByteArray>("rememberedAfter");
+    QTest::newRow("written under German, read under English")
+        << english() << QByteArray("2366,27\r\n") << QByteArray() << QByteArray()
+        << QByteArray("2367.27\r\n") << QByteArray("decimal point\r\n");
+    QTest::newRow("written under English, remembered, read under German")
+        << german() << QByteArray("1.125\r\n") << QByteArray() << QByteArray("decimal point\r\n")
+        << QByteArray("2,125\r\n") << QByteArray("decimal comma\r\n");
+    QTest::newRow("a German user's own thousands")
+        << german() << QByteArray("1.500\r\n") << QByteArray() << QByteArray()
+        << QByteArray("1501\r\n") << QByteArray();
+    QTest::newRow("two readings the account cannot tell apart")
+        << german() << QByteArray("1.125\r\n") << QByteArray("700.5\r\n") << QByteArray()
+        << QByteArray() << QByteArray();
+}
+
+// The balance counts with the value it was written with, whatever settings wrote it, as
+// the Entry form counts; where the account cannot tell, nothing is imported.
+void EntryImportTest::balanceWrittenUnderOtherSettings() {
+    QFETCH(QLocale, locale);
+    QFETCH(QByteArray, balance);
+    QFETCH(QByteArray, incomeBalances);
+    QFETCH(QByteArray, remembered);
+    QFETCH(QByteArray, balanceAfter);
+    QFETCH(QByteArray, rememberedAfter);
+    const ScopedUserLocale pinned(locale);
+    QTemporaryDir root;
+    const QString folder = makeAccount(root.filePath("Household"), balance);
+    if (!incomeBalances.isEmpty()) {
+        // An earlier entry whose balance shows the other form.
+        const QStringList income = account::kIncomeTable.inOrder();
+        for (const auto& [name, line] :
+             {std::pair{income[0], "01.11.2026"}, {income[1], "Gift"}, {income[2], "5"}})
+            writeBytes(account::filePath(folder, name), QByteArray("\r\n") + line + "\r\n");
+        writeBytes(account::filePath(folder, income[3]), "\r\n" + incomeBalances);
+        // And one in the Expense list that shows the current form.
+        const QStringList expense = account::kExpenseTable.inOrder();
+        for (const auto& [name, line] : {std::pair{expense[0], "02.11.2026"},
+                                         {expense[1], "Tea"},
+                                         {expense[2], "1"},
+                                         {expense[3], "699,5"}})
+            writeBytes(account::filePath(folder, name), QByteArray("\r\n") + line + "\r\n");
+    }
+    const QString formFile = account::filePath(folder, numbers::kFormFile);
+    if (!remembered.isEmpty())
+        writeBytes(formFile, remembered);
+    const Source source = recognised("Date;Description;Amount\r\n2026-11-20;Found;1\r\n",
+                                     QStringLiteral("statement.csv"), locale);
+    const QList<QByteArray> before = accountBytes(folder);
+    const Account account = readAccount(folder);
+    const Plan plan = makePlan(readRows(source, 0, kToday).rows, account, false, locale, kToday);
+    const listfile::Outcome saved = record(folder, plan, account);
+    if (balanceAfter.isEmpty()) {
+        QVERIFY(!saved);
+        QVERIFY2(saved.message().contains(QStringLiteral("two different numbers")),
+                 qPrintable(saved.message()));
+        QCOMPARE(accountBytes(folder), before);
+        QVERIFY(!QFileInfo::exists(formFile));
+        return;
+    }
+    QVERIFY2(saved, qPrintable(saved.message()));
+    QCOMPARE(bytesOf(account::filePath(folder, account::kOpeningBalance)), balanceAfter);
+    QCOMPARE(bytesOf(account::filePath(folder, account::kIncomeTable.inOrder()[3])),
+             "\r\n" + balanceAfter);
+    if (rememberedAfter.isEmpty())
+        QVERIFY(!QFileInfo::exists(formFile));
+    else
+        QCOMPARE(bytesOf(formFile), rememberedAfter);
+}
+
 void EntryImportTest::anotherProgramsChangeWritesNothing() {
     QTemporaryDir root;
     const QString folder = makeAccount(root.filePath("Household"));
@@ -615,8 +701,8 @@ void EntryImportTest::anotherProgramsChangeWritesNothing() {
     // The balance too.
     const Account again = readAccount(folder);
     writeBytes(account::filePath(folder, account::kOpeningBalance), "600\r\n");
-    QVERIFY(record(folder, makePlan(readRows(source, 0, kToday).rows, again, false, english(),
-                                    kToday),
+    QVERIFY(record(folder,
+                   makePlan(readRows(source, 0, kToday).rows, again, false, english(), kToday),
                    again)
                 .changed());
 }
@@ -645,6 +731,7 @@ void EntryImportTest::killedAtEachStepTheImportIsAllOrNothing() {
     QVERIFY(importInto(model, {recognised(kGermanCsv)}));
     const QList<QByteArray> after = accountBytes(model);
     QVERIFY(before != after);
+    const QStringList namesAfter = namesIn(model);
     int kills = 0;
     for (int step = 1;; ++step) {
         QVERIFY2(step < 80, "the import never finished");
@@ -663,7 +750,7 @@ void EntryImportTest::killedAtEachStepTheImportIsAllOrNothing() {
         const QByteArray said = child.readAllStandardError() + child.readAllStandardOutput();
         if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0) {
             QCOMPARE(accountBytes(folder), after);
-            QCOMPARE(namesIn(folder), namesBefore);
+            QCOMPARE(namesIn(folder), namesAfter);
             break;
         }
         if (step == 1 && said.contains("ptrace"))
@@ -682,7 +769,7 @@ void EntryImportTest::killedAtEachStepTheImportIsAllOrNothing() {
                                 .arg(call)
                                 .arg(step)
                                 .arg(QString::fromUtf8(onDisk.join('|')))));
-        QCOMPARE(namesIn(folder), namesBefore);
+        QCOMPARE(namesIn(folder), onDisk == before ? namesBefore : namesAfter);
     }
     QVERIFY(kills > 0);
 }
