@@ -2,12 +2,63 @@
 
 #include "framework/plugins.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace kesterly {
 
+namespace {
+
+const char* const kChartDrawing = "kesterlyChartDrawing";
+
+// A screen reader meets each chart as one object: the drawing, with the chart's role,
+// its name and its figures as description, and nothing inside it (Qt Charts' view would
+// show a scroll area holding an unnamed filler). The view around it only holds it: it
+// takes no focus of its own and has no name of its own, so the chart is not announced
+// twice.
+class ChartAccessible final : public QAccessibleWidget {
+public:
+    explicit ChartAccessible(QWidget* drawing) : QAccessibleWidget(drawing, QAccessible::Chart) {}
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+};
+
+class ChartHolderAccessible final : public QAccessibleWidget {
+public:
+    explicit ChartHolderAccessible(QWidget* view) : QAccessibleWidget(view, QAccessible::Grouping) {}
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.focusable = false;
+        state.focused = false;
+        return state;
+    }
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name || kind == QAccessible::Description)
+            return {};
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* chartAccessible(const QString& className, QObject* object) {
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    if (object->property(kChartDrawing).toBool())
+        return new ChartAccessible(widget);
+    if (className == QLatin1String("kesterly::ChartView"))
+        return new ChartHolderAccessible(widget);
+    return nullptr;
+}
+
+} // namespace
+
 ChartView::ChartView(QWidget* parent) : QWidget(parent) {
+    static const bool installed = (QAccessible::installFactory(&chartAccessible), true);
+    Q_UNUSED(installed);
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -26,7 +77,9 @@ class PluginChartView final : public ChartView {
 public:
     PluginChartView(ChartProvider& provider, QWidget* parent)
         : ChartView(parent), provider_(provider) {
-        setDrawing(provider.createView(this));
+        QWidget* drawing = provider.createView(this);
+        drawing->setProperty(kChartDrawing, true);
+        setDrawing(drawing);
     }
     void showLine(const ChartLine& line, const QLocale& locale) override {
         provider_.showLine(drawing(), line, locale);

@@ -154,6 +154,9 @@ def scenario(program, run_as):
             "Reminders/Date.txt": lines("", today, today),
             "Reminders/Time.txt": lines("", due, later),
             "Reminders/Description.txt": lines("", "Call the bank", "Pay the rent"),
+            # A balance with a decimal separator: the account remembers the form it was
+            # written in, in its one hidden file.
+            ".kesterly.numbers": lines("decimal point" if run_as.decimal == "." else "decimal comma"),
         }
         for name, content in expected.items():
             check_equal(s.file(household + name), content, name)

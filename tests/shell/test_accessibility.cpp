@@ -116,6 +116,7 @@ private slots:
     void rowsAreAnnouncedWhole();
     void windowsAreAnnouncedByTheirCaptionAlone();
     void foldersAreAnnouncedWithTheirLevel();
+    void eachChartIsOneObject();
 
 private:
     QWidget& open(const QString& name);
@@ -230,6 +231,52 @@ void AccessibilityTest::foldersAreAnnouncedWithTheirLevel() {
     QCOMPARE(heard.size(), folders->count());
     QCOMPARE(heard, expected);
     QCOMPARE(heard.first(), QStringLiteral("/ (level 1)"));
+}
+
+// The focusable objects of the tree under `node` that have the focus, and the charts, as
+// a reader walks it. (A window whose focus passes on to a control reports the focus too,
+// but is no control a reader moves to.)
+void walkTree(QAccessibleInterface* node, QList<QAccessibleInterface*>& focused,
+              QList<QAccessibleInterface*>& charts) {
+    if (node->state().focused && node->state().focusable)
+        focused << node;
+    if (node->role() == QAccessible::Chart)
+        charts << node;
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface* child = node->child(i))
+            walkTree(child, focused, charts);
+    }
+}
+
+// Each chart is one focusable object with the chart's role, its name and its figures, and
+// nothing inside it; it is the only focusable object in the window that has the focus.
+void AccessibilityTest::eachChartIsOneObject() {
+    QWidget& window = open(QStringLiteral("Form19"));
+    auto* chartWindow = qobject_cast<ChartWindow*>(&window);
+    QVERIFY(chartWindow);
+    QVERIFY(window.parentWidget());
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowActive(&fixture_->windows->mainWindow()));
+    for (ChartView* view : {chartWindow->balanceChart(), chartWindow->monthChart()}) {
+        view->drawing()->setFocus();
+        QTRY_VERIFY(view->drawing()->hasFocus());
+        QList<QAccessibleInterface*> focused, charts;
+        walkTree(QAccessible::queryAccessibleInterface(window.parentWidget()), focused, charts);
+        QCOMPARE(charts.size(), 2);
+        QCOMPARE(focused.size(), 1);
+        QAccessibleInterface* chart = focused.first();
+        QCOMPARE(chart->role(), QAccessible::Chart);
+        QCOMPARE(chart->object(), view->drawing());
+        QCOMPARE(chart->text(QAccessible::Name), view->accessibleName());
+        QVERIFY(!chart->text(QAccessible::Name).isEmpty());
+        QVERIFY(!chart->text(QAccessible::Description).isEmpty());
+        QVERIFY(chart->state().focusable);
+        QCOMPARE(chart->childCount(), 0);
+        // The view around it neither takes the focus nor says the name again.
+        QAccessibleInterface* holder = QAccessible::queryAccessibleInterface(view);
+        QVERIFY(!holder->state().focusable);
+        QVERIFY(holder->text(QAccessible::Name).isEmpty());
+    }
 }
 
 QWidget& AccessibilityTest::open(const QString& name) {
