@@ -29,7 +29,8 @@ public:
 
 class ChartHolderAccessible final : public QAccessibleWidget {
 public:
-    explicit ChartHolderAccessible(QWidget* view) : QAccessibleWidget(view, QAccessible::Grouping) {}
+    explicit ChartHolderAccessible(QWidget* view)
+        : QAccessibleWidget(view, QAccessible::Grouping) {}
     QAccessible::State state() const override {
         QAccessible::State state = QAccessibleWidget::state();
         state.focusable = false;

@@ -1,7 +1,10 @@
 #pragma once
 
+class QAbstractButton;
 class QLabel;
+class QLineEdit;
 class QRadioButton;
+class QWidget;
 
 namespace kesterly {
 
@@ -10,5 +13,16 @@ namespace kesterly {
 // half its width, never changing its height) so that nothing is cut off.
 void fitToWidth(QLabel* label);
 void fitToWidth(QRadioButton* option);
+// The same for an option or a check box, and for a box: a box is fitted again, from its
+// own font, whenever its text changes.
+void fitToWidth(QAbstractButton* option);
+void fitToWidth(QLineEdit* box);
+// The width a box shows its text in.
+int textRoom(const QLineEdit* box);
+
+// Fits every single-line label, option and box of a window (once its texts are in):
+// windows are laid out for Liberation Sans and Liberation Sans Narrow, and where only
+// DejaVu Sans stands in for them, its wider letters would cut the ends off.
+void fitTextsToWidth(QWidget* window);
 
 } // namespace kesterly

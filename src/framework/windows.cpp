@@ -2,6 +2,7 @@
 
 #include "framework/accessibility.h"
 #include "framework/controls.h"
+#include "framework/textfit.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -101,6 +102,7 @@ void Windows::adopt(ChildWindow* window) {
         inform(text, window->windowTitle().trimmed(), MessageIcon::Exclamation);
     });
     showLabelsAsPlainText(window);
+    fitTextsToWidth(window);
     nameUnnamedControls(window);
     enterOptionGroupsAtChosenOption(window);
     frame->show();

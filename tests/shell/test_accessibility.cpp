@@ -2,6 +2,7 @@
 #include "accounts/openaccountwindow.h"
 #include "framework/accessibility.h"
 #include "framework/chartview.h"
+#include "framework/textfit.h"
 #include "framework/webview.h"
 #include "help/aboutwindow.h"
 #include "help/homepagewindow.h"
@@ -28,6 +29,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -36,6 +38,9 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTextEdit>
 #include <functional>
@@ -117,6 +122,8 @@ private slots:
     void windowsAreAnnouncedByTheirCaptionAlone();
     void foldersAreAnnouncedWithTheirLevel();
     void eachChartIsOneObject();
+    void everyTextShowsWhole_data();
+    void everyTextShowsWhole();
 
 private:
     QWidget& open(const QString& name);
@@ -233,6 +240,65 @@ void AccessibilityTest::foldersAreAnnouncedWithTheirLevel() {
     QCOMPARE(heard.first(), QStringLiteral("/ (level 1)"));
 }
 
+// The controls of a window whose text does not show whole in the room they have: a label
+// or an option wider than its box, a box whose text runs past its edges, a list that needs
+// a horizontal scroll bar for its rows.
+QStringList clippedTexts(QWidget* window) {
+    QStringList clipped;
+    const auto note = [&clipped](QWidget* control, const QString& text, int needed, int room) {
+        clipped << QStringLiteral("%1 \"%2\": %3 px in %4")
+                       .arg(control->objectName(), text)
+                       .arg(needed)
+                       .arg(room);
+    };
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+        if (!control->isVisibleTo(window) || control->objectName().startsWith("qt_"))
+            continue;
+        const QFontMetrics metrics = control->fontMetrics();
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            QString text = label->text();
+            if (text.isEmpty() || label->wordWrap() || Qt::mightBeRichText(text))
+                continue;
+            text.remove(QLatin1Char('&'));
+            const int room = label->contentsRect().width() - 2 * label->margin();
+            const int needed = metrics.horizontalAdvance(text);
+            if (needed > room)
+                note(label, text, needed, room);
+        } else if (auto* box = qobject_cast<QLineEdit*>(control)) {
+            const QString text = box->displayText();
+            if (text.isEmpty())
+                continue;
+            const int room = textRoom(box);
+            const int needed = metrics.horizontalAdvance(text);
+            if (needed > room)
+                note(box, text, needed, room);
+        } else if (auto* option = qobject_cast<QAbstractButton*>(control);
+                   option && !qobject_cast<QPushButton*>(control) && !option->text().isEmpty()) {
+            // The room the style paints the caption in, beside the indicator.
+            QStyleOptionButton look;
+            look.initFrom(option);
+            look.text = option->text();
+            const auto contents = qobject_cast<QCheckBox*>(option) ? QStyle::SE_CheckBoxContents
+                                                                   : QStyle::SE_RadioButtonContents;
+            const int room = option->style()->subElementRect(contents, &look, option).width();
+            QString text = option->text();
+            text.remove(QLatin1Char('&'));
+            const int needed = metrics.horizontalAdvance(text);
+            if (needed > room)
+                note(option, text, needed, room);
+        } else if (auto* list = qobject_cast<QAbstractItemView*>(control);
+                   list && list->objectName() != QLatin1String("Dir1")) {
+            // (The folder list shows folder names of any length, and scrolls for them.)
+            if (list->horizontalScrollBar()->isVisible() ||
+                list->horizontalScrollBar()->maximum() > 0)
+                note(list, QStringLiteral("(rows wider than the list)"),
+                     list->horizontalScrollBar()->maximum() + list->viewport()->width(),
+                     list->viewport()->width());
+        }
+    }
+    return clipped;
+}
+
 // The focusable objects of the tree under `node` that have the focus, and the charts, as
 // a reader walks it. (A window whose focus passes on to a control reports the focus too,
 // but is no control a reader moves to.)
@@ -277,6 +343,26 @@ void AccessibilityTest::eachChartIsOneObject() {
         QVERIFY(!holder->state().focusable);
         QVERIFY(holder->text(QAccessible::Name).isEmpty());
     }
+}
+
+void AccessibilityTest::everyTextShowsWhole_data() {
+    QTest::addColumn<QString>("window");
+    for (const char* name :
+         {"Form13", "Form3", "Form2", "Form17", "Form10", "Form12", "Form9", "Form5", "Form6",
+          "Form8", "Form4", "Form14", "Form16", "FormImport", "Form19"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Whatever face fontconfig offers for the program's fonts (the test runs also with DejaVu
+// alone, as where fonts-liberation was removed), every text shows whole.
+void AccessibilityTest::everyTextShowsWhole() {
+    QFETCH(QString, window);
+    QWidget& opened = open(window);
+    fixture_->windows->mainWindow().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fixture_->windows->mainWindow()));
+    QApplication::processEvents();
+    const QStringList clipped = clippedTexts(&opened);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
 }
 
 QWidget& AccessibilityTest::open(const QString& name) {
