@@ -41,6 +41,7 @@ EXPECTED = {
     "About": [("push button", "Close"),
               ("image", "Kesterly, your personal accounts book, version 1.0, made by Velquist")],
     "Today's Reminder": [("text", "Today's Reminder")],
+    "Chart": [("chart", "Balance over time")],
 }
 
 
@@ -71,6 +72,20 @@ def program_windows(application):
             window = area.getChildAtIndex(number)
             windows[window.name] = descendants(window)
     return windows
+
+
+def frame_showing(application, caption):
+    """Whether the child window announced as `caption` reports itself showing."""
+    main = application.getChildAtIndex(0)
+    for index in range(main.childCount):
+        area = main.getChildAtIndex(index)
+        if area.getRoleName() != "layered pane":
+            continue
+        for number in range(area.childCount):
+            window = area.getChildAtIndex(number)
+            if window.name == caption:
+                return window.getState().contains(pyatspi.STATE_SHOWING)
+    return None
 
 
 def folder_entries(application):
@@ -126,7 +141,7 @@ def test_every_control_is_announced_by_name(program):
         s.message("Please")
         # Every window the account's menu opens, and the account windows; Ctrl+A
         # comes after Ctrl+B, from the Expense lists rather than from a text box.
-        for keys in ["ctrl+e", "ctrl+b", "ctrl+a", "ctrl+r", "ctrl+i", "F7", "ctrl+o",
+        for keys in ["ctrl+e", "ctrl+b", "ctrl+a", "ctrl+g", "ctrl+r", "ctrl+i", "F7", "ctrl+o",
                      "ctrl+n"]:
             s.key(keys)
         application = application_on_bus(s)
@@ -154,6 +169,15 @@ def test_every_control_is_announced_by_name(program):
         check(("list item", "empty row") in announced,
               f"Income: the blank first row announced as 'empty row'; announced: "
               f"{sorted(announced)}")
+        # Each chart is one object with the chart's role and a name, nothing focusable inside
+        # it, and the window around the two says it is showing.
+        charts = [(role, name) for role, name, _ in windows["Chart"] if role == "chart"]
+        check(len(charts) == 2 and all(name for _, name in charts),
+              f"Chart: two named charts; announced: {windows['Chart']}")
+        check(not any(role in ("filler", "scroll pane") and not name
+                      for role, name, _ in windows["Chart"]),
+              f"Chart: nothing inside the charts; announced: {windows['Chart']}")
+        check(frame_showing(application, "Chart"), "Chart: the window reports showing")
         # The folder list announces each folder by its name and its level, not by the
         # blanks that show the nesting.
         folders = [(name, description) for name, description in folder_entries(application)]
