@@ -137,6 +137,20 @@ def test_every_control_is_announced_by_name(program):
         load_reader()
         s.press_splash()
         create_household(s)
+        # A row in each list, written as the program writes them, for the reader to hear
+        # whole.
+        rows = {"Income": ["12/1/2026", "Salary", "300", "800"],
+                "Expense": ["12/2/2026", "Rent", "700", "100"],
+                "Reminders/": ["12/31/2099", "9:00:00 AM", "Dentist"]}
+        files = {"Income": ["IncomeDate.txt", "IncomeDes.txt", "IncomeAmn.txt", "Incomebal.txt"],
+                 "Expense": ["ExpenseDate.txt", "ExpenseDes.txt", "ExpenseAmn.txt",
+                             "Expensebal.txt"],
+                 "Reminders/": ["Reminders/Date.txt", "Reminders/Time.txt",
+                                "Reminders/Description.txt"]}
+        for table, fields in rows.items():
+            for name, field in zip(files[table], fields):
+                with open(os.path.join(s.home, "Household", name), "ab") as file:
+                    file.write(field.encode() + b"\r\n")
         open_household(s)
         s.message("Please")
         # Every window the account's menu opens, and the account windows; Ctrl+A
@@ -165,10 +179,16 @@ def test_every_control_is_announced_by_name(program):
                       f"{sorted(announced)}")
         # A row of a list is announced whole; the blank first row of a new account's list
         # as an empty row.
-        announced = {(role, name) for role, name, _ in windows["Income"]}
-        check(("list item", "empty row") in announced,
-              f"Income: the blank first row announced as 'empty row'; announced: "
-              f"{sorted(announced)}")
+        for caption, table in (("Income", "Income"), ("Expense", "Expense"),
+                               ("Reminder", "Reminders/")):
+            announced = {(role, name) for role, name, _ in windows[caption]}
+            check(("list item", "empty row") in announced,
+                  f"{caption}: the blank first row announced as 'empty row'; announced: "
+                  f"{sorted(announced)}")
+            whole = ", ".join(rows[table])
+            check(("list item", whole) in announced,
+                  f"{caption}: the row announced whole as {whole!r}; announced: "
+                  f"{sorted(announced)}")
         # Each chart is one object with the chart's role and a name, nothing focusable inside
         # it, and the window around the two says it is showing.
         charts = [(role, name) for role, name, _ in windows["Chart"] if role == "chart"]
