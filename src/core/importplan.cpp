@@ -91,7 +91,7 @@ Account readAccount(const QString& folder, bool finishPending, const QLocale& lo
         // written with; a number becomes its text in the current form.
         account.remembered = numbers::readRemembered(folder);
         const numbers::BalanceReading reading =
-            numbers::readAccountBalance(account.balance, folder, locale);
+            numbers::readAccountBalance(account.balance, folder, account.remembered, locale);
         if (reading.kind == numbers::BalanceReading::TwoReadings)
             problems << QCoreApplication::translate(
                             "EntryImport",

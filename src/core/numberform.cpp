@@ -50,8 +50,7 @@ Form AccountForm::decided() const {
     return incomeColumn != Form::Unknown ? incomeColumn : expenseColumn;
 }
 
-Form lastFormShown(const QStringList& balances, const QStringList& amounts,
-                   const QLocale& locale) {
+Form lastFormShown(const QStringList& balances, const QStringList& amounts, const QLocale& locale) {
     for (qsizetype row = std::max(balances.size(), amounts.size()) - 1; row >= 0; --row) {
         for (const QStringList* column : {&balances, &amounts}) {
             // Whole numbers and blank rows tell nothing; most rows of a book of whole
@@ -67,8 +66,7 @@ Form lastFormShown(const QStringList& balances, const QStringList& amounts,
     return Form::Unknown;
 }
 
-BalanceReading readBalance(const QString& text, const AccountForm& account,
-                           const QLocale& locale) {
+BalanceReading readBalance(const QString& text, const AccountForm& account, const QLocale& locale) {
     if (text.trimmed().isEmpty())
         return {};
     const NumberReadings readings = numberReadings(text, locale);
@@ -84,9 +82,17 @@ BalanceReading readBalance(const QString& text, const AccountForm& account,
 
 BalanceReading readAccountBalance(const QString& text, const QString& folder,
                                   const QLocale& locale) {
+    // The hidden file is read only for a text of two readings.
+    if (!numberReadings(text, locale).differ())
+        return readBalance(text, {}, locale);
+    return readAccountBalance(text, folder, readRemembered(folder), locale);
+}
+
+BalanceReading readAccountBalance(const QString& text, const QString& folder,
+                                  const Remembered& remembered, const QLocale& locale) {
     AccountForm form;
     if (numberReadings(text, locale).differ())
-        form = readAccountForm(folder, readRemembered(folder), locale);
+        form = readAccountForm(folder, remembered, locale);
     return readBalance(text, form, locale);
 }
 
@@ -185,16 +191,16 @@ AccountForm readAccountForm(const QString& folder, const Remembered& remembered,
 }
 
 std::optional<listfile::FileLines> rememberedUpdate(const QString& folder,
-                                                     const QString& balanceText,
-                                                     const Remembered& remembered,
-                                                     const QLocale& locale) {
+                                                    const QString& balanceText,
+                                                    const Remembered& remembered,
+                                                    const QLocale& locale) {
     const Form current = formOf(locale);
     const bool stale = remembered.form != Form::Unknown && remembered.form != current;
     const bool wanted = remembered.form == Form::Unknown && holdsSeparator(balanceText);
     if (!stale && !wanted)
         return std::nullopt;
-    return listfile::FileLines{account::filePath(folder, kFormFile), {formLine(current)},
-                               remembered.stamp};
+    return listfile::FileLines{
+        account::filePath(folder, kFormFile), {formLine(current)}, remembered.stamp};
 }
 
 } // namespace kesterly::numbers

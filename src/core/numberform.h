@@ -110,6 +110,9 @@ struct Remembered {
     listfile::FileStamp stamp;
 };
 Remembered readRemembered(const QString& folder);
+// readAccountBalance with the remembered form already read.
+BalanceReading readAccountBalance(const QString& text, const QString& folder,
+                                  const Remembered& remembered, const QLocale& locale);
 // What the account shows: the remembered form, and when there is none the Balance and
 // Amount columns (each read up to the most rows a table holds).
 AccountForm readAccountForm(const QString& folder, const Remembered& remembered,

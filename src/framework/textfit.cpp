@@ -51,10 +51,6 @@ void fitToWidth(QLabel* label) {
     narrowToFit(label, label->text(), room);
 }
 
-void fitToWidth(QRadioButton* option) {
-    fitToWidth(static_cast<QAbstractButton*>(option));
-}
-
 void fitToWidth(QAbstractButton* option) {
     if (qobject_cast<QPushButton*>(option) || option->text().isEmpty())
         return;

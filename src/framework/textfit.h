@@ -3,7 +3,6 @@
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
-class QRadioButton;
 class QWidget;
 
 namespace kesterly {
@@ -12,9 +11,8 @@ namespace kesterly {
 // control may not fit its fixed width; these narrow the font just enough (never below
 // half its width, never changing its height) so that nothing is cut off.
 void fitToWidth(QLabel* label);
-void fitToWidth(QRadioButton* option);
-// The same for an option or a check box, and for a box: a box is fitted again, from its
-// own font, whenever its text changes.
+// The same for an option or a check box (not a push button), and for a box: a box is
+// fitted again, from its own font, whenever its text changes.
 void fitToWidth(QAbstractButton* option);
 void fitToWidth(QLineEdit* box);
 // The width a box shows its text in.

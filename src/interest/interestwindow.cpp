@@ -2,7 +2,6 @@
 
 #include "core/interestcalculation.h"
 #include "framework/fonts.h"
-#include "framework/textfit.h"
 #include "framework/windows.h"
 
 #include <QLabel>
@@ -70,8 +69,6 @@ InterestWindow::InterestWindow(Windows& windows)
     percentageOption_->setText(QStringLiteral("Percentage"));
     paiseOption_ = place<QRadioButton>("Option2", 4680, 2640, 1212, 372);
     paiseOption_->setText(QStringLiteral("Paise"));
-    fitToWidth(percentageOption_);
-    fitToWidth(paiseOption_);
     calcButton_ = place<QPushButton>("Command1", 3840, 3240, 1332, 492);
     calcButton_->setText(QStringLiteral("Calc"));
     label("Label3", QStringLiteral("Due Amount :"), 240, 4080, 2412, 492);

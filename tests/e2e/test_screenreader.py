@@ -59,32 +59,28 @@ def descendants(node):
     return found
 
 
-def program_windows(application):
-    """The child windows of the main window, by the name a reader announces: what a reader
-    finds in them."""
-    windows = {}
+def child_windows(application):
+    """The child windows of the main window, as the reader finds them."""
     main = application.getChildAtIndex(0)
     for index in range(main.childCount):
         area = main.getChildAtIndex(index)
         if area.getRoleName() != "layered pane":
             continue
         for number in range(area.childCount):
-            window = area.getChildAtIndex(number)
-            windows[window.name] = descendants(window)
-    return windows
+            yield area.getChildAtIndex(number)
+
+
+def program_windows(application):
+    """The child windows of the main window, by the name a reader announces: what a reader
+    finds in them."""
+    return {window.name: descendants(window) for window in child_windows(application)}
 
 
 def frame_showing(application, caption):
     """Whether the child window announced as `caption` reports itself showing."""
-    main = application.getChildAtIndex(0)
-    for index in range(main.childCount):
-        area = main.getChildAtIndex(index)
-        if area.getRoleName() != "layered pane":
-            continue
-        for number in range(area.childCount):
-            window = area.getChildAtIndex(number)
-            if window.name == caption:
-                return window.getState().contains(pyatspi.STATE_SHOWING)
+    for window in child_windows(application):
+        if window.name == caption:
+            return window.getState().contains(pyatspi.STATE_SHOWING)
     return None
 
 
